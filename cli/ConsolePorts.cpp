@@ -1,0 +1,53 @@
+#include "cli/ConsolePorts.h"
+
+#include <ostream>
+
+namespace corvane::cli {
+
+namespace {
+
+// Message texts use CR LF inside; on a terminal a plain LF reads better.
+std::string ForTerminal(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+        out += text[i];
+    }
+    return out;
+}
+
+}  // namespace
+
+ConsoleDialogs::ConsoleDialogs(std::ostream& err) : err_(err) {}
+
+Answer ConsoleDialogs::MessageBox(const std::string& title, const std::string& text, Buttons buttons, Icon,
+                                  bool secondIsDefault) {
+    ++messages_;
+    err_ << title << ": " << ForTerminal(text) << "\n";
+    err_.flush();
+    if (auto it = answers_.find(title); it != answers_.end()) return it->second;
+    switch (buttons) {
+        case Buttons::OK: return Answer::OK;
+        case Buttons::OKCancel: return secondIsDefault ? Answer::Cancel : Answer::OK;
+        case Buttons::YesNo:
+        case Buttons::YesNoCancel: return secondIsDefault ? Answer::No : Answer::Yes;
+    }
+    return Answer::OK;
+}
+
+std::string ConsoleDialogs::InputPrompt(const std::string& title, const std::string&, const std::string& defaultText) {
+    if (auto it = prompts_.find(title); it != prompts_.end()) return it->second;
+    return defaultText;
+}
+
+std::optional<std::string> ConsoleDialogs::FileDialog(const FileRequest& request) {
+    if (auto it = files_.find(request.title); it != files_.end()) return it->second;
+    return std::nullopt;
+}
+
+void ConsoleDialogs::ProcessEvents() {
+    if (onProcessEvents) onProcessEvents();
+}
+
+}  // namespace corvane::cli

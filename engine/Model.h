@@ -1,0 +1,49 @@
+#pragma once
+// The one seam between the engine and a model.
+#include <cstdint>
+#include <string>
+
+#include "numeric/OneBased.h"
+
+namespace corvane {
+
+// Call codes the engine passes as NF.
+namespace nf {
+inline constexpr std::int32_t Initialise = 0;
+inline constexpr std::int32_t Once = 1;        // one evaluation outside a counted run
+inline constexpr std::int32_t Summary = -1;
+inline constexpr std::int32_t Derivatives = -2;
+}  // namespace nf
+
+class Model {
+public:
+    virtual ~Model() = default;
+
+    // The eleven-argument routine, all by reference:
+    //  F           out: objective value
+    //  X           in/out: full parameter vector (the model may rewrite entries)
+    //  step        step sizes of the algorithm data
+    //  description parameter descriptions (written at NF = 0)
+    //  fuse        fuse codes
+    //  NP          number of parameters (written at NF = 0)
+    //  NF          call code
+    //  dataCount   a data count the model may set (0 when it does not)
+    //  dF, d2F     first and second derivatives, filled when NF = -2
+    //  own         a value of the model's own; the growth model reports its
+    //              sample size here
+    virtual void MODEL(double& F, Vec1<double>& X, Vec1<double>& step, Vec1<std::string>& description,
+                       Vec1<std::string>& fuse, int& NP, std::int32_t& NF, std::int32_t& dataCount,
+                       Vec1<double>& dF, Mat1<double>& d2F, double& own) = 0;
+
+    // Display name shown in the command menu.
+    virtual std::string Title() const = 0;
+    // The covariance constant c the model suggests (-ln[L] = c x objective).
+    virtual double SuggestedCovarianceConstant() const { return 1.0; }
+    // Short name of the model's data file, offered as a file-name filter.
+    virtual std::string DataFileShortName() const { return ""; }
+    // True when the last NF = 0 call abandoned the initialisation (the model
+    // then keeps its previous settings and data, and NP is unchanged).
+    virtual bool InitialisationFailed() const { return false; }
+};
+
+}  // namespace corvane

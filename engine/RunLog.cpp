@@ -1,0 +1,64 @@
+#include "engine/RunLog.h"
+
+#include "engine/modCorvane.h"
+#include "numeric/Format.h"
+
+namespace corvane {
+
+bool RunLog::Open(const std::string& path) {
+    Close();
+    out_.open(path, std::ios::binary | std::ios::trunc);
+    if (!out_) {
+        out_.close();
+        return false;
+    }
+    path_ = path;
+    return true;
+}
+
+void RunLog::Close() {
+    if (out_.is_open()) out_.close();
+    out_.clear();
+    path_.clear();
+}
+
+void RunLog::Write(const std::string& text) {
+    if (!out_.is_open()) return;
+    out_ << text;
+    out_.flush();
+}
+
+void RunLog::WriteLine(const std::string& text) { Write(text + CRLF); }
+
+bool OpenRunLog(Workbench& wb) {
+    FileRequest request;
+    request.save = false;
+    request.title = "Save minimization progress in...";
+    request.filter = "All files (*.*)|*.*|Corvane log files (*.cvl)|*.cvl";
+    request.selectedFilter = 2;
+    request.initialName = wb.alg.outputFileName;
+    const auto chosen = wb.ports.dialogs.FileDialog(request);
+    if (!chosen || chosen->empty()) return false;
+
+    const std::string name = *chosen + ".cvl";
+    if (!wb.runLog.Open(name)) {
+        wb.ports.dialogs.MessageBox("Log file management", "The log file " + name + " could not be created",
+                                    Buttons::OK, Icon::Exclamation);
+        return false;
+    }
+    wb.alg.outputFileName = name;
+    wb.alg.fileFrequency = 10;
+    wb.ports.dialogs.MessageBox("Log file management", "The log file " + name + " is now open for output", Buttons::OK,
+                                Icon::Information);
+    return true;
+}
+
+void CloseRunLog(Workbench& wb) {
+    const std::string name = wb.alg.outputFileName;
+    wb.runLog.Close();
+    wb.ports.dialogs.MessageBox("Log file management", "The old log file " + name + " is now closed for input",
+                                Buttons::OK, Icon::Information);
+    wb.alg.fileFrequency = 0;
+}
+
+}  // namespace corvane

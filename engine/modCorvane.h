@@ -1,0 +1,68 @@
+#pragma once
+// Chief header of the engine: the Workbench holds what the workbench keeps
+// for the whole session, so a test can make as many as it likes.
+#include <cstdint>
+#include <string>
+
+#include "engine/AlgorithmData.h"
+#include "engine/Engine.h"
+#include "engine/Model.h"
+#include "engine/RunLog.h"
+#include "numeric/OneBased.h"
+#include "platform/Clock.h"
+#include "platform/Dialogs.h"
+#include "platform/StatusBar.h"
+#include "platform/TextView.h"
+#include "priors/PriorTable.h"
+
+namespace corvane {
+
+struct Ports {
+    Dialogs& dialogs;
+    StatusBar& status;
+    WindowHost& windows;
+    Clock& clock;
+    RandomSource& random;
+};
+
+struct ApplicationFlags {
+    bool modelInitialised = false;
+    bool covarianceCurrent = false;
+    bool bayesianInterrupt = false;
+    bool mlInterrupt = false;
+};
+
+class Workbench {
+public:
+    Workbench(Ports ports, Model* model);
+    Workbench(const Workbench&) = delete;
+    Workbench& operator=(const Workbench&) = delete;
+
+    Ports ports;
+    Model* model;  // not owned
+
+    AlgorithmData alg;
+    EngineState engine;
+    PriorTable priorTable;
+    PriorSource* priors;  // the prior table unless a test substitutes one
+    RunLog runLog;
+    ApplicationFlags app;
+
+    // What MODEL returns besides F.
+    std::int32_t dataCount = 0;
+    Vec1<double> modelFirstDerivatives;
+    Mat1<double> modelSecondDerivatives;
+    double modelOwnValue = 0.0;
+
+    // Progress and result windows of the engine commands.
+    TextView oneCallView;
+    TextView simplexView;
+    TextView marquardtView;
+
+    // Closes the one-function-call, Simplex and Marquardt windows.
+    void CloseProgressWindows();
+    // Status texts of a running command: Activity(k).
+    void Status(int panel, const std::string& text) { ports.status.Set(panels::Activity(panel), text); }
+};
+
+}  // namespace corvane

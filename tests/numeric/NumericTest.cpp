@@ -1,0 +1,95 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <sstream>
+
+#include "numeric/DateTimeName.h"
+#include "numeric/FixedColumns.h"
+#include "numeric/NormalProb.h"
+#include "numeric/OneBased.h"
+#include "numeric/modGamma.h"
+
+using namespace corvane;
+
+TEST(LnGamma, AgreesWithTheLibraryToTheSeriesAccuracy) {
+    for (double x : {1.0, 1.5, 2.0, 3.7, 10.0, 57.3, 170.5}) EXPECT_NEAR(LnGamma(x), std::lgamma(x), 1e-9 * std::max(1.0, std::fabs(std::lgamma(x)))) << x;
+    // Below 1 the reflection formula takes over.
+    for (double x : {0.999, 0.5, 0.1, 1e-4}) EXPECT_NEAR(LnGamma(x), std::lgamma(x), 1e-9 * std::max(1.0, std::fabs(std::lgamma(x)))) << x;
+    EXPECT_NEAR(LnGamma(0.5), std::log(std::sqrt(4.0 * std::atan(1.0))), 1e-9);
+}
+
+TEST(NormalProb, PolynomialAndErfcFormsMatchTheExactCdf) {
+    for (double z = -8.0; z <= 8.0; z += 0.37) {
+        const double exact = 0.5 * std::erfc(-z / std::sqrt(2.0));
+        EXPECT_NEAR(PhiPoly(z), exact, 7.5e-8) << z;
+        EXPECT_NEAR(NormalCdf(z), exact, 1.2e-7) << z;
+    }
+    EXPECT_NEAR(PhiDiff(1.96, -1.96), 0.95, 1e-4);
+    EXPECT_DOUBLE_EQ(PhiDiff(0.3, 0.3), 0.0);
+}
+
+TEST(FixedColumns, LeadingNumberReadsWhatAFieldStartsWith) {
+    EXPECT_DOUBLE_EQ(LeadingNumber("   12.5,3"), 12.5);
+    EXPECT_DOUBLE_EQ(LeadingNumber("-3abc"), -3.0);
+    EXPECT_DOUBLE_EQ(LeadingNumber("1.5E+02x"), 150.0);
+    EXPECT_DOUBLE_EQ(LeadingNumber("2E"), 2.0);  // an exponent without digits is not part of it
+    EXPECT_DOUBLE_EQ(LeadingNumber(".5"), 0.5);
+    EXPECT_DOUBLE_EQ(LeadingNumber(""), 0.0);
+    EXPECT_DOUBLE_EQ(LeadingNumber("      "), 0.0);
+    EXPECT_DOUBLE_EQ(LeadingNumber("abc"), 0.0);
+    EXPECT_DOUBLE_EQ(LeadingNumber("1e999"), 0.0);  // overflow reads as no number
+}
+
+TEST(FixedColumns, StrictNumbersRefuseAnythingElse) {
+    EXPECT_EQ(StrictNumber("  1.2345678E+00 "), 1.2345678);
+    EXPECT_FALSE(StrictNumber("1.5abc"));
+    EXPECT_FALSE(StrictNumber("    "));
+    EXPECT_FALSE(StrictNumber("--1"));
+    EXPECT_EQ(StrictInteger("  9999", INT32_MIN, INT32_MAX), 9999);
+    EXPECT_EQ(StrictInteger("2.5", 0, 10), 2);  // half to even
+    EXPECT_FALSE(StrictInteger("40000", -32768, 32767));
+    EXPECT_EQ(Field("abcdef", 3, 2), "cd");
+    EXPECT_EQ(Field("abc", 3, 5), "c");
+    EXPECT_EQ(Field("abc", 9, 5), "");
+}
+
+TEST(FixedColumns, LineReaderTakesEveryLineEndAndCutsHugeLines) {
+    std::istringstream in("one\r\ntwo\nthree\rfour");
+    LineReader r(in);
+    std::string line;
+    std::vector<std::string> lines;
+    while (r.Next(line)) lines.push_back(line);
+    EXPECT_EQ(lines, (std::vector<std::string>{"one", "two", "three", "four"}));
+    EXPECT_EQ(r.LinesRead(), 4);
+
+    std::istringstream big(std::string(100000, 'x') + "\nshort\n");
+    LineReader cut(big, 100);
+    ASSERT_TRUE(cut.Next(line));
+    EXPECT_EQ(line.size(), 100u);
+    EXPECT_TRUE(cut.Truncated());
+    ASSERT_TRUE(cut.Next(line));
+    EXPECT_EQ(line, "short");
+    EXPECT_FALSE(cut.Next(line));
+}
+
+TEST(DateTimeName, MonthDayHourMinuteThenExtension) {
+    EXPECT_EQ(DateTimeName("12/07/2026", "18:42:05", ".alg"), "12071842.alg");
+    EXPECT_EQ(DateTimeName("1/7", "8", ".alg"), "1/8.alg");  // short texts give what they have
+}
+
+TEST(OneBased, IndexFromOneAndKeepRowZero) {
+    Vec1<int> v(3, 7);
+    EXPECT_EQ(v.size(), 3);
+    v[3] = 9;
+    v.resizePreserve(4, 1);
+    EXPECT_EQ(v[3], 9);
+    EXPECT_EQ(v[4], 1);
+    v.resize(2);
+    EXPECT_EQ(v[2], 0);
+    Mat1<double> m(2, 3);
+    m(0, 0) = 1.0;
+    m(2, 3) = 5.0;
+    EXPECT_EQ(m(2, 3), 5.0);
+    EXPECT_EQ(m.rows(), 2);
+    EXPECT_EQ(m.cols(), 3);
+}
