@@ -90,15 +90,6 @@ std::string AlgorithmEditor::CellText(int row, EditorColumn column) const {
     return "";
 }
 
-std::string AlgorithmEditor::EditText(int row, EditorColumn column) const {
-    if (row < 1 || row > Rows()) return "";
-    switch (column) {
-        case EditorColumn::Value: return NumberText(wb_.alg.value[row]);
-        case EditorColumn::Step: return NumberText(wb_.alg.step[row]);
-        default: return CellText(row, column);
-    }
-}
-
 bool AlgorithmEditor::IsRed(int row, EditorColumn column) const {
     if (row < 1 || row > redMarks_.size()) return false;
     return (redMarks_[row] & Bit(column)) != 0;

@@ -63,9 +63,6 @@ public:
     int Rows() const;
     std::string CellText(int row, EditorColumn column) const;
     bool IsRed(int row, EditorColumn column) const;
-    // What the edit box over a cell starts with: numbers in full, so that
-    // leaving the box unchanged never rounds a value.
-    std::string EditText(int row, EditorColumn column) const;
     static bool IsEditable(EditorColumn column);
 
     // The single-cell edit when the edit box loses focus.  False when the

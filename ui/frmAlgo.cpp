@@ -21,8 +21,9 @@ namespace corvane {
 
 namespace {
 
-// The edit box over a Value, Step or Fuse cell.  What it commits goes
-// through the editor's rules, never straight into the grid.
+// The edit box over a Value, Step or Fuse cell opens empty; what it
+// commits goes through the editor's rules, never straight into the grid, and
+// an empty box changes nothing.
 class CellDelegate : public QStyledItemDelegate {
 public:
     CellDelegate(AlgorithmEditor& editor, QObject* parent) : QStyledItemDelegate(parent), editor_(editor) {}
@@ -35,22 +36,14 @@ public:
         return box;
     }
 
-    void setEditorData(QWidget* widget, const QModelIndex& index) const override {
-        auto* box = static_cast<QLineEdit*>(widget);
-        box->setText(Initial(index));
-        box->selectAll();
-    }
+    void setEditorData(QWidget*, const QModelIndex&) const override {}
 
     void setModelData(QWidget* widget, QAbstractItemModel*, const QModelIndex& index) const override {
         const QString text = static_cast<QLineEdit*>(widget)->text();
-        if (text == Initial(index)) return;  // left unchanged
         editor_.EditCell(index.row() + 1, static_cast<EditorColumn>(index.column()), FromQt(text));
     }
 
 private:
-    QString Initial(const QModelIndex& index) const {
-        return QString::fromStdString(editor_.EditText(index.row() + 1, static_cast<EditorColumn>(index.column())));
-    }
     AlgorithmEditor& editor_;
 };
 

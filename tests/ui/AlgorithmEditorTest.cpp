@@ -82,7 +82,6 @@ TEST(AlgorithmEditor, ValueCellsResetTheStepProportionally) {
     // A change below 1E-10 is stored but not marked.
     EXPECT_TRUE(b.editor.EditCell(4, C::Value, "40.00000000001"));
     EXPECT_FALSE(b.editor.IsRed(4, C::Value));
-    EXPECT_EQ(b.editor.EditText(4, C::Value), "40.00000000001");
 
     EXPECT_TRUE(b.editor.EditCell(4, C::Step, "0"));
     EXPECT_TRUE(b.editor.IsRed(4, C::Step));
