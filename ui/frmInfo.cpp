@@ -33,7 +33,8 @@ frmInfo::frmInfo(const InformationText& info, QWidget* parent) : QDialog(parent)
     int widest = 0;
     for (const QString& line : text_->toPlainText().split(QLatin1Char('\n')))
         widest = std::max(widest, metrics.horizontalAdvance(line));
-    resize(std::min(widest + 80, 900), 520);
+    const int lines = static_cast<int>(text_->toPlainText().count(QLatin1Char('\n'))) + 2;
+    resize(std::min(widest + 80, 900), std::min(lines * metrics.lineSpacing() + 110, 720));
 }
 
 }  // namespace corvane

@@ -162,6 +162,8 @@ QAction* frmMain::Action(const char* name) const {
 
 void frmMain::RenderMenu() {
     menuWindow_->Render();
+    // A command started from a menu shown during editing may move the values.
+    if (editor_->IsOpen()) algoWindow_->Render();
     const bool show = menu_->Visible();
     if (show && menuSub_->isHidden()) {
         menuSub_->resize(menuSub_->sizeHint().expandedTo(QSize(640, 0)));

@@ -96,6 +96,7 @@ std::unique_ptr<QFileDialog> BuildFileDialog(QWidget* parent, const FileRequest&
     dialog->setFileMode(QFileDialog::AnyFile);
     dialog->setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog->setOption(QFileDialog::DontConfirmOverwrite, !(request.save && request.overwritePrompt));
+    dialog->resize(780, 500);
     const QStringList filters = NameFilters(request.filter);
     if (!filters.isEmpty()) {
         dialog->setNameFilters(filters);

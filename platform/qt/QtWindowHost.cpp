@@ -9,6 +9,7 @@
 #include <QScrollBar>
 #include <QSplitter>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "platform/qt/QtText.h"
 
@@ -138,6 +139,23 @@ void TextViewWindow::RenderButtons() {
 
 QtWindowHost::QtWindowHost(QMdiArea* area, QObject* parent) : QObject(parent), area_(area) {}
 
+void QtWindowHost::Place(QMdiSubWindow* sub, QSize wanted) {
+    // Cascade from the top left, always inside the frame: a window that
+    // opens out of sight might as well not open.
+    const QSize room = area_->viewport()->size();
+    if (!room.isEmpty()) wanted = wanted.boundedTo(room - QSize(8, 8)).expandedTo(QSize(360, 240));
+    sub->resize(wanted);
+    int open = 0;
+    for (const auto& [view, window] : windows_)
+        if (!window->isHidden()) ++open;
+    int x = 28 * open, y = 28 * open;
+    if (!room.isEmpty()) {
+        x = std::max(0, std::min(x, room.width() - wanted.width()));
+        y = std::max(0, std::min(y, room.height() - wanted.height()));
+    }
+    sub->move(x, y);
+}
+
 QtWindowHost::~QtWindowHost() { CloseAll(); }
 
 void QtWindowHost::Show(TextView& view) {
@@ -152,9 +170,7 @@ void QtWindowHost::Show(TextView& view) {
         sub = area_->addSubWindow(window);
         sub->setAttribute(Qt::WA_DeleteOnClose);
         sub->setWindowIcon(QIcon());
-        const QSize room = area_->viewport()->size();
-        const QSize wanted(820, view.AreaCount() > 1 ? 620 : 480);
-        sub->resize(room.isEmpty() ? wanted : wanted.boundedTo(room - QSize(20, 20)).expandedTo(QSize(360, 240)));
+        Place(sub, QSize(820, view.AreaCount() > 1 ? 620 : 480));
         windows_[&view] = sub;
         view.SetListener([window] { window->Render(); });
         TextView* v = &view;

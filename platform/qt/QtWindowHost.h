@@ -57,6 +57,8 @@ public:
     void CloseAll();
 
 private:
+    void Place(QMdiSubWindow* sub, QSize wanted);
+
     QMdiArea* area_;
     std::map<const TextView*, QMdiSubWindow*> windows_;
 };
