@@ -1,6 +1,7 @@
 #include "ui/frmAlgo.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -134,7 +135,7 @@ frmAlgo::frmAlgo(AlgorithmEditor& editor, QMenu* windowMenu, QWidget* parent) : 
     txtTolerance_->setObjectName(QStringLiteral("txtTolerance"));
     txtTolerance_->setReadOnly(true);
     txtTolerance_->setCursor(Qt::PointingHandCursor);
-    txtTolerance_->setToolTip(QStringLiteral("Click to change the tolerance for convergence"));
+    txtTolerance_->setToolTip(QStringLiteral("Click (or press Enter) to change the tolerance for convergence"));
     txtTolerance_->installEventFilter(this);
     settings->addWidget(lblTolerance_, 0, 0);
     settings->addWidget(txtTolerance_, 0, 1);
@@ -236,9 +237,17 @@ QPushButton* frmAlgo::Button(const char* name) const {
 }
 
 bool frmAlgo::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == txtTolerance_ && event->type() == QEvent::MouseButtonRelease) {
-        editor_.ChangeTolerance();
-        return true;
+    if (watched == txtTolerance_) {
+        const bool click = event->type() == QEvent::MouseButtonRelease;
+        bool key = false;
+        if (event->type() == QEvent::KeyPress) {
+            const int k = static_cast<QKeyEvent*>(event)->key();
+            key = k == Qt::Key_Return || k == Qt::Key_Enter || k == Qt::Key_Space;
+        }
+        if (click || key) {
+            editor_.ChangeTolerance();
+            return true;
+        }
     }
     return QWidget::eventFilter(watched, event);
 }

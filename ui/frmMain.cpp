@@ -199,11 +199,16 @@ void frmMain::OpenEditor() {
     }
     algoSub_->show();
     area_->setActiveSubWindow(algoSub_);
+    // The editor's menus stand in for the frame's while it is open, as an
+    // MDI child's menus do; two "&Application" menus would also make each
+    // other's keyboard shortcut ambiguous.
+    menuBar()->hide();
     menu_->Close();
 }
 
 void frmMain::EditorClosed() {
     algoSub_->hide();
+    menuBar()->show();
     menu_->EditorClosed();
 }
 

@@ -7,6 +7,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -131,6 +132,8 @@ TEST(GuiSession, EditorRules) {
     ASSERT_FALSE(d.window->EditorSubWindow()->isHidden());
     EXPECT_TRUE(d.window->MenuSubWindow()->isHidden());
     EXPECT_EQ(d.window->EditorSubWindow()->windowTitle(), "Algorithm data file name is:  12071842.alg");
+    // The editor's own menus stand in for the frame's.
+    EXPECT_TRUE(d.window->menuBar()->isHidden());
     frmAlgo* algo = d.window->EditorWindow();
     QTableWidget* grid = algo->Grid();
     ASSERT_EQ(grid->rowCount(), 3);
@@ -197,6 +200,7 @@ TEST(GuiSession, EditorRules) {
     algo->Button("cmdFinish")->click();
     EXPECT_TRUE(d.window->EditorSubWindow()->isHidden());
     EXPECT_TRUE(d.window->MenuSubWindow()->isHidden());
+    EXPECT_FALSE(d.window->menuBar()->isHidden());
     d.window->Action("mnuMenu")->trigger();
     EXPECT_FALSE(d.window->MenuSubWindow()->isHidden());
     EXPECT_FALSE(d.Button(menu::LoadAlg)->isEnabled());
