@@ -1,0 +1,149 @@
+#include "platform/qt/QtDialogs.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QInputDialog>
+#include <QLabel>
+
+#include "platform/qt/QtText.h"
+
+namespace corvane {
+
+namespace {
+
+QMessageBox::Icon QtIcon(Icon icon) {
+    switch (icon) {
+        case Icon::None: return QMessageBox::NoIcon;
+        case Icon::Information: return QMessageBox::Information;
+        case Icon::Question: return QMessageBox::Question;
+        case Icon::Exclamation: return QMessageBox::Warning;
+        case Icon::Critical:
+        case Icon::InformationCritical: return QMessageBox::Critical;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QList<QMessageBox::StandardButton> Order(Buttons buttons) {
+    switch (buttons) {
+        case Buttons::OK: return {QMessageBox::Ok};
+        case Buttons::OKCancel: return {QMessageBox::Ok, QMessageBox::Cancel};
+        case Buttons::YesNo: return {QMessageBox::Yes, QMessageBox::No};
+        case Buttons::YesNoCancel: return {QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel};
+    }
+    return {QMessageBox::Ok};
+}
+
+Answer FromStandard(QMessageBox::StandardButton b) {
+    switch (b) {
+        case QMessageBox::Ok: return Answer::OK;
+        case QMessageBox::Yes: return Answer::Yes;
+        case QMessageBox::No: return Answer::No;
+        default: return Answer::Cancel;
+    }
+}
+
+}  // namespace
+
+std::unique_ptr<QMessageBox> BuildMessageBox(QWidget* parent, const std::string& title, const std::string& text,
+                                             Buttons buttons, Icon icon, bool secondIsDefault) {
+    auto box = std::make_unique<QMessageBox>(parent);
+    box->setWindowTitle(ToQt(title));
+    box->setTextFormat(Qt::PlainText);
+    box->setText(ToQt(text));
+    box->setIcon(QtIcon(icon));
+    const auto order = Order(buttons);
+    for (auto b : order) box->addButton(b);
+    box->setDefaultButton(order[secondIsDefault && order.size() > 1 ? 1 : 0]);
+    QMessageBox::StandardButton escape = QMessageBox::Cancel;
+    if (buttons == Buttons::OK) escape = QMessageBox::Ok;
+    if (buttons == Buttons::YesNo) escape = QMessageBox::No;
+    box->setEscapeButton(escape);
+    return box;
+}
+
+Answer AnswerOf(const QMessageBox& box) {
+    QAbstractButton* clicked = box.clickedButton();
+    if (!clicked) clicked = box.escapeButton();
+    if (!clicked) return Answer::Cancel;
+    return FromStandard(box.standardButton(clicked));
+}
+
+QStringList NameFilters(const std::string& filter) {
+    QStringList pieces = QString::fromStdString(filter).split(QLatin1Char('|'));
+    while (!pieces.isEmpty() && pieces.last().trimmed().isEmpty()) pieces.removeLast();
+    QStringList filters;
+    for (qsizetype i = 0; i < pieces.size(); i += 2) {
+        const QString description = pieces[i].trimmed();
+        QStringList patterns;
+        const QString given = i + 1 < pieces.size() ? pieces[i + 1] : QString();
+        for (QString p : given.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+            p = p.trimmed();
+            if (p == QLatin1String("*.*")) p = QStringLiteral("*");
+            if (!p.isEmpty()) patterns << p;
+        }
+        if (patterns.isEmpty()) patterns << QStringLiteral("*");
+        // The dialogue hides the pattern list it is given, so the description
+        // is shown exactly as written.
+        filters << description + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+    }
+    return filters;
+}
+
+std::unique_ptr<QFileDialog> BuildFileDialog(QWidget* parent, const FileRequest& request) {
+    auto dialog = std::make_unique<QFileDialog>(parent, ToQt(request.title));
+    dialog->setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog->setOption(QFileDialog::HideNameFilterDetails, true);
+    dialog->setFileMode(QFileDialog::AnyFile);
+    dialog->setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog->setOption(QFileDialog::DontConfirmOverwrite, !(request.save && request.overwritePrompt));
+    dialog->resize(780, 500);
+    const QStringList filters = NameFilters(request.filter);
+    if (!filters.isEmpty()) {
+        dialog->setNameFilters(filters);
+        if (request.selectedFilter >= 1 && request.selectedFilter <= filters.size())
+            dialog->selectNameFilter(filters[request.selectedFilter - 1]);
+    }
+    if (!request.initialName.empty()) {
+        const QString initial = QString::fromStdString(request.initialName);
+        const QFileInfo info(initial);
+        if (initial.contains(QLatin1Char('/'))) dialog->setDirectory(info.absolutePath());
+        dialog->selectFile(info.fileName());
+    }
+    return dialog;
+}
+
+Answer QtDialogs::MessageBox(const std::string& title, const std::string& text, Buttons buttons, Icon icon,
+                             bool secondIsDefault) {
+    auto box = BuildMessageBox(parent_, title, text, buttons, icon, secondIsDefault);
+    box->exec();
+    return AnswerOf(*box);
+}
+
+std::string QtDialogs::InputPrompt(const std::string& title, const std::string& prompt,
+                                   const std::string& defaultText) {
+    QInputDialog dialog(parent_);
+    dialog.setWindowTitle(ToQt(title));
+    dialog.setInputMode(QInputDialog::TextInput);
+    dialog.setLabelText(ToQt(prompt));
+    dialog.setTextValue(QString::fromStdString(defaultText));
+    // Prompts such as "0 < parameter # <= 12" are text, never markup.
+    for (QLabel* label : dialog.findChildren<QLabel*>()) label->setTextFormat(Qt::PlainText);
+    dialog.setMinimumWidth(460);
+    if (dialog.exec() != QDialog::Accepted) return "";
+    return FromQt(dialog.textValue());
+}
+
+std::optional<std::string> QtDialogs::FileDialog(const FileRequest& request) {
+    auto dialog = BuildFileDialog(parent_, request);
+    if (dialog->exec() != QDialog::Accepted) return std::nullopt;
+    const QStringList files = dialog->selectedFiles();
+    if (files.isEmpty() || files.first().isEmpty()) return std::nullopt;
+    return FromQt(files.first());
+}
+
+void QtDialogs::ProcessEvents() {
+    if (beforeProcessEvents) beforeProcessEvents();
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+}  // namespace corvane

@@ -1,0 +1,285 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "engine/modCorvane.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestModels.h"
+#include "ui/CommandMenu.h"
+#include "ui/ExitDialogue.h"
+
+using namespace corvane;
+using namespace corvane::testing;
+
+namespace {
+
+struct Session {
+    Session() : model(4, Quadratic({1, 2, 3, 4}), "Four squares"), wb(t.ports(), &model), menu(wb) {
+        menu.modelSetUp = [this] {
+            ++setUps;
+            return InitialiseModel(wb);
+        };
+        menu.openEditor = [this] { ++editorOpened; };
+        menu.requestExit = [this] { ++exitRequests; };
+        menu.runSimplex = [this] {
+            ++simplexRuns;
+            runningDuringDriver = menu.Running();
+            anyEnabledDuringDriver = false;
+            for (const auto& b : menu.Buttons()) anyEnabledDuringDriver = anyEnabledDuringDriver || b.enabled;
+            nfreeAtDriver = wb.engine.nfree;
+        };
+        menu.applicationMenu = [this](bool on) { applicationMenuStates.push_back(on); };
+        menu.Load();
+        menu.Show();
+    }
+
+    // Initialise, then set default values.
+    void Ready() {
+        menu.Click(menu::Initialize);
+        t.dialogs.ExpectMessage("Load algorithm data", "Load an existing algorithm data file?", Answer::No)
+            .ExpectMessage("Default Algorithm Values", "12071842.alg");
+        menu.Click(menu::LoadAlg);
+    }
+
+    std::vector<std::string> Enabled() const {
+        std::vector<std::string> names;
+        for (const auto& b : menu.Buttons())
+            if (b.enabled) names.push_back(b.name);
+        return names;
+    }
+
+    TestPorts t;
+    FunctionModel model;
+    Workbench wb;
+    CommandMenu menu;
+    int setUps = 0, editorOpened = 0, exitRequests = 0, simplexRuns = 0, nfreeAtDriver = -1;
+    bool runningDuringDriver = false, anyEnabledDuringDriver = true;
+    std::vector<bool> applicationMenuStates;
+};
+
+using Names = std::vector<std::string>;
+
+std::string TempPath(const std::string& name) { return (std::filesystem::temp_directory_path() / name).string(); }
+
+}  // namespace
+
+TEST(CommandMenu, ButtonsCaptionsAndTheLaterCommandsStayDisabled) {
+    Session s;
+    EXPECT_EQ(s.menu.Button(menu::EditAlg).caption, "&Edit  algorithm data");
+    EXPECT_EQ(s.menu.Button(menu::Marquardt).toolTip,
+              "Searches for an objective function minimum using numerical (automatic) or analytical (if "
+              "user-supplied) derivatives");
+    EXPECT_EQ(s.menu.ModelName(), "Four squares");
+    // Before initialisation: initialise and load (and quitting) only.
+    EXPECT_EQ(s.Enabled(), (Names{menu::Initialize, menu::LoadAlg, menu::Quit}));
+
+    s.Ready();
+    EXPECT_EQ(s.menu.Button(menu::UserSummary).caption, "Res&ults Summary");
+    EXPECT_EQ(s.menu.Button(menu::UserSummary).toolTip,
+              "Produces a saveable summary (and perhaps plots) of model results for the current parameter estimates");
+    EXPECT_EQ(s.Enabled(), (Names{menu::Initialize, menu::LoadAlg, menu::EditAlg, menu::SaveAlg, menu::OneFunction,
+                                  menu::Simplex, menu::Quit}));
+    for (const char* later : {menu::Bayesian, menu::UserSummary, menu::Covariance, menu::ParEstimate, menu::Rank}) {
+        EXPECT_FALSE(s.menu.Enabled(later)) << later;
+        EXPECT_FALSE(s.menu.Button(later).toolTip.empty()) << later;
+    }
+    // Marquardt has no driver in this session.
+    EXPECT_FALSE(s.menu.Enabled(menu::Marquardt));
+    EXPECT_EQ(s.menu.TakeFocus(), menu::EditAlg);
+}
+
+TEST(CommandMenu, InitialisingOffersOnlyLoadingUntilDataExist) {
+    Session s;
+    s.menu.Click(menu::Initialize);
+    EXPECT_EQ(s.setUps, 1);
+    EXPECT_TRUE(s.wb.app.modelInitialised);
+    EXPECT_EQ(s.Enabled(), (Names{menu::Initialize, menu::LoadAlg, menu::Quit}));
+    EXPECT_EQ(s.menu.TakeFocus(), menu::LoadAlg);
+
+    // Load cancelled at the file dialogue: still only initialise and load.
+    s.t.dialogs.ExpectMessage("Load algorithm data", "", Answer::Yes).ExpectFile("Open algorithm data file",
+                                                                                 std::nullopt);
+    s.menu.Click(menu::LoadAlg);
+    EXPECT_EQ(s.Enabled(), (Names{menu::Initialize, menu::LoadAlg, menu::Quit}));
+
+    // A failed load enables the same two.
+    const std::string bad = TempPath("corvane-menu-bad.alg");
+    std::ofstream(bad) << "             9  Number of parameters\r\n";
+    s.t.dialogs.ExpectMessage("Load algorithm data", "", Answer::Yes)
+        .ExpectFile("Open algorithm data file", bad)
+        .ExpectMessage("Algorithm file - information input failed", "has 9 parameters, but your model specifies 4");
+    s.menu.Click(menu::LoadAlg);
+    EXPECT_EQ(s.Enabled(), (Names{menu::Initialize, menu::LoadAlg, menu::Quit}));
+    std::filesystem::remove(bad);
+}
+
+TEST(CommandMenu, ReinitialisingAsksAboutTheCurrentData) {
+    Session s;
+    s.Ready();
+    const auto& q = "Algorithm data will be lost during this initialization.\r\n\r\n  Do you need to save current";
+
+    s.t.dialogs.ExpectMessage("Initialize", q, Answer::Cancel);
+    s.menu.Click(menu::Initialize);
+    EXPECT_EQ(s.setUps, 1);
+    EXPECT_EQ(s.wb.alg.fileName, "12071842.alg");
+    EXPECT_EQ(s.t.dialogs.Last().icon, Icon::Exclamation);
+    EXPECT_EQ(s.t.dialogs.Last().buttons, Buttons::YesNoCancel);
+
+    // Yes, but the save is cancelled: nothing is dropped unsaved.
+    s.t.dialogs.ExpectMessage("Initialize", q, Answer::Yes).ExpectFile("Save algorithm data in...", std::nullopt);
+    s.menu.Click(menu::Initialize);
+    EXPECT_EQ(s.setUps, 1);
+    EXPECT_EQ(s.wb.alg.fileName, "12071842.alg");
+
+    // Yes and saved: the file holds the data, the name is forgotten.
+    const std::string path = TempPath("corvane-menu-init.alg");
+    s.t.dialogs.ExpectMessage("Initialize", q, Answer::Yes).ExpectFile("Save algorithm data in...", path);
+    s.menu.modelSetUp = [&] {
+        // During set-up only loading is offered.
+        EXPECT_EQ(s.Enabled(), (Names{menu::LoadAlg, menu::Quit}));
+        return InitialiseModel(s.wb);
+    };
+    s.menu.Click(menu::Initialize);
+    EXPECT_TRUE(std::filesystem::exists(path));
+    EXPECT_EQ(s.wb.alg.fileName, "");
+    EXPECT_EQ(s.t.status.Get(panels::AlgorithmFile), "Algorithm file: ");
+    EXPECT_EQ(s.Enabled(), (Names{menu::Initialize, menu::LoadAlg, menu::Quit}));
+    std::filesystem::remove(path);
+
+    // A cancelled set-up of a model never initialised restores the start.
+    Session fresh;
+    fresh.menu.modelSetUp = [] { return false; };
+    fresh.menu.Click(menu::Initialize);
+    EXPECT_EQ(fresh.Enabled(), (Names{menu::Initialize, menu::LoadAlg, menu::Quit}));
+}
+
+TEST(CommandMenu, OneFunctionCallRunsInsideTheCommonFrame) {
+    Session s;
+    s.Ready();
+    s.wb.alg.value[2] = 5.0;
+    s.wb.alg.fuse[2] = s.wb.alg.fuse[4] = "A";
+    s.wb.simplexView.SetArea(1, "old");
+    s.t.windows.Show(s.wb.simplexView);
+    s.menu.Click(menu::OneFunction);
+    EXPECT_FALSE(s.t.windows.IsOpen(s.wb.simplexView));
+    EXPECT_TRUE(s.t.windows.IsOpen(s.wb.oneCallView));
+    // Fuses were set up: parameter 4 took parameter 2's value.
+    EXPECT_EQ(s.wb.alg.value[4], 5.0);
+    EXPECT_NE(s.wb.oneCallView.Area(1).find("Current minimum of 20. found"), std::string::npos) << s.wb.oneCallView.Area(1);
+    EXPECT_EQ(s.applicationMenuStates, (std::vector<bool>{false, true}));
+    EXPECT_FALSE(s.menu.Running());
+    EXPECT_TRUE(s.menu.Enabled(menu::OneFunction));
+    EXPECT_TRUE(s.t.status.EverShowed("One moment please..."));
+}
+
+TEST(CommandMenu, MinimisingNeedsAFreeParameter) {
+    Session s;
+    s.Ready();
+    s.wb.app.covarianceCurrent = true;
+    s.t.dialogs.ExpectMessage("There is nothing to do!", "All step sizes are zero");
+    s.menu.Click(menu::Simplex);
+    EXPECT_EQ(s.t.dialogs.Last().icon, Icon::Exclamation);
+    EXPECT_EQ(s.simplexRuns, 0);
+    EXPECT_TRUE(s.wb.app.covarianceCurrent);  // nothing changed
+    EXPECT_TRUE(s.applicationMenuStates.empty());
+
+    // A step only on a fused follower leaves nothing free after set-up.
+    s.wb.alg.fuse[1] = s.wb.alg.fuse[3] = "B";
+    s.wb.alg.step[3] = 0.5;
+    s.t.dialogs.ExpectMessage("There is nothing to do!", "All step sizes are zero");
+    s.menu.Click(menu::Simplex);
+    EXPECT_EQ(s.simplexRuns, 0);
+
+    s.wb.alg.step[2] = 0.1;
+    s.menu.Click(menu::Simplex);
+    EXPECT_EQ(s.simplexRuns, 1);
+    EXPECT_EQ(s.nfreeAtDriver, 1);
+    EXPECT_TRUE(s.runningDuringDriver);
+    EXPECT_FALSE(s.anyEnabledDuringDriver);
+    EXPECT_FALSE(s.wb.app.covarianceCurrent);
+    EXPECT_TRUE(s.menu.Enabled(menu::Simplex));
+}
+
+TEST(CommandMenu, EditingHidesTheMenuAndKeepsInitialiseAndLoadOffUntilReloaded) {
+    Session s;
+    s.Ready();
+    s.menu.Click(menu::EditAlg);
+    EXPECT_EQ(s.editorOpened, 1);
+    EXPECT_TRUE(s.Enabled().empty());
+    s.menu.Close();  // the editor closes the menu
+
+    s.menu.EditorClosed();
+    EXPECT_FALSE(s.menu.Visible());
+    EXPECT_FALSE(s.menu.Enabled(menu::Initialize));
+    EXPECT_FALSE(s.menu.Enabled(menu::LoadAlg));
+    EXPECT_TRUE(s.menu.Enabled(menu::SaveAlg));
+    // Showing the loaded menu changes nothing; a command frame re-enables all.
+    s.menu.Show();
+    EXPECT_FALSE(s.menu.Enabled(menu::LoadAlg));
+    s.menu.Click(menu::OneFunction);
+    EXPECT_TRUE(s.menu.Enabled(menu::LoadAlg));
+    EXPECT_TRUE(s.menu.Enabled(menu::Initialize));
+
+    // A menu closed and loaded again applies the start-up rule.
+    s.menu.Click(menu::EditAlg);
+    s.menu.Close();
+    s.menu.Show();
+    EXPECT_TRUE(s.menu.Enabled(menu::LoadAlg));
+}
+
+TEST(CommandMenu, SavingWritesTheFileAndQuitAsksToExit) {
+    Session s;
+    s.Ready();
+    const std::string path = TempPath("corvane-menu-save.alg");
+    s.t.dialogs.ExpectFile("Save algorithm data in...", path);
+    s.menu.Click(menu::SaveAlg);
+    EXPECT_EQ(s.t.dialogs.Last().request.selectedFilter, 3);
+    EXPECT_TRUE(std::filesystem::exists(path));
+    EXPECT_EQ(s.t.status.Get(panels::AlgorithmFile), "Algorithm file: " + path);
+    EXPECT_TRUE(s.menu.Enabled(menu::SaveAlg));
+    std::filesystem::remove(path);
+
+    s.menu.Click(menu::Quit);
+    EXPECT_EQ(s.exitRequests, 1);
+}
+
+TEST(ExitDialogue, AsksTwoQuestionsWithUniformPriorsAndThreeOtherwise) {
+    Session s;
+    s.Ready();
+    const std::string log = TempPath("corvane-exit-log");
+    s.t.dialogs.ExpectFile("Save minimization progress in...", log).ExpectMessage("Log file management", "open");
+    ASSERT_TRUE(OpenRunLog(s.wb));
+
+    // No to the first question: everything stays as it was.
+    s.t.dialogs.ExpectMessage("Exit Corvane", "Do you want to quit Corvane?", Answer::No);
+    EXPECT_FALSE(ExitDialogue(s.wb, {}));
+    EXPECT_TRUE(s.t.dialogs.Last().secondIsDefault);
+    EXPECT_EQ(s.t.dialogs.Last().buttons, Buttons::YesNo);
+    EXPECT_TRUE(s.wb.runLog.IsOpen());
+
+    // A save that does not happen keeps the application running.
+    s.t.dialogs.ExpectMessage("Exit Corvane", "", Answer::Yes)
+        .ExpectMessage("What about algorithm data?", "Save algorithm data?", Answer::Yes)
+        .ExpectFile("Save algorithm data in...", std::nullopt);
+    EXPECT_FALSE(ExitDialogue(s.wb, {}));
+    EXPECT_TRUE(s.wb.runLog.IsOpen());
+
+    // A prior that is not uniform-unbounded adds the third question.
+    s.wb.priorTable.rows[2].type = 'N';
+    int priorSaves = 0;
+    s.t.dialogs.ExpectMessage("Exit Corvane", "", Answer::Yes)
+        .ExpectMessage("What about algorithm data?", "", Answer::No)
+        .ExpectMessage("What about Bayesian priors?", "Save Bayesian priors?", Answer::Yes);
+    EXPECT_TRUE(ExitDialogue(s.wb, [&] { return ++priorSaves == 1; }));
+    EXPECT_EQ(priorSaves, 1);
+    EXPECT_FALSE(s.wb.runLog.IsOpen());
+    EXPECT_EQ(s.t.status.Get(panels::PriorsFile), "Bayesian priors file: ");
+
+    // All uniform: two questions, then the end.
+    s.wb.priorTable.rows[2].type = 'U';
+    s.t.dialogs.ExpectMessage("Exit Corvane", "", Answer::Yes).ExpectMessage("What about algorithm data?", "",
+                                                                             Answer::No);
+    EXPECT_TRUE(ExitDialogue(s.wb, {}));
+    std::filesystem::remove(log + ".cvl");
+}

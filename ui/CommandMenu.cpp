@@ -1,0 +1,288 @@
+#include "ui/CommandMenu.h"
+
+#include <algorithm>
+
+#include "engine/modCorvane.h"
+#include "numeric/Format.h"
+
+namespace corvane {
+
+namespace {
+
+const char* kSummaryCaption = "&Single model results";
+const char* kSummaryToolTip =
+    "Produces a saveable summary (and perhaps plots) of the results for a single model at the current parameter "
+    "estimates";
+const char* kResultsCaption = "Res&ults Summary";
+const char* kResultsToolTip =
+    "Produces a saveable summary (and perhaps plots) of model results for the current parameter estimates";
+
+// Clears running_ even if the command returns early.
+struct RunningGuard {
+    bool& flag;
+    explicit RunningGuard(bool& f) : flag(f) { flag = true; }
+    ~RunningGuard() { flag = false; }
+};
+
+}  // namespace
+
+CommandMenu::CommandMenu(Workbench& wb) : wb_(wb) {
+    using namespace menu;
+    buttons_ = {
+        {Initialize, "&Initialize model",
+         "Loads a form that tells you how to prepare your data and initialize your model"},
+        {LoadAlg, "&Load algorithm data",
+         "Loads or creates a file that contains parameter estimates and other info used by the minimization "
+         "algorithms"},
+        {EditAlg, "&Edit  algorithm data", "Allows you to edit the algorithm data"},
+        {SaveAlg, "&Save algorithm data", "Allows you to save the algorithm data"},
+        {OneFunction, "&1 Function call", "Calculates the objective function at the current parameter estimates"},
+        {Bayesian, "Set &Bayesian priors",
+         "Allows you to assign Bayesian prior probabilities to the parameters to be estimated"},
+        {Simplex, "Simple&x", "Searches for an objective function minimum using simplex geometry"},
+        {Marquardt, "&Marquardt",
+         "Searches for an objective function minimum using numerical (automatic) or analytical (if user-supplied) "
+         "derivatives"},
+        {UserSummary, kSummaryCaption, kSummaryToolTip},
+        {Covariance, "&Single model covariances",
+         "Produces an asymptotically consistent (i.e., central limit theorem applies when sample size is large) "
+         "covariance matrix of the estimated parameters"},
+        {ParEstimate, "E&valuate single model parameter estimates",
+         "Uses maximum-likelihood or Bayesian procedures to assess individual parameter estimates"},
+        {Rank, "&Multi-model statistics", "Uses AICc to rank and average among the best competing models"},
+        {Quit, "&Quit", "Quit Corvane"},
+    };
+    InitialState();
+}
+
+const MenuButton& CommandMenu::Button(const std::string& name) const {
+    for (const auto& b : buttons_)
+        if (b.name == name) return b;
+    static const MenuButton none;
+    return none;
+}
+
+MenuButton& CommandMenu::Mutable(const std::string& name) {
+    for (auto& b : buttons_)
+        if (b.name == name) return b;
+    static MenuButton none;
+    none = MenuButton{};
+    return none;
+}
+
+void CommandMenu::RefreshAvailability() {
+    using namespace menu;
+    const bool model = wb_.model != nullptr;
+    for (auto& b : buttons_) {
+        if (b.name == Initialize) b.available = model && static_cast<bool>(modelSetUp);
+        else if (b.name == LoadAlg || b.name == SaveAlg || b.name == OneFunction) b.available = model;
+        else if (b.name == EditAlg) b.available = model && static_cast<bool>(openEditor);
+        else if (b.name == Simplex) b.available = model && static_cast<bool>(runSimplex);
+        else if (b.name == Marquardt) b.available = model && static_cast<bool>(runMarquardt);
+        else if (b.name == Quit) b.available = static_cast<bool>(requestExit);
+        else b.available = false;  // priors, summary, covariances, evaluation and ranking come later
+        if (!b.available) b.enabled = false;
+    }
+}
+
+void CommandMenu::SetEnabled(const std::string& name, bool enabled) {
+    MenuButton& b = Mutable(name);
+    b.enabled = enabled && b.available;
+}
+
+void CommandMenu::DisableAll() {
+    for (auto& b : buttons_) b.enabled = false;
+}
+
+void CommandMenu::EnableAll() {
+    RefreshAvailability();
+    // Without an initialised model no command but initialise and load can work.
+    if (!wb_.app.modelInitialised) {
+        InitialState();
+        return;
+    }
+    for (auto& b : buttons_) b.enabled = b.available;
+}
+
+void CommandMenu::EnableOnly(std::initializer_list<const char*> names) {
+    RefreshAvailability();
+    for (auto& b : buttons_) {
+        const bool listed = std::any_of(names.begin(), names.end(), [&](const char* n) { return b.name == n; });
+        // Quitting stays possible whenever no command runs.
+        b.enabled = b.available && (listed || b.name == menu::Quit);
+    }
+}
+
+void CommandMenu::InitialState() {
+    EnableOnly({menu::Initialize, menu::LoadAlg});
+}
+
+void CommandMenu::Changed() {
+    if (listener_) listener_();
+}
+
+std::string CommandMenu::TakeFocus() {
+    std::string f;
+    f.swap(focus_);
+    return f;
+}
+
+void CommandMenu::Load() {
+    loaded_ = true;
+    modelName_ = wb_.model ? wb_.model->Title() : std::string();
+    RefreshAvailability();
+    if (!wb_.app.modelInitialised)
+        InitialState();
+    else if (!wb_.alg.fileName.empty())
+        EnableAll();
+    else
+        EnableOnly({menu::Initialize, menu::LoadAlg});
+    Changed();
+}
+
+void CommandMenu::Show() {
+    if (!loaded_) Load();
+    visible_ = true;
+    Changed();
+}
+
+void CommandMenu::Hide() {
+    visible_ = false;
+    Changed();
+}
+
+void CommandMenu::Close() {
+    loaded_ = false;
+    visible_ = false;
+    Changed();
+}
+
+void CommandMenu::EditorClosed() {
+    if (!loaded_) Load();
+    EnableAll();
+    SetEnabled(menu::Initialize, false);
+    SetEnabled(menu::LoadAlg, false);
+    visible_ = false;
+    Changed();
+}
+
+void CommandMenu::Click(const std::string& name) {
+    if (running_ || !Button(name).enabled) return;
+    using namespace menu;
+    if (name == Initialize) Initialise();
+    else if (name == LoadAlg) LoadAlgorithm();
+    else if (name == EditAlg) EditAlgorithm();
+    else if (name == SaveAlg) SaveAlgorithm();
+    else if (name == OneFunction) OneFunctionCommand();
+    else if (name == Simplex) Minimise(runSimplex);
+    else if (name == Marquardt) Minimise(runMarquardt);
+    else if (name == Quit && requestExit) requestExit();
+}
+
+void CommandMenu::Frame(const std::function<void()>& command) {
+    wb_.CloseProgressWindows();
+    {
+        RunningGuard guard(running_);
+        DisableAll();
+        if (applicationMenu) applicationMenu(false);
+        Changed();
+        command();
+    }
+    Show();
+    if (applicationMenu) applicationMenu(true);
+    EnableAll();
+    Changed();
+}
+
+void CommandMenu::Minimise(const std::function<void()>& driver) {
+    auto nothingToDo = [this] {
+        wb_.ports.dialogs.MessageBox("There is nothing to do!", "All step sizes are zero", Buttons::OK,
+                                     Icon::Exclamation);
+    };
+    bool anyStep = false;
+    for (int i = 1; i <= wb_.alg.np; ++i)
+        if (wb_.alg.step[i] != 0.0) anyStep = true;
+    if (!anyStep) {
+        nothingToDo();
+        return;
+    }
+    wb_.app.covarianceCurrent = false;
+    Frame([&] {
+        SetUpRun(wb_.alg, wb_.engine);
+        // Fusing can leave no free parameter even though some step was set;
+        // the drivers need at least one.
+        if (wb_.engine.nfree == 0) {
+            nothingToDo();
+            return;
+        }
+        driver();
+    });
+}
+
+void CommandMenu::Initialise() {
+    AlgorithmData& a = wb_.alg;
+    if (!a.fileName.empty()) {
+        const Answer answer = wb_.ports.dialogs.MessageBox(
+            "Initialize",
+            std::string("Algorithm data will be lost during this initialization.") + CRLF + CRLF +
+                "  Do you need to save current algorithm data?",
+            Buttons::YesNoCancel, Icon::Exclamation);
+        if (answer != Answer::Yes && answer != Answer::No) return;
+        // Data the user asked to keep are never dropped unsaved.
+        if (answer == Answer::Yes && !WriteAlgorithmFile(wb_, AlgorithmWriter::CommandMenu)) return;
+        a.fileName.clear();
+        a.bareName.clear();
+        wb_.ports.status.Set(panels::AlgorithmFile, "Algorithm file: ");
+    }
+    EnableOnly({menu::LoadAlg});
+    Changed();
+    const bool initialised = modelSetUp();
+    Load();
+    if (initialised) focus_ = menu::LoadAlg;
+    Changed();
+}
+
+void CommandMenu::LoadAlgorithm() {
+    switch (LoadAlgorithmData(wb_)) {
+        case LoadOutcome::Cancelled:
+            break;
+        case LoadOutcome::FileDialogCancelled:
+        case LoadOutcome::Failed:
+            SetEnabled(menu::Initialize, true);
+            SetEnabled(menu::LoadAlg, true);
+            break;
+        case LoadOutcome::Defaults:
+        case LoadOutcome::Loaded: {
+            EnableAll();
+            focus_ = menu::EditAlg;
+            MenuButton& summary = Mutable(menu::UserSummary);
+            summary.caption = kResultsCaption;
+            summary.toolTip = kResultsToolTip;
+            break;
+        }
+    }
+    Changed();
+}
+
+void CommandMenu::SaveAlgorithm() {
+    DisableAll();
+    Changed();
+    WriteAlgorithmFile(wb_, AlgorithmWriter::CommandMenu);
+    EnableAll();
+    Changed();
+}
+
+void CommandMenu::EditAlgorithm() {
+    DisableAll();
+    Changed();
+    openEditor();
+}
+
+void CommandMenu::OneFunctionCommand() {
+    Frame([this] {
+        SetUpRun(wb_.alg, wb_.engine);
+        OneFunctionCall(wb_);
+    });
+}
+
+}  // namespace corvane

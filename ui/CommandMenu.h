@@ -1,0 +1,118 @@
+#pragma once
+// The rules of the command menu (frmMenu): its buttons with their captions,
+// tool tips and enabling, the common frame of an engine command and the
+// command-specific rules.  The window only renders this state and forwards
+// clicks; tests drive it without a display.
+#include <functional>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+namespace corvane {
+
+class Workbench;
+
+struct MenuButton {
+    std::string name;  // control name, e.g. "cmdSimplex"
+    std::string caption;
+    std::string toolTip;
+    bool enabled = false;
+    // False while the command behind the button is not part of this build;
+    // such a button stays disabled whatever the rules say.
+    bool available = false;
+};
+
+namespace menu {
+inline constexpr const char* Initialize = "cmdInitialize";
+inline constexpr const char* LoadAlg = "cmdLoadAlg";
+inline constexpr const char* EditAlg = "cmdEditAlg";
+inline constexpr const char* SaveAlg = "cmdSaveAlg";
+inline constexpr const char* OneFunction = "cmdOneFunction";
+inline constexpr const char* Bayesian = "cmdBayesian";
+inline constexpr const char* Simplex = "cmdSimplex";
+inline constexpr const char* Marquardt = "cmdMarquardt";
+inline constexpr const char* UserSummary = "cmdUserSummary";
+inline constexpr const char* Covariance = "cmdCovariance";
+inline constexpr const char* ParEstimate = "cmdParEstimate";
+inline constexpr const char* Rank = "cmdRank";
+inline constexpr const char* Quit = "cmdQuit";
+
+inline constexpr const char* Caption = "Main menu";
+inline constexpr const char* Welcome =
+    "Welcome to Corvane: a parameter estimation and evaluation infrastructure for non-linear models";
+inline constexpr const char* MinimizeWith = "Minimize with...";
+}  // namespace menu
+
+class CommandMenu {
+public:
+    explicit CommandMenu(Workbench& wb);
+    CommandMenu(const CommandMenu&) = delete;
+    CommandMenu& operator=(const CommandMenu&) = delete;
+
+    // Commands the desktop supplies.  Set them before the menu is first
+    // loaded; a button whose command is missing stays disabled.
+    std::function<bool()> modelSetUp;          // the model's set-up dialogue; true when MODEL initialised
+    std::function<void()> runSimplex;          // the Simplex driver, after the menu's checks and run set-up
+    std::function<void()> runMarquardt;        // likewise for Marquardt
+    std::function<void()> openEditor;          // opens the algorithm data editor (which closes this menu)
+    std::function<void()> requestExit;         // the exit dialogue
+    std::function<void(bool)> applicationMenu;  // enables or disables the main window's "&Application" menu
+
+    // The window: loaded (exists) and visible.  Loading applies the
+    // start-up rule; showing a loaded but hidden menu changes nothing.
+    void Load();
+    void Show();
+    void Hide();
+    void Close();
+    bool Loaded() const { return loaded_; }
+    bool Visible() const { return visible_; }
+
+    const std::string& ModelName() const { return modelName_; }
+    const std::vector<MenuButton>& Buttons() const { return buttons_; }
+    const MenuButton& Button(const std::string& name) const;
+    bool Enabled(const std::string& name) const { return Button(name).enabled; }
+    // The button that should take the focus; the window takes it once.
+    std::string TakeFocus();
+
+    // A click on a button (ignored unless the button is enabled).
+    void Click(const std::string& name);
+    // True while an engine command runs inside the common frame.
+    bool Running() const { return running_; }
+
+    // The editor has closed: every button but initialise and load is
+    // enabled and the menu stays hidden until the user shows it.
+    void EditorClosed();
+
+    // The window re-renders after every change.
+    void SetListener(std::function<void()> listener) { listener_ = std::move(listener); }
+
+private:
+    MenuButton& Mutable(const std::string& name);
+    void SetEnabled(const std::string& name, bool enabled);
+    void DisableAll();
+    void EnableAll();
+    void EnableOnly(std::initializer_list<const char*> names);
+    void InitialState();
+    void RefreshAvailability();
+    void Changed();
+
+    // Close the progress windows, disable everything, run, re-enable.
+    void Frame(const std::function<void()>& command);
+    void Minimise(const std::function<void()>& driver);
+    void Initialise();
+    void LoadAlgorithm();
+    void SaveAlgorithm();
+    void EditAlgorithm();
+    void OneFunctionCommand();
+
+    Workbench& wb_;
+    std::vector<MenuButton> buttons_;
+    std::string modelName_;
+    std::string focus_;
+    bool loaded_ = false;
+    bool visible_ = false;
+    bool running_ = false;
+    std::function<void()> listener_;
+};
+
+}  // namespace corvane

@@ -1,0 +1,297 @@
+#include "ui/frmMain.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "platform/qt/QtStatusBar.h"
+#include "platform/qt/QtWindowHost.h"
+#include "ui/ExitDialogue.h"
+#include "ui/frmAlgo.h"
+#include "ui/frmEditVS.h"
+#include "ui/frmInfo.h"
+#include "ui/frmMenu.h"
+
+namespace corvane {
+
+namespace {
+
+constexpr int kMenuTop = 200;  // the menu sits 3000 twips (200 pixels) below the top
+
+}  // namespace
+
+frmMain::frmMain(Dialogs& dialogs, Clock& clock, RandomSource& random, Model* model, DesktopCommands commands,
+                 QWidget* parent)
+    : QMainWindow(parent), commands_(std::move(commands)) {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Corvane"));
+
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    area_ = new QMdiArea(central);
+    area_->setObjectName(QStringLiteral("mdiMain"));
+    area_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    area_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    layout->addWidget(area_, 1);
+    status_ = new QtStatusBar(central);
+    layout->addWidget(status_);
+    setCentralWidget(central);
+
+    host_ = std::make_unique<QtWindowHost>(area_);
+    // The session starts cleared: one-element arrays, every flag off, no
+    // algorithm file.
+    wb_ = std::make_unique<Workbench>(Ports{dialogs, *status_, *host_, clock, random}, model);
+    menu_ = std::make_unique<CommandMenu>(*wb_);
+    editor_ = std::make_unique<AlgorithmEditor>(*wb_);
+
+    if (commands_.modelSetUp) menu_->modelSetUp = [this] { return commands_.modelSetUp(*wb_); };
+    if (commands_.runSimplex) menu_->runSimplex = [this] { commands_.runSimplex(*wb_); };
+    if (commands_.runMarquardt) menu_->runMarquardt = [this] { commands_.runMarquardt(*wb_); };
+    menu_->openEditor = [this] { OpenEditor(); };
+    menu_->requestExit = [this] { RequestExit(); };
+    menu_->applicationMenu = [this](bool enabled) { mnuApplication_->menuAction()->setEnabled(enabled); };
+
+    BuildMenus();
+
+    menuWindow_ = new frmMenu(*menu_);
+    menuSub_ = area_->addSubWindow(menuWindow_, Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                                                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    menuSub_->setObjectName(QStringLiteral("subMenu"));
+    menuSub_->installEventFilter(this);
+    menuSub_->hide();
+    menu_->SetListener([this] { RenderMenu(); });
+
+    algoWindow_ = new frmAlgo(*editor_, mnuWindow_);
+    algoSub_ = area_->addSubWindow(algoWindow_);
+    algoSub_->setObjectName(QStringLiteral("subAlgo"));
+    algoSub_->installEventFilter(this);
+    algoSub_->hide();
+    algoWindow_->requestExit = [this] { RequestExit(); };
+    editor_->SetListener([this] { algoWindow_->Render(); });
+    editor_->showEditAll = [this] {
+        frmEditVS dialog(*editor_, this);
+        dialog.exec();
+    };
+    editor_->onClosed = [this] { EditorClosed(); };
+
+    QSize size(1180, 860);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        size = size.boundedTo(screen->availableGeometry().size() - QSize(40, 60));
+    resize(size);
+
+    menu_->Load();
+    menu_->Show();
+    // The frame has its size only once shown.
+    QTimer::singleShot(0, this, [this] { PlaceMenu(); });
+}
+
+frmMain::~frmMain() {
+    // Every child window goes while the rules it renders still exist.
+    menu_->SetListener({});
+    editor_->SetListener({});
+    host_->CloseAll();
+    delete area_;
+    area_ = nullptr;
+}
+
+void frmMain::BuildMenus() {
+    auto action = [this](QMenu* menu, const char* name, const QString& text, auto&& slot) {
+        QAction* a = menu->addAction(text);
+        a->setObjectName(QString::fromLatin1(name));
+        connect(a, &QAction::triggered, this, slot);
+        return a;
+    };
+
+    mnuApplication_ = menuBar()->addMenu(QStringLiteral("&Application"));
+    mnuApplication_->setObjectName(QStringLiteral("mnuApplication"));
+    action(mnuApplication_, "mnuMenu", QStringLiteral("Main &menu"), [this] {
+        const bool wasVisible = menu_->Visible();
+        menu_->Show();
+        if (wasVisible) {
+            if (menuSub_->isMinimized()) menuSub_->showNormal();
+            area_->setActiveSubWindow(menuSub_);
+        }
+    });
+    mnuApplication_->addSeparator();
+    action(mnuApplication_, "mnuExit", QStringLiteral("E&xit"), [this] { RequestExit(); });
+
+    mnuBayesianInt_ = menuBar()->addMenu(QStringLiteral("&Interrupt"));
+    mnuBayesianInt_->setObjectName(QStringLiteral("mnuBayesianInt"));
+    action(mnuBayesianInt_, "mnuInterruptBayes", QStringLiteral("I&nterrupt calculations"),
+           [this] { wb_->app.bayesianInterrupt = true; });
+    mnuMLInt_ = menuBar()->addMenu(QStringLiteral("&Interrupt"));
+    mnuMLInt_->setObjectName(QStringLiteral("mnuMLInt"));
+    action(mnuMLInt_, "mnuInterruptML", QStringLiteral("&Interrupt calculations"),
+           [this] { wb_->app.mlInterrupt = true; });
+    RefreshInterruptMenus();
+
+    mnuWindow_ = menuBar()->addMenu(QStringLiteral("&Window"));
+    mnuWindow_->setObjectName(QStringLiteral("mnuWindow"));
+    action(mnuWindow_, "mnuCascade", QStringLiteral("&Cascade"), [this] { Arrange(Arrangement::Cascade); });
+    action(mnuWindow_, "mnuTileHorizontal", QStringLiteral("Tile &Horizontal"),
+           [this] { Arrange(Arrangement::TileHorizontal); });
+    action(mnuWindow_, "mnuTileVertical", QStringLiteral("Tile &Vertical"),
+           [this] { Arrange(Arrangement::TileVertical); });
+    action(mnuWindow_, "mnuArrangeIcons", QStringLiteral("&Arrange Icons"),
+           [this] { Arrange(Arrangement::ArrangeIcons); });
+
+    QAction* defaults = menuBar()->addAction(QStringLiteral("&Defaults etc."));
+    defaults->setObjectName(QStringLiteral("mnuDefaultNames"));
+    connect(defaults, &QAction::triggered, this, [this] { ShowInformation(DefaultsText()); });
+    QAction* wisdom = menuBar()->addAction(QStringLiteral("&Wisdom"));
+    wisdom->setObjectName(QStringLiteral("mnuWisdom"));
+    connect(wisdom, &QAction::triggered, this, [this] { ShowInformation(WisdomText()); });
+    QMenu* about = menuBar()->addMenu(QStringLiteral("&About"));
+    about->setObjectName(QStringLiteral("mnuAbout"));
+    action(about, "mnuCredits", QStringLiteral("&Credits"), [this] { ShowInformation(CreditsText()); });
+}
+
+QAction* frmMain::Action(const char* name) const {
+    return menuBar()->findChild<QAction*>(QString::fromLatin1(name));
+}
+
+void frmMain::RenderMenu() {
+    menuWindow_->Render();
+    // A command started from a menu shown during editing may move the values.
+    if (editor_->IsOpen()) algoWindow_->Render();
+    const bool show = menu_->Visible();
+    if (show && menuSub_->isHidden()) {
+        menuSub_->resize(menuSub_->sizeHint().expandedTo(QSize(640, 0)));
+        PlaceMenu();
+        menuSub_->show();
+        area_->setActiveSubWindow(menuSub_);
+    } else if (!show && !menuSub_->isHidden()) {
+        menuSub_->hide();
+    }
+    RefreshInterruptMenus();
+}
+
+void frmMain::PlaceMenu() {
+    const QSize room = area_->viewport()->size();
+    const QSize own = menuSub_->size();
+    const int x = std::max(0, (room.width() - own.width()) / 2);
+    const int y = std::max(0, std::min(kMenuTop, room.height() - own.height()));
+    menuSub_->move(x, y);
+}
+
+void frmMain::RefreshInterruptMenus() {
+    mnuBayesianInt_->menuAction()->setVisible(wb_->engine.bayesianMode);
+    mnuMLInt_->menuAction()->setVisible(wb_->engine.mlMode);
+}
+
+void frmMain::OpenEditor() {
+    editor_->Open();
+    algoWindow_->Render();
+    if (algoSub_->isHidden()) {
+        const QSize room = area_->viewport()->size();
+        algoSub_->resize(QSize(1000, 660).boundedTo(room - QSize(10, 10)).expandedTo(QSize(560, 400)));
+        algoSub_->move(std::max(0, (room.width() - algoSub_->width()) / 2), 0);
+    }
+    algoSub_->show();
+    area_->setActiveSubWindow(algoSub_);
+    // The editor's menus stand in for the frame's while it is open, as an
+    // MDI child's menus do; two "&Application" menus would also make each
+    // other's keyboard shortcut ambiguous.
+    menuBar()->hide();
+    menu_->Close();
+}
+
+void frmMain::EditorClosed() {
+    algoSub_->hide();
+    menuBar()->show();
+    menu_->EditorClosed();
+}
+
+bool frmMain::RequestExit() { return close(); }
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    if (exiting_) {
+        event->accept();
+        return;
+    }
+    if (menu_->Running()) {
+        // The running command owns the session until it returns.
+        wb_->ports.dialogs.MessageBox("Exit Corvane",
+                                      "Please let the running command finish (or interrupt it) before quitting.",
+                                      Buttons::OK, Icon::Exclamation);
+        event->ignore();
+        return;
+    }
+    std::function<bool()> savePriors;
+    if (commands_.savePriors) savePriors = [this] { return commands_.savePriors(*wb_); };
+    if (ExitDialogue(*wb_, savePriors)) {
+        exiting_ = true;
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Close) {
+        if (watched == algoSub_ && editor_->IsOpen()) {
+            editor_->Finish();
+            event->ignore();
+            return true;
+        }
+        if (watched == menuSub_ && !exiting_) {
+            menu_->Close();
+            event->ignore();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frmMain::Arrange(Arrangement arrangement) {
+    if (arrangement == Arrangement::Cascade) {
+        area_->cascadeSubWindows();
+        return;
+    }
+    const QSize room = area_->viewport()->size();
+    QList<QMdiSubWindow*> normal, icons;
+    for (QMdiSubWindow* sub : area_->subWindowList(QMdiArea::StackingOrder)) {
+        if (sub->isHidden()) continue;
+        (sub->isMinimized() ? icons : normal).append(sub);
+    }
+    if (arrangement == Arrangement::ArrangeIcons) {
+        int x = 0;
+        for (QMdiSubWindow* sub : icons) {
+            sub->move(x, room.height() - sub->height());
+            x += sub->width();
+        }
+        return;
+    }
+    const int n = static_cast<int>(normal.size());
+    if (n == 0) return;
+    for (int i = 0; i < n; ++i) {
+        QMdiSubWindow* sub = normal[i];
+        if (sub->isMaximized()) sub->showNormal();
+        if (arrangement == Arrangement::TileHorizontal) {
+            // One above the other, each the full width.
+            const int h = room.height() / n;
+            sub->setGeometry(0, i * h, room.width(), h);
+        } else {
+            const int w = room.width() / n;
+            sub->setGeometry(i * w, 0, w, room.height());
+        }
+    }
+}
+
+void frmMain::ShowInformation(const InformationText& info) {
+    auto* window = new frmInfo(info, this);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->show();
+}
+
+}  // namespace corvane

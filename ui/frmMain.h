@@ -1,0 +1,96 @@
+#pragma once
+// The main window: the MDI frame titled "Corvane" with its menus and the
+// six-bar status bar.  It owns the session (the Workbench), the command menu
+// and the algorithm data editor, and runs the exit dialogue.
+#include <QMainWindow>
+#include <functional>
+#include <memory>
+
+#include "engine/modCorvane.h"
+#include "ui/AlgorithmEditor.h"
+#include "ui/CommandMenu.h"
+#include "ui/InformationTexts.h"
+
+class QAction;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+
+namespace corvane {
+
+class QtStatusBar;
+class QtWindowHost;
+class frmAlgo;
+class frmMenu;
+
+// The commands that come from outside the shell; a missing one leaves its
+// button disabled.
+struct DesktopCommands {
+    std::function<bool(Workbench&)> modelSetUp;    // the model's set-up dialogue; true when initialised
+    std::function<void(Workbench&)> runSimplex;    // after the menu's checks and run set-up
+    std::function<void(Workbench&)> runMarquardt;
+    std::function<bool(Workbench&)> savePriors;    // writes the priors file; true when written
+};
+
+enum class Arrangement { Cascade, TileHorizontal, TileVertical, ArrangeIcons };
+
+class frmMain : public QMainWindow {
+public:
+    frmMain(Dialogs& dialogs, Clock& clock, RandomSource& random, Model* model, DesktopCommands commands = {},
+            QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    Workbench& Bench() { return *wb_; }
+    CommandMenu& Menu() { return *menu_; }
+    AlgorithmEditor& Editor() { return *editor_; }
+    QtStatusBar& Status() { return *status_; }
+    QtWindowHost& Host() { return *host_; }
+    QMdiArea* Area() const { return area_; }
+    frmMenu* MenuWindow() const { return menuWindow_; }
+    QMdiSubWindow* MenuSubWindow() const { return menuSub_; }
+    frmAlgo* EditorWindow() const { return algoWindow_; }
+    QMdiSubWindow* EditorSubWindow() const { return algoSub_; }
+    // Menu commands by control name (mnuExit, mnuMenu, mnuInterruptML, ...).
+    QAction* Action(const char* name) const;
+
+    // The exit dialogue; on Yes the window closes.  False when it stays.
+    bool RequestExit();
+    void Arrange(Arrangement arrangement);
+    // Shows one of the information windows (the main window is disabled
+    // until it closes).
+    void ShowInformation(const InformationText& info);
+    // Shows the "&Interrupt" menus while their evaluation runs.
+    void RefreshInterruptMenus();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildMenus();
+    void RenderMenu();
+    void OpenEditor();
+    void EditorClosed();
+    void PlaceMenu();
+
+    DesktopCommands commands_;
+    QMdiArea* area_ = nullptr;
+    QtStatusBar* status_ = nullptr;
+    std::unique_ptr<QtWindowHost> host_;
+    std::unique_ptr<Workbench> wb_;
+    std::unique_ptr<CommandMenu> menu_;
+    std::unique_ptr<AlgorithmEditor> editor_;
+
+    QMenu* mnuApplication_ = nullptr;
+    QMenu* mnuBayesianInt_ = nullptr;
+    QMenu* mnuMLInt_ = nullptr;
+    QMenu* mnuWindow_ = nullptr;
+    frmMenu* menuWindow_ = nullptr;
+    QMdiSubWindow* menuSub_ = nullptr;
+    frmAlgo* algoWindow_ = nullptr;
+    QMdiSubWindow* algoSub_ = nullptr;
+    bool menuPlaced_ = false;
+    bool exiting_ = false;
+};
+
+}  // namespace corvane
