@@ -96,7 +96,7 @@ void VerifyByAxialSearch(Workbench& wb, ProfileHooks* profile) {
     }
 
     if (e.mlMode) {
-        if (profile) profile->Store(s.value[s.best], a.value[profile->parameter]);
+        if (profile) profile->Store(s.value[s.best], profile->ValueIn(a.value));
         s.done = true;
         return;
     }

@@ -366,7 +366,7 @@ MinimiserResult RunMarquardt(Workbench& wb, ProfileHooks* profile) {
                     accepted = m.F;
                     view.SetArea(1, MarquardtProgressWindowText(wb));
                     if (a.fileFrequency > 0) wb.runLog.Write(MarquardtProgressLogText(wb));
-                    if (e.mlMode && profile) wb.Status(1, ProfilePositionText(*profile, m.X[profile->parameter]));
+                    if (e.mlMode && profile) wb.Status(1, ProfilePositionText(*profile, profile->ValueIn(m.X)));
                     if (DerivativeDisplayDue(wb)) DerivativeDisplay(wb);
 
                     bool converged = false;
@@ -394,7 +394,7 @@ MinimiserResult RunMarquardt(Workbench& wb, ProfileHooks* profile) {
                                 dialogs.MessageBox("Marquardt minimum", "Minimum found using Marquardt!", Buttons::OK,
                                                    Icon::Information);
                             } else if (profile) {
-                                profile->Store(m.F, m.X[profile->parameter]);
+                                profile->Store(m.F, profile->ValueIn(m.X));
                             }
                             return finish(MinimiserEnd::Converged, false);
                         }

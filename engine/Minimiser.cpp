@@ -1,8 +1,11 @@
 #include "engine/Minimiser.h"
 
 #include <cmath>
+#include <cstdio>
+#include <ostream>
 
 #include "engine/modCorvane.h"
+#include "platform/Clock.h"
 #include "numeric/Format.h"
 
 namespace corvane {
@@ -22,6 +25,32 @@ std::string ToString(MinimiserEnd end) {
         case MinimiserEnd::DerivativesMissing: return "derivatives missing";
     }
     return "?";
+}
+
+ProgressLine::ProgressLine(std::ostream& out, const Clock& clock, double interval)
+    : out_(out), clock_(clock), interval_(interval) {}
+
+void ProgressLine::Progress(const MinimiserProgress& p) {
+    const double now = clock_.SecondsSinceMidnight();
+    // A clock that passed midnight or went back counts as due.
+    if (last_ >= 0.0 && now >= last_ && now - last_ < interval_) return;
+    last_ = now;
+    char best[32];
+    std::snprintf(best, sizeof best, "%.10g", p.best);
+    std::string line = std::string(p.method) + ": " + NumberText(static_cast<long long>(p.iterations)) +
+                       " iterations, " + NumberText(static_cast<long long>(p.functionCalls)) +
+                       " function calls, best " + best;
+    const std::size_t length = line.size();
+    if (length < width_) line.append(width_ - length, ' ');  // wipe a longer earlier line
+    width_ = length;
+    out_ << '\r' << line << std::flush;
+}
+
+void ProgressLine::Finish() {
+    if (last_ < 0.0) return;
+    out_ << '\n' << std::flush;
+    last_ = -1.0;
+    width_ = 0;
 }
 
 std::optional<double> RelativeChange(double change, double base) {

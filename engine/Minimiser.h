@@ -3,6 +3,7 @@
 // caller hands in, the progress observer, how a run ended, and the small
 // text pieces both progress displays use.
 #include <cstdint>
+#include <iosfwd>
 #include <optional>
 #include <string>
 
@@ -10,6 +11,7 @@
 
 namespace corvane {
 
+class Clock;
 class Workbench;
 
 // Handed in by the profile evaluation while maximum-likelihood mode is on.
@@ -30,6 +32,10 @@ struct ProfileHooks {
     void QuitProcedure() {
         savedPoint = point;
         point = lastPoint + 2;
+    }
+    // The profiled parameter's value in a full vector (0 for a number outside it).
+    double ValueIn(const Vec1<double>& values) const {
+        return parameter >= 1 && parameter <= values.size() ? values[parameter] : 0.0;
     }
     void Store(double minimum, double parameterValue) {
         stored = true;
@@ -76,6 +82,24 @@ class MinimiserObserver {
 public:
     virtual ~MinimiserObserver() = default;
     virtual void Progress(const MinimiserProgress& progress) = 0;
+};
+
+// One progress line on a terminal ("Simplex: 120 iterations, 233 function
+// calls, best 12.345"), rewritten in place with a carriage return at most
+// every interval seconds, so a long fit does not flood standard error.
+class ProgressLine : public MinimiserObserver {
+public:
+    ProgressLine(std::ostream& out, const Clock& clock, double interval = 0.2);
+    void Progress(const MinimiserProgress& progress) override;
+    // Ends the line, if one was written, so that what follows starts afresh.
+    void Finish();
+
+private:
+    std::ostream& out_;
+    const Clock& clock_;
+    double interval_;
+    double last_ = -1.0;
+    std::size_t width_ = 0;
 };
 
 // |change / base|, or nothing when base is 0: such a quotient never counts

@@ -43,7 +43,7 @@ std::string ActionLine(const SimplexState& s) {
 
 void ShowProgress(Workbench& wb, const ProfileHooks* profile) {
     wb.simplexView.SetArea(2, SimplexProgressWindowText(wb));
-    if (wb.engine.mlMode && profile) wb.Status(1, ProfilePositionText(*profile, wb.alg.value[profile->parameter]));
+    if (wb.engine.mlMode && profile) wb.Status(1, ProfilePositionText(*profile, profile->ValueIn(wb.alg.value)));
 }
 
 void Notify(Workbench& wb) {
