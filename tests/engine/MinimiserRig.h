@@ -37,6 +37,20 @@ struct MinimiserRig {
     Workbench wb;
 };
 
+enum class Method { Simplex, Numerical, Analytical };
+
+// The menu command of a method, expecting its set-up questions and its
+// "minimum found" message.
+inline MinimiserResult Minimise(MinimiserRig& r, Method method) {
+    if (method == Method::Simplex) {
+        r.t.dialogs.ExpectMessage("Simplex minimum", "Minimum found using Simplex!");
+        return SimplexCommand(r.wb);
+    }
+    r.ExpectMarquardtSetUp(method == Method::Analytical);
+    r.t.dialogs.ExpectMessage("Marquardt minimum", "Minimum found using Marquardt!");
+    return MarquardtCommand(r.wb);
+}
+
 // Lines each ended by CR LF.
 inline std::string CrLfLines(std::initializer_list<std::string_view> lines) {
     std::string out;

@@ -36,31 +36,27 @@ void Build(Workbench& wb) {
 
 }  // namespace
 
-TEST(SimplexStep, OneFreeParameterExtendsAReflectionBetterThanBothVertices) {
-    MinimiserRig r(1, Quadratic({10}));
-    r.Free(1, 0.0, 1.0);
-    Build(r.wb);
-    const SimplexState& s = r.wb.simplex;
-    ASSERT_EQ(s.best, 2);  // 81 against 100
-    ASSERT_EQ(s.worst, 1);
-    SimplexStep(r.wb);  // R = 2 (64), E = 3 (49)
-    EXPECT_EQ(s.action, act::Extension);
-    EXPECT_EQ(s.improved, 2);
-    EXPECT_EQ(s.vertex(1, 1), 3.0);
-    EXPECT_EQ(s.value[1], 49.0);
-    EXPECT_EQ(r.wb.engine.functionCalls, 4);
-}
+TEST(SimplexStep, OneFreeParameterExtendsOrContracts) {
+    // Vertices 0 (100) and 1 (81): R = 2 (64) beats both, E = 3 (49) is kept.
+    MinimiserRig ext(1, Quadratic({10}));
+    ext.Free(1, 0.0, 1.0);
+    Build(ext.wb);
+    SimplexStep(ext.wb);
+    EXPECT_EQ(ext.wb.simplex.action, act::Extension);
+    EXPECT_EQ(ext.wb.simplex.improved, 2);
+    EXPECT_EQ(ext.wb.simplex.vertex(1, 1), 3.0);
+    EXPECT_EQ(ext.wb.engine.functionCalls, 4);
 
-TEST(SimplexStep, OneFreeParameterBeatingOnlyTheWorstIsAcceptedThenContracted) {
-    MinimiserRig r(1, Quadratic({1}));
-    r.Free(1, -1.0, 1.5);  // vertices -1 (4) and 0.5 (0.25)
-    Build(r.wb);
-    const SimplexState& s = r.wb.simplex;
-    SimplexStep(r.wb);  // R = 2 (1) beats only -1; T = (2 + 0.5) / 2 = 1.25
-    EXPECT_EQ(s.improved, 1);
-    EXPECT_EQ(s.action, act::ReflectionContraction);
-    EXPECT_EQ(s.vertex(1, 1), 1.25);
-    EXPECT_EQ(s.value[1], 0.0625);
+    // Vertices -1 (4) and 0.5 (0.25): R = 2 (1) beats only the worst and is
+    // accepted, then T = (2 + 0.5) / 2 = 1.25 (0.0625) replaces it.
+    MinimiserRig con(1, Quadratic({1}));
+    con.Free(1, -1.0, 1.5);
+    Build(con.wb);
+    SimplexStep(con.wb);
+    EXPECT_EQ(con.wb.simplex.improved, 1);
+    EXPECT_EQ(con.wb.simplex.action, act::ReflectionContraction);
+    EXPECT_EQ(con.wb.simplex.vertex(1, 1), 1.25);
+    EXPECT_EQ(con.wb.simplex.value[1], 0.0625);
 }
 
 TEST(SimplexStep, AReflectionWorseThanEveryVertexContractsAndOtherwiseReduces) {
@@ -165,48 +161,25 @@ TEST(AxialSearch, SecondRestartWarnsOfATuningProblemAndRebuildsAroundTheBetterPo
     EXPECT_EQ(s.best, 1);
 }
 
-TEST(Simplex, ReachesKnownMinimaAndReportsThem) {
+TEST(Simplex, WindowShowsTheInitialSimplexAndTheFinalReport) {
     MinimiserRig r(2, Rosenbrock());
     r.Free(1, -1.2, 0.1);
     r.Free(2, 1.0, 0.1);
     r.wb.alg.tolerance = 1e-10;
-    r.wb.app.covarianceCurrent = true;
-    r.t.dialogs.ExpectMessage("Simplex minimum", "Minimum found using Simplex!");
-    const auto result = SimplexCommand(r.wb);
-    EXPECT_EQ(result.end, MinimiserEnd::Converged);
-    EXPECT_NEAR(r.wb.alg.value[1], 1.0, 1e-3);
-    EXPECT_NEAR(r.wb.alg.value[2], 1.0, 2e-3);
-    EXPECT_LT(result.minimum, 1e-8);
+    const auto result = Minimise(r, Method::Simplex);
     EXPECT_EQ(r.t.dialogs.Last().icon, Icon::InformationCritical);
-    EXPECT_FALSE(r.wb.app.covarianceCurrent);
     EXPECT_TRUE(r.wb.alg.simplexCurrent);
-    const std::string& final = r.wb.simplexView.Area(2);
-    EXPECT_EQ(final.rfind("\r\nMinimum of 0. found at these 2 adjusted parameter values:\r\n    001) ", 0), 0u) << final;
-    EXPECT_NE(final.find("This result required " + std::to_string(result.iterations) + " iterations, " +
-                         std::to_string(result.functionCalls) + " function calls, and 0 restarts"),
-              std::string::npos);
     EXPECT_EQ(r.wb.simplexView.Area(1).rfind("\r\nInitial Simplex: Starting function value> 24.2 Max> 24.2 Min> 8.82\r\n"
                                              "\r\nInitial parameter values:\r\n\r\n"
                                              "    001) -1.2000000E+00  ~~  Test parameter 1\r\n",
                                              0),
               0u);
+    const std::string& final = r.wb.simplexView.Area(2);
+    EXPECT_EQ(final.rfind("\r\nMinimum of 0. found at these 2 adjusted parameter values:\r\n    001) ", 0), 0u) << final;
+    EXPECT_NE(final.find("\r\n\r\nThis result required " + std::to_string(result.iterations) + " iterations, " +
+                         std::to_string(result.functionCalls) + " function calls, and 0 restarts"),
+              std::string::npos);
     for (int k = 1; k <= 4; ++k) EXPECT_EQ(r.t.status.Get(panels::Activity(k)), "");
-}
-
-TEST(Simplex, OneRestartInARunIsReportedWithoutTheTuningWarning) {
-    // Tiny steps and a coarse tolerance make the simplex stop early; probes
-    // a whole unit away then find the way on.
-    MinimiserRig r(1, Quadratic({0}));
-    r.Free(1, 10.0, 0.01);
-    r.wb.alg.tolerance = 1.0;
-    r.wb.alg.reductionFraction = 100.0;
-    r.t.dialogs.ExpectMessage("Simplex minimum", "Minimum found using Simplex!");
-    const auto result = SimplexCommand(r.wb);
-    EXPECT_EQ(result.restarts, 1);
-    EXPECT_LT(std::fabs(r.wb.alg.value[1]), 1.0);
-    EXPECT_TRUE(r.t.status.EverShowed("Last failure of convergence verification caused by parameter # 1"));
-    EXPECT_FALSE(r.t.status.EverShowed("Multiple restarts indicate a tuning problem!"));
-    EXPECT_NE(r.wb.simplexView.Area(2).find("and 1 restarts"), std::string::npos);
 }
 
 TEST(Simplex, FunctionCallLimitAsksAndNoEndsWithOneFinalDisplay) {
@@ -295,64 +268,6 @@ TEST(Simplex, InterruptButtonAsksWhetherToQuit) {
     }
 }
 
-TEST(Simplex, ProfileCallerGetsItsMinimumAndItsQuitRequests) {
-    // Parameter 2 is profiled: held at 1.5 with step 0 while 1 and 3 move.
-    struct Case {
-        Answer quit, next;
-        MinimiserEnd end;
-    };
-    for (const Case c : {Case{Answer::OK, Answer::OK, MinimiserEnd::Converged},
-                         Case{Answer::Yes, Answer::OK, MinimiserEnd::ProfileQuit},
-                         Case{Answer::No, Answer::Yes, MinimiserEnd::NextPoint},
-                         Case{Answer::No, Answer::No, MinimiserEnd::Converged}}) {
-        MinimiserRig r(3, Quadratic({1, 2, 3}));
-        r.Free(1, 0.0, 0.5);
-        r.Free(2, 1.5, 0.0);
-        r.Free(3, 0.0, 0.5);
-        r.wb.engine.mlMode = true;
-        r.wb.engine.evaluatedParameter = 2;
-        ProfileHooks hooks;
-        hooks.parameter = 2;
-        hooks.point = 3;
-        hooks.lastPoint = 25;
-        const bool interrupt = c.quit != Answer::OK;
-        if (interrupt) {
-            r.t.dialogs.onProcessEvents = [&](int call) {
-                if (call == 2) r.wb.simplexView.Click("cmdStop");
-            };
-            r.t.dialogs.ExpectMessage("Simplex interrupt", "Do you want to quit the ML procedure?", c.quit);
-            if (c.quit == Answer::No)
-                r.t.dialogs.ExpectMessage("Simplex interrupt", "Do you want to continue starting with the NEXT point?",
-                                          c.next);
-        }
-        SetUpRun(r.wb.alg, r.wb.engine);
-        const auto result = RunSimplex(r.wb, &hooks);
-        EXPECT_EQ(result.end, c.end);
-        if (c.quit == Answer::No) {
-            EXPECT_TRUE(r.t.dialogs.Last().secondIsDefault);
-        }
-        EXPECT_EQ(r.wb.alg.value[2], 1.5);
-        if (c.end == MinimiserEnd::Converged) {
-            EXPECT_TRUE(hooks.stored);
-            EXPECT_EQ(hooks.result, result.minimum);
-            EXPECT_NEAR(hooks.result, 0.25, 1e-5);  // (1.5 - 2)^2
-            EXPECT_EQ(hooks.value, 1.5);
-            EXPECT_EQ(hooks.point, 3);
-            // No report, no message: only the progress shows the position.
-            EXPECT_EQ(r.wb.simplexView.Area(2).find("Minimum of"), std::string::npos);
-        } else {
-            EXPECT_FALSE(hooks.stored);
-        }
-        if (c.end == MinimiserEnd::ProfileQuit) {
-            EXPECT_EQ(hooks.point, 27);
-            EXPECT_EQ(hooks.savedPoint, 3);
-            EXPECT_TRUE(hooks.ProcedureQuit());
-        }
-        EXPECT_TRUE(r.t.status.EverShowed(
-            "Calculating profile point 3 of 25, Value of parameter # 2 which is being profiled is: 1.50000E+00"));
-    }
-}
-
 TEST(Simplex, ASecondRunContinuesFromTheCurrentSimplexUntilTheFlagIsCleared) {
     MinimiserRig r(2, Rosenbrock());
     r.Free(1, -1.2, 0.1);
@@ -374,17 +289,6 @@ TEST(Simplex, ASecondRunContinuesFromTheCurrentSimplexUntilTheFlagIsCleared) {
     const Vec1<double> rebuilt = firstPointOfARun();
     EXPECT_EQ(rebuilt[1], from[1]);
     EXPECT_EQ(rebuilt[2], from[2]);
-}
-
-TEST(Simplex, NothingFreeIsRefusedAndChangesNothing) {
-    MinimiserRig r(2, Rosenbrock());
-    r.wb.app.covarianceCurrent = true;
-    r.t.dialogs.ExpectMessage("There is nothing to do!", "All step sizes are zero");
-    EXPECT_EQ(SimplexCommand(r.wb).end, MinimiserEnd::NothingToDo);
-    EXPECT_EQ(r.t.dialogs.Last().icon, Icon::Exclamation);
-    EXPECT_TRUE(r.wb.app.covarianceCurrent);
-    EXPECT_FALSE(r.t.windows.IsOpen(r.wb.simplexView));
-    EXPECT_EQ(r.model.calls.size(), 1u);  // only the initialisation
 }
 
 TEST(Simplex, RunLogGoldenText) {
