@@ -354,7 +354,9 @@ MinimiserResult RunMarquardt(Workbench& wb, ProfileHooks* profile) {
                 fresh = true;
             } else if (m.trial > 0) {
                 m.F = EvaluateCounted(wb, m.X);
-                if (m.F > m.Flast) {
+                // A trial the model could not evaluate (NaN) fails like a worse one
+                // rather than being accepted into the algorithm data.
+                if (!(m.F <= m.Flast)) {
                     m.lambda *= 10.0;
                 } else {
                     ++m.iterations;

@@ -261,7 +261,7 @@ MinimiserResult RunSimplex(Workbench& wb, ProfileHooks* profile) {
                 VerifyByAxialSearch(wb, profile);
             }
         }
-        const bool converged = s.done;
+        const bool doneBefore = s.done;  // converged or stopped at the limit
 
         dialogs.ProcessEvents();
 
@@ -276,7 +276,7 @@ MinimiserResult RunSimplex(Workbench& wb, ProfileHooks* profile) {
                 if (answer == Answer::Yes) {
                     s.done = true;
                     s.finalDisplay = true;
-                    if (!converged) result.end = MinimiserEnd::Interrupted;
+                    if (!doneBefore) result.end = MinimiserEnd::Interrupted;
                     wb.Status(1, "One moment please...");
                     status.ClearActivity(2, 4);
                 } else {
@@ -298,7 +298,7 @@ MinimiserResult RunSimplex(Workbench& wb, ProfileHooks* profile) {
                     if (next == Answer::Yes) {
                         s.done = true;
                         s.finalDisplay = false;
-                        if (!converged) result.end = MinimiserEnd::NextPoint;
+                        if (!doneBefore) result.end = MinimiserEnd::NextPoint;
                     } else {
                         s.finalDisplay = true;
                     }

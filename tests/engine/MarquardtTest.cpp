@@ -93,6 +93,20 @@ TEST(Marquardt, FailedTrialsRaiseTheDampingUntilItGivesUp) {
     EXPECT_FALSE(r.t.windows.IsOpen(r.wb.marquardtView));
 }
 
+TEST(Marquardt, ATrialTheModelCannotEvaluateFailsInsteadOfBeingAccepted) {
+    // Undefined beyond 0.5: the first full step to 1 lands there.
+    MinimiserRig r(1, [](const Vec1<double>& x) { return x[1] > 0.5 ? std::nan("") : (x[1] - 1) * (x[1] - 1); });
+    r.Free(1, 0.0, 0.1);
+    r.wb.alg.maxCalls = 1;
+    r.ExpectMarquardtSetUp(false);
+    r.t.dialogs.ExpectMessage("Marquart minimization stopped", "Maximum number of iterations reached");
+    const auto result = MarquardtCommand(r.wb);
+    EXPECT_GT(r.wb.marquardt.lambda, 0.01);  // raised by the failed trial
+    EXPECT_GT(r.wb.alg.value[1], 0.0);
+    EXPECT_LE(r.wb.alg.value[1], 0.5);
+    EXPECT_TRUE(std::isfinite(result.minimum));
+}
+
 TEST(Marquardt, TwentyFiveFailedTrialsLeadToAnAxialCheckAndThenFrustration) {
     // x^4 with derivatives that turn wrong below 0.1: six accepted steps
     // lower the damping to 1E-9, so 25 trials fail before it passes 1E20.
