@@ -18,6 +18,8 @@ Workbench::Workbench(Ports p, Model* m)
     alg.fuse.resize(1, kUnfused);
     alg.description.resize(1);
     simplexView.splitter = true;
+    InstallSimplexWindow(*this);
+    InstallMarquardtWindow(*this);
 }
 
 void Workbench::CloseProgressWindows() {

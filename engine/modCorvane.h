@@ -2,12 +2,17 @@
 // Chief header of the engine: the Workbench holds what the workbench keeps
 // for the whole session, so a test can make as many as it likes.
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "engine/AlgorithmData.h"
 #include "engine/Engine.h"
+#include "engine/LU.h"
+#include "engine/Marquardt.h"
+#include "engine/Minimiser.h"
 #include "engine/Model.h"
 #include "engine/RunLog.h"
+#include "engine/Simplex.h"
 #include "numeric/OneBased.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
@@ -47,6 +52,18 @@ public:
     PriorSource* priors;  // the prior table unless a test substitutes one
     RunLog runLog;
     ApplicationFlags app;
+
+    // Minimisers: the Simplex kept between runs, Marquardt's working state,
+    // the LU working matrix shared with the covariance calculation.
+    SimplexState simplex;
+    MarquardtState marquardt;
+    LUWork lu;
+    // Told of each Simplex iteration and Marquardt trial (the command line's
+    // progress line); none by default.
+    MinimiserObserver* minimiserObserver = nullptr;
+    // The prior review shown after a verified Simplex minimum while priors
+    // are in use; set by the priors subsystem.
+    std::function<void(Workbench&)> priorReview;
 
     // What MODEL returns besides F.
     std::int32_t dataCount = 0;
