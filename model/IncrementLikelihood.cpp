@@ -75,7 +75,7 @@ RecordGrowth GrowthOfRecord(const GrowthParameters& p, const IncrementRecord& r)
     const double z = (r.initial - mean) / std::sqrt(p.s2);
     if (z > -5.0) {
         g.P0 = PhiDiff(z, -10.0);
-        RuleC(mean, p.s2, r.initial, g.M1, g.M2);
+        PartialMoments(mean, p.s2, r.initial, g.M1, g.M2);
         if (g.P0 < kProbabilityCap) {
             g.M1 /= 1.0 - g.P0;
             g.M2 /= 1.0 - g.P0;
@@ -167,7 +167,7 @@ double MeasurementVariance(const GrowthParameters& p, double L1, double Ec) {
     return Vm;
 }
 
-double RuleA(double p0, double y, double E, double V, double Vm) {
+double TruncatedGaussianWithError(double p0, double y, double E, double V, double Vm) {
     p0 = std::min(p0, kProbabilityCap);
     const double upper = 9.0 * std::sqrt(V) + E;
     if (upper <= 0.0) return RangePenalty(upper);
@@ -178,7 +178,7 @@ double RuleA(double p0, double y, double E, double V, double Vm) {
     return std::log(1.0 - p0) + std::log(std::sqrt(Vm) * std::sqrt(V) * 2.0 * kPi) - std::log(sum);
 }
 
-double RuleB(double y, double Ec, double Vc, double Vm) {
+double GammaWithError(double y, double Ec, double Vc, double Vm) {
     const double upper = 9.0 * std::sqrt(Vc) + Ec;
     if (upper <= 0.0) return RangePenalty(upper);
     const double a = Ec * Ec / Vc;
@@ -193,7 +193,7 @@ double RuleB(double y, double Ec, double Vc, double Vm) {
     return -std::log(sum);
 }
 
-void RuleC(double mean, double variance, double L1, double& first, double& second) {
+void PartialMoments(double mean, double variance, double L1, double& first, double& second) {
     const double upper = mean + 9.0 * std::sqrt(variance);
     const double h = (upper - L1) / kPanels;
     auto g = [&](double x) { return std::exp(-(x - mean) * (x - mean) / (2.0 * variance)); };
@@ -230,17 +230,17 @@ double NegLogDensity(const RecordState& s, double x) {
     switch (s.density) {
         case Case::GaussianWide:
             return (x - s.Eu) * (x - s.Eu) / (2.0 * s.Vt) + std::log(std::sqrt(2.0 * kPi * s.Vt)) + std::log(1.0 - s.p0);
-        case Case::GaussianTruncated: return RuleA(s.p0, x, s.Eu, s.Vu, s.Vm);
+        case Case::GaussianTruncated: return TruncatedGaussianWithError(s.p0, x, s.Eu, s.Vu, s.Vm);
         case Case::GaussianPlain:
             return (x - s.Eu) * (x - s.Eu) / (2.0 * s.Vu) + std::log(std::sqrt(2.0 * kPi * s.Vu)) +
                    std::log(1.0 - std::min(s.p0, kProbabilityCap));
         case Case::GammaPlain: return -(s.a - 1.0) * std::log(x) + x / s.c + s.N;
-        case Case::GammaMeasured: return RuleB(x, s.Ec, s.Vc, s.Vm);
+        case Case::GammaMeasured: return GammaWithError(x, s.Ec, s.Vc, s.Vm);
     }
     return 0.0;
 }
 
-// Integral of selectivity times the record's density (rule D).
+// Integral of selectivity times the record's density.
 double SelectivityIntegral(const RecordState& s, const GrowthParameters& p, const RecordGrowth& g, double SDp,
                            double Ssel) {
     const double mean = p.saaMean;
@@ -324,14 +324,14 @@ double IncrementNegLnL(const IncrementData& data, const GrowthParameters& p, Inc
             s.p0 = z0 > -5.0 ? PhiDiff(z0, -10.0) : 0.0;
             if (!measured) {
                 s.density = Case::GaussianPlain;
-                // Capped as in rule A: a true increment almost surely negative
+                // Capped as with measurement error: a true increment almost surely negative
                 // would otherwise give ln(0).
                 nll = (s.y - s.Eu) * (s.y - s.Eu) / (2.0 * s.Vu) + std::log(std::sqrt(2.0 * kPi * s.Vu)) +
                       std::log(1.0 - std::min(s.p0, kProbabilityCap));
                 sdp2 = Vc;
             } else if (z0 > -5.0) {
                 s.density = Case::GaussianTruncated;
-                nll = RuleA(s.p0, s.y, s.Eu, s.Vu, s.Vm);
+                nll = TruncatedGaussianWithError(s.p0, s.y, s.Eu, s.Vu, s.Vm);
                 sdp2 = Vc + s.Vm;
             } else {
                 s.density = Case::GaussianWide;
@@ -350,7 +350,7 @@ double IncrementNegLnL(const IncrementData& data, const GrowthParameters& p, Inc
                 sdp2 = Vc;
             } else {
                 s.density = Case::GammaMeasured;
-                nll = RuleB(s.y, Ec, Vc, s.Vm);
+                nll = GammaWithError(s.y, Ec, Vc, s.Vm);
                 sdp2 = Vc + s.Vm;
             }
         } else {

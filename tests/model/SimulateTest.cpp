@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <sstream>
 
 #include "GrowthTestSupport.h"
 
@@ -32,36 +31,5 @@ TEST(SimulateIncrements, DrawsHaveTheirDistributionsMoments) {
         const double mean = s1 / n, variance = s2 / n - mean * mean;
         EXPECT_NEAR(mean, shape * scale, 0.01 * shape * scale) << shape;
         EXPECT_NEAR(variance, shape * scale * scale, 0.03 * shape * scale * scale) << shape;
-    }
-}
-
-TEST(SimulateIncrements, WrittenFileReadsBackSortedAndSkipsNothing) {
-    GrowthSettings settings;
-    Vec1<double> x = ToVec1(Fixed19(120, 10, 0.3, 0.08));
-    const GrowthParameters p = PrepareParameters(x, settings);
-    IncrementSimulation how;
-    how.records = 200;
-    how.set = 3;
-    how.sizeMin = 20;
-    how.sizeMax = 110;
-    how.daysMin = 30;
-    how.daysMax = 900;
-    DefaultRandom random(4);
-    const SimulationResult result = SimulateIncrements(p, how, random);
-    ASSERT_TRUE(result.ok) << result.problem;
-    std::istringstream in(IncrementFileText(result.data));
-    IncrementData back;
-    ASSERT_FALSE(ReadIncrementText(in, back));
-    ASSERT_EQ(back.records, 200);
-    EXPECT_EQ(back.setCount[3], 200);
-    for (int i = 1; i <= 200; ++i) {
-        EXPECT_EQ(back.record[i].initial, result.data.record[i].initial);
-        EXPECT_EQ(back.record[i].increment, result.data.record[i].increment);
-        EXPECT_GT(back.record[i].increment, 0.0);  // truncated at 0 without measurement error
-        const double days = back.record[i].end - back.record[i].start;
-        EXPECT_TRUE(days >= 30 && days <= 900);
-        if (i > 1) {
-            EXPECT_LE(back.record[i - 1].initial, back.record[i].initial);
-        }
     }
 }
