@@ -256,7 +256,10 @@ double SelectivityIntegral(const RecordState& s, const GrowthParameters& p, cons
     while (x < upper) {
         const double h = x > mean + 5.0 * Ssel ? wide : narrow;
         if ((x - mean) / Ssel <= -5.0) {
-            x += h;
+            // Panels where selectivity is nil are skipped; jump over them at
+            // once, or a curve far up the size axis would take forever.
+            const double steps = std::floor((mean - 5.0 * Ssel - x) / h);
+            x += steps >= 1.0 ? steps * h : h;
             haveLeft = false;
             continue;
         }

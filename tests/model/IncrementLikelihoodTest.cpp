@@ -218,6 +218,8 @@ TEST(IncrementObjective, DegenerateRecordsKeepTheObjectiveFinite) {
     g.Evaluate(Fixed19(100, 10, 0.3, 1.0));
     EXPECT_EQ(g.model.Workspace().increments.fate[1], RecordFate::Penalised);
     EXPECT_DOUBLE_EQ(g.model.Workspace().increments.negLnL[1], 4e-12 * 1e20);
+    // A selectivity curve far up the size axis is passed over at once.
+    EXPECT_TRUE(std::isfinite(g.Evaluate(With(Fixed19(100, 10, 0.3, 1.0), {{13, 0}, {18, 1e9}, {19, 1e-6}}))));
     // Gaussian errors and a true increment almost surely negative: no ln(0).
     GrowthBench n;
     ASSERT_TRUE(n.InitialiseIncrements(path, 'N'));
