@@ -1,0 +1,164 @@
+#include "model/GrowthModel.h"
+
+#include <limits>
+
+#include "platform/Dialogs.h"
+
+namespace corvane {
+
+GrowthEvaluation EvaluateGrowth(const GrowthSettings& settings, const GrowthData& data, const GrowthParameters& p,
+                                const Vec1<double>& X, GrowthWorkspace& ws, WarningLog& warnings, Dialogs* events) {
+    GrowthEvaluation e;
+    if (settings.HasFrequencies()) {
+        const FrequencyContribution f = FrequencyNegLnL(settings, data.frequencies, p, X, ws.frequencies, warnings);
+        if (!f.available) {
+            e.defined = false;
+            e.objective = std::numeric_limits<double>::quiet_NaN();
+            return e;
+        }
+        e.frequencyNegLnL = f.negLnL;
+        e.penalty += f.penalty;
+    }
+    if (settings.HasIncrements()) e.incrementNegLnL = IncrementNegLnL(data.increments, p, ws.increments, warnings, events);
+    e.objective = 2.0 * (e.incrementNegLnL + e.frequencyNegLnL) + e.penalty;
+    return e;
+}
+
+void CheckProportions(const GrowthSettings& settings, const Vec1<double>& X, Dialogs& dialogs) {
+    const char* title = "Error in proportion parameters";
+    for (int s = 1; s <= settings.series; ++s) {
+        bool found = false;
+        for (int a = 1; a <= settings.identified && !found; ++a)
+            found = X[settings.ProportionIndex(s, a)] == -1.0;
+        if (found) {
+            if (settings.blended > 0) {
+                dialogs.MessageBox(title,
+                                   "At least one frequency series has an age-class proportion fixed at -1; as "
+                                   "required only when there are no blended age-classes",
+                                   Buttons::OK, Icon::Critical);
+                return;
+            }
+            continue;
+        }
+        if (settings.blended == 0)
+            dialogs.MessageBox(title,
+                               "At least one frequency series did not have an age-class proportion fixed at -1; as "
+                               "required when there are no blended age-classes",
+                               Buttons::OK, Icon::Critical);
+        return;
+    }
+}
+
+std::string GrowthModel::Title() const {
+    return "Size Frequency and Growth Increment Model For Continuous von Bertalanffy Growth and Pulsed (e.g., "
+           "annual) Recruitment";
+}
+
+std::optional<std::string> GrowthModel::CannotEvaluate() const {
+    if (!initialised_) return "the model has not been initialised";
+    if (settings_.HasFrequencies() && !FrequencyLikelihoodAvailable())
+        return "the size frequency likelihood is not part of this build yet, so analyses with a frequency file "
+               "cannot be evaluated; only increment analyses can";
+    return std::nullopt;
+}
+
+void GrowthModel::Show(const std::string& title, const std::string& text, Icon icon) {
+    if (dialogs_) dialogs_->MessageBox(title, text, Buttons::OK, icon);
+}
+
+void GrowthModel::MODEL(double& F, Vec1<double>& X, Vec1<double>& step, Vec1<std::string>& description,
+                        Vec1<std::string>& /*fuse*/, int& NP, std::int32_t& NF, std::int32_t& /*dataCount*/,
+                        Vec1<double>& /*dF*/, Mat1<double>& /*d2F*/, double& own) {
+    if (NF == nf::Initialise) {
+        Initialise(X, step, description, NP, own);
+    } else if (NF >= 1) {
+        Evaluate(F, X, NF, own);
+    }
+    // NF = -1 (the summary report) and other negative codes change nothing.
+}
+
+void GrowthModel::Initialise(Vec1<double>& X, Vec1<double>& step, Vec1<std::string>& description, int& NP,
+                             double& own) {
+    // Everything is read into new objects first: an initialisation that fails
+    // leaves the model, its data and the caller's arrays as they were.
+    failed_ = true;
+    if (!pending_) {
+        Show("Missing input", "Please specify the frequency file and/or increment file", Icon::Information);
+        return;
+    }
+    if (const auto problem = CheckSetup(*pending_)) {
+        Show(problem->title, problem->text, Icon::Exclamation);
+        return;
+    }
+    const GrowthSettings settings = ApplySetup(*pending_);
+    GrowthData data;
+    if (settings.HasIncrements()) {
+        if (const auto problem = ReadIncrementFile(settings.incrementPath, data.increments)) {
+            Show(problem->title, problem->text, problem->icon);
+            return;
+        }
+    }
+    if (settings.HasFrequencies()) {
+        if (const auto problem =
+                ReadFrequencyFile(settings.frequencyPath, settings.series, settings.firstCell, data.frequencies)) {
+            Show(problem->title, problem->text, problem->icon);
+            return;
+        }
+    }
+
+    settings_ = settings;
+    data_ = std::move(data);
+    workspace_ = GrowthWorkspace{};
+    last_ = GrowthEvaluation{};
+    best_ = BestFit{};
+    warnings_.BeginRun();
+    undefinedShown_ = false;
+    initialised_ = true;
+    failed_ = false;
+
+    NP = settings_.ParameterCount();
+    X.resize(NP, 0.0);
+    step.resize(NP, 0.0);
+    description = ParameterDescriptions(settings_);
+    own = static_cast<double>(SampleSize());
+}
+
+void GrowthModel::Evaluate(double& F, Vec1<double>& X, std::int32_t NF, double& own) {
+    if (!initialised_) {
+        F = std::numeric_limits<double>::quiet_NaN();  // nothing to evaluate yet
+        return;
+    }
+    const GrowthParameters p = PrepareParameters(X, settings_);
+    if (NF == 1) {
+        warnings_.BeginRun();
+        if (dialogs_) CheckProportions(settings_, X, *dialogs_);
+    }
+    last_ = EvaluateGrowth(settings_, data_, p, X, workspace_, warnings_, dialogs_);
+    F = last_.objective;
+    own = static_cast<double>(SampleSize());
+    if (!last_.defined) {
+        if (!undefinedShown_) {
+            undefinedShown_ = true;
+            Show("Size frequency likelihood",
+                 "The size frequency likelihood is not part of this build yet; analyses with a frequency file have "
+                 "no objective value",
+                 Icon::Critical);
+        }
+        return;
+    }
+    if (NF == 1 || !best_.stored || last_.objective < best_.objective) {
+        best_.stored = true;
+        best_.objective = last_.objective;
+        best_.values = X;
+        best_.frequencyTwice = 2.0 * last_.frequencyNegLnL;
+        best_.incrementTwice = 2.0 * last_.incrementNegLnL;
+        best_.penalty = last_.penalty;
+        best_.selectivityMean = p.selMean;
+        best_.selectivityVariance = p.selVar;
+        best_.psi = p.psi;
+        best_.phi = p.phi;
+        best_.predicted = workspace_.frequencies.predicted;
+    }
+}
+
+}  // namespace corvane

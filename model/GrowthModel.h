@@ -1,0 +1,105 @@
+#pragma once
+// The growth model behind MODEL: stochastic von Bertalanffy growth with
+// pulsed recruitment, fitted to size-frequency series, growth-increment
+// records, or both.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "engine/Model.h"
+#include "model/FrequencyLikelihood.h"
+#include "model/GrowthData.h"
+#include "model/GrowthParameters.h"
+#include "model/GrowthSettings.h"
+#include "model/IncrementLikelihood.h"
+#include "model/WarningLog.h"
+
+namespace corvane {
+
+class Dialogs;
+
+struct GrowthWorkspace {
+    IncrementWorkspace increments;
+    FrequencyWorkspace frequencies;
+};
+
+struct GrowthEvaluation {
+    double objective = 0.0;  // 2 x (increment + frequency contributions) + penalty
+    double incrementNegLnL = 0.0;
+    double frequencyNegLnL = 0.0;
+    double penalty = 0.0;
+    bool defined = true;  // false when the analysis needs a likelihood this build lacks
+};
+
+// One evaluation on a prepared parameter vector: a function of its inputs and
+// the workspace, so several workspaces can evaluate side by side.
+GrowthEvaluation EvaluateGrowth(const GrowthSettings& settings, const GrowthData& data, const GrowthParameters& p,
+                                const Vec1<double>& X, GrowthWorkspace& ws, WarningLog& warnings,
+                                Dialogs* events = nullptr);
+
+// The proportion check of the first call of a run: warns (critical icon) when
+// a series lacks, or has needlessly, a proportion fixed at -1.
+void CheckProportions(const GrowthSettings& settings, const Vec1<double>& X, Dialogs& dialogs);
+
+// The best evaluation of the last run, reported by the summary.
+struct BestFit {
+    bool stored = false;
+    double objective = 0.0;
+    Vec1<double> values;
+    double frequencyTwice = 0.0;  // twice the frequency contribution
+    double incrementTwice = 0.0;  // twice the increment contribution
+    double penalty = 0.0;
+    double selectivityMean = 0.0, selectivityVariance = 0.0;
+    double psi = 0.0, phi = 0.0;
+    Mat1<double> predicted;  // predicted frequencies (series, cell)
+};
+
+class GrowthModel : public Model {
+public:
+    explicit GrowthModel(Dialogs* dialogs = nullptr) : dialogs_(dialogs) {}
+
+    void SetDialogs(Dialogs* dialogs) { dialogs_ = dialogs; }
+    // The set-up dialogue's values, read at the next NF = 0.
+    void SetPendingSettings(const GrowthSetup& setup) { pending_ = setup; }
+
+    void MODEL(double& F, Vec1<double>& X, Vec1<double>& step, Vec1<std::string>& description,
+               Vec1<std::string>& fuse, int& NP, std::int32_t& NF, std::int32_t& dataCount, Vec1<double>& dF,
+               Mat1<double>& d2F, double& own) override;
+
+    std::string Title() const override;
+    double SuggestedCovarianceConstant() const override { return 0.5; }  // the objective is -2 ln[L]
+    std::string DataFileShortName() const override { return settings_.shortName; }
+    bool InitialisationFailed() const override { return failed_; }
+
+    bool Initialised() const { return initialised_; }
+    const GrowthSettings& Settings() const { return settings_; }
+    const GrowthData& Data() const { return data_; }
+    const GrowthWorkspace& Workspace() const { return workspace_; }
+    const GrowthEvaluation& LastEvaluation() const { return last_; }
+    const BestFit& Best() const { return best_; }
+    // Warning lines of the current run, for the summary text.
+    std::string SummaryText() const { return warnings_.Text(); }
+    long long SampleSize() const { return data_.SampleSize(); }
+
+    // Whether this build can evaluate the analysis set up; why not, if not.
+    std::optional<std::string> CannotEvaluate() const;
+
+private:
+    void Initialise(Vec1<double>& X, Vec1<double>& step, Vec1<std::string>& description, int& NP, double& own);
+    void Evaluate(double& F, Vec1<double>& X, std::int32_t NF, double& own);
+    void Show(const std::string& title, const std::string& text, Icon icon);
+
+    Dialogs* dialogs_;
+    std::optional<GrowthSetup> pending_;
+    bool initialised_ = false;
+    bool failed_ = false;
+    bool undefinedShown_ = false;
+    GrowthSettings settings_;
+    GrowthData data_;
+    GrowthWorkspace workspace_;
+    GrowthEvaluation last_;
+    WarningLog warnings_;
+    BestFit best_;
+};
+
+}  // namespace corvane

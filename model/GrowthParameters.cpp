@@ -1,0 +1,50 @@
+#include "model/GrowthParameters.h"
+
+#include <cmath>
+
+namespace corvane {
+
+double GrowthParameters::PercentSE() const { return std::sqrt(q2); }
+
+GrowthParameters PrepareParameters(Vec1<double>& X, const GrowthSettings& settings) {
+    for (int i = 1; i <= 17; ++i)
+        if (i != 13) X[i] = std::fabs(X[i]);
+    for (int i = 18; i <= 19; ++i)
+        if (X[i] < 0.0 && X[i] != kNotUsed) X[i] = std::fabs(X[i]);
+
+    GrowthParameters p;
+    p.mu = X[1];
+    p.s2 = X[2] * X[2];
+    p.m = X[3];
+    p.v = X[4] * X[4];
+    p.ampK = X[5];
+    p.dayK = X[6];
+    p.ampL = X[7];
+    p.dayL = X[8];
+    p.q2 = X[9] * X[9];
+    p.selMean = X[10];
+    p.selVar = X[11] * X[11];
+    p.b = X[12];
+    p.t0 = X[13];
+    p.psi = X[14];
+    p.phi = X[15];
+    p.fishSize = X[16];
+    p.fishRate = X[17];
+    p.saaMean = X[18];
+    p.saaSD = X[19];
+    p.errors = settings.errors;
+
+    if (p.mu < 0.001) p.mu = 0.001;
+    if (p.s2 < kSmallestVarianceL) p.s2 = kSmallestVarianceL;
+    if (p.b == 0.0) {
+        if (p.m < 0.001) p.m = 0.001;
+        if (p.v < kSmallestVarianceL) p.v = kSmallestVarianceL;
+    } else {
+        if (p.m < 1e-6) p.m = 1e-6;
+        if (p.v < kSmallestVarianceK) p.v = kSmallestVarianceK;
+        p.errors = 'G';
+    }
+    return p;
+}
+
+}  // namespace corvane

@@ -1,0 +1,75 @@
+#pragma once
+// Negative ln-likelihood of growth-increment and size-at-age records under
+// stochastic von Bertalanffy growth.
+#include "model/GrowthData.h"
+#include "model/GrowthParameters.h"
+#include "model/WarningLog.h"
+#include "numeric/OneBased.h"
+
+namespace corvane {
+
+class Dialogs;
+
+enum class RecordFate {
+    Fitted,
+    Skipped,    // an increment <= 0 without measurement error
+    Penalised,  // no usable distribution: a large finite value stands in
+};
+
+// Per-record tables of the last evaluation, kept for the summary.
+struct IncrementWorkspace {
+    Vec1<double> elapsed;             // t, years
+    Mat1<double> moments;             // (record, 1..2): moments of L-infinity given L1
+    Vec1<double> expected;            // E_c, conditional expected increment
+    Vec1<double> variance;            // V_c, variance of the true increment
+    Vec1<double> measurementVariance; // Vm (0 without measurement error)
+    Vec1<double> negLnL;              // the record's -ln[L]
+    Vec1<RecordFate> fate;
+
+    void Resize(int records);
+};
+
+// The growth of one record before any error model: elapsed time, seasonal
+// terms, growth factors and the moments of L-infinity given L1.
+struct RecordGrowth {
+    double t = 0.0;
+    double ck = 0.0, cL = 0.0;
+    double S1 = 1.0, S2 = 1.0;
+    double G1 = 1.0, G2 = 1.0;
+    double M1 = 0.0, M2 = 0.0;
+    double P0 = 0.0;  // probability that L-infinity lies below L1
+};
+RecordGrowth GrowthOfRecord(const GrowthParameters& p, const IncrementRecord& r);
+
+// E_c and V_c for b = 0 (closed form).
+void AnalyticMoments(const GrowthParameters& p, const IncrementRecord& r, const RecordGrowth& g, double& Ec,
+                     double& Vc);
+
+// E_c and V_c for b > 0 from the 41 x 41 grid of L-infinity and k.  Returns
+// the sum of the grid weights (0 when the grid was abandoned).
+double GridMoments(const GrowthParameters& p, const IncrementRecord& r, const RecordGrowth& g, double& Ec, double& Vc);
+
+// The unconditional mean and variance used with Gaussian errors.
+void UnconditionalMoments(const GrowthParameters& p, const IncrementRecord& r, const RecordGrowth& g, double& Eu,
+                          double& Vu);
+
+// Vm: the variance of the difference of two measurements, each with an SE of
+// %SE percent of its size.
+double MeasurementVariance(const GrowthParameters& p, double L1, double Ec);
+
+// The integrals, each by Simpson's rule on 100 panels.
+// -ln of the density of y for a true increment from a Gaussian (mean E,
+// variance V) truncated at 0 (p0 below it), plus Gaussian measurement error.
+double TruncatedGaussianWithError(double p0, double y, double E, double V, double Vm);
+// The same for a gamma true increment (mean Ec, variance Vc).
+double GammaWithError(double y, double Ec, double Vc, double Vm);
+// Partial moments of order 1 and 2 of a Gaussian from L1 to mean + 9 SD.
+void PartialMoments(double mean, double variance, double L1, double& first, double& second);
+
+// The increment contribution (-ln[L] summed over the records), filling the
+// workspace tables.  Warnings go to the log; events, when given, are serviced
+// once per record.
+double IncrementNegLnL(const IncrementData& data, const GrowthParameters& p, IncrementWorkspace& ws,
+                       WarningLog& warnings, Dialogs* events = nullptr);
+
+}  // namespace corvane

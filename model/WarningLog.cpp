@@ -1,0 +1,28 @@
+#include "model/WarningLog.h"
+
+#include "numeric/Format.h"
+
+namespace corvane {
+
+void WarningLog::BeginRun() {
+    text_.clear();
+    kept_ = 0;
+    suppressed_ = 0;
+}
+
+void WarningLog::Add(const std::string& lines) {
+    if (kept_ >= limit_) {
+        ++suppressed_;
+        return;
+    }
+    text_ += lines;
+    ++kept_;
+}
+
+std::string WarningLog::Text() const {
+    if (suppressed_ == 0) return text_;
+    return text_ + "Warning: " + NumberText(suppressed_) + " more warnings of this run were suppressed (only the first " +
+           NumberText(limit_) + " are shown)" + CRLF;
+}
+
+}  // namespace corvane

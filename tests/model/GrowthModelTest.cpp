@@ -1,0 +1,126 @@
+// MODEL's call codes: parameter preparation, the proportion check, the
+// best-fit record, and the frequency analyses this build cannot evaluate yet.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "GrowthTestSupport.h"
+
+using namespace corvane;
+using namespace corvane::testing;
+
+TEST(GrowthModelEvaluation, PreparationRewritesTheVectorButFloorsOnlyWorkingValues) {
+    REQUIRE_SHARED_DATA("rig_increments.dat");
+    GrowthBench b;
+    ASSERT_TRUE(b.InitialiseIncrements(SharedDataPath("rig_increments.dat")));
+    Vec1<double> x = ToVec1(Fixed19(-150, -20, -0.3, -0.1));
+    x[13] = -0.7;   // t0 keeps its sign
+    x[18] = -30;    // made positive
+    x[19] = kNotUsed;  // stays
+    x[2] = 0.0;     // floored in the working values only
+    ObjectiveAt(b.wb, x, 1);
+    EXPECT_EQ(x[1], 150.0);
+    EXPECT_EQ(x[3], 0.3);
+    EXPECT_EQ(x[13], -0.7);
+    EXPECT_EQ(x[18], 30.0);
+    EXPECT_EQ(x[19], kNotUsed);
+    EXPECT_EQ(x[2], 0.0);
+}
+
+TEST(GrowthModelEvaluation, BAboveZeroForcesGammaErrorsWhateverWasChosen) {
+    REQUIRE_SHARED_DATA("rig_increments.dat");
+    auto x = Fixed19(150, 20, 0.3, 0.1);
+    x[11] = 0.001;  // parameter 12, b
+    GrowthBench gaussian, gamma;
+    ASSERT_TRUE(gaussian.InitialiseIncrements(SharedDataPath("rig_increments.dat"), 'N'));
+    ASSERT_TRUE(gamma.InitialiseIncrements(SharedDataPath("rig_increments.dat"), 'G'));
+    EXPECT_EQ(gaussian.Evaluate(x), gamma.Evaluate(x));
+    x[11] = 0.0;
+    EXPECT_NE(gaussian.Evaluate(x), gamma.Evaluate(x));
+}
+
+TEST(GrowthModelEvaluation, CallCodesAndTheBestFitRecord) {
+    REQUIRE_SHARED_DATA("rig_increments.dat");
+    GrowthBench b;
+    ASSERT_TRUE(b.InitialiseIncrements(SharedDataPath("rig_increments.dat")));
+    const auto good = Fixed19(120, 20, 0.3, 0.1);
+    const auto worse = Fixed19(150, 20, 0.3, 0.1);
+    const double fWorse = b.Evaluate(worse, 1);
+    EXPECT_EQ(b.model.Best().objective, fWorse);  // NF = 1 always replaces it
+    const double fGood = b.Evaluate(good, 2);
+    ASSERT_LT(fGood, fWorse);
+    EXPECT_EQ(b.model.Best().objective, fGood);
+    EXPECT_EQ(b.model.Best().values[1], 120.0);
+    EXPECT_DOUBLE_EQ(b.model.Best().incrementTwice, fGood);
+    b.Evaluate(worse, 3);
+    EXPECT_EQ(b.model.Best().objective, fGood);
+    b.Evaluate(worse, 1);  // a new run
+    EXPECT_EQ(b.model.Best().objective, fWorse);
+
+    // The summary code and other negative codes change nothing.
+    double f = 42.0;
+    Vec1<double> x = ToVec1(good);
+    for (std::int32_t code : {-1, -2, -7}) {
+        std::int32_t nfCode = code;
+        b.model.MODEL(f, x, b.wb.alg.step, b.wb.alg.description, b.wb.alg.fuse, b.wb.alg.np, nfCode, b.wb.dataCount,
+                      b.wb.modelFirstDerivatives, b.wb.modelSecondDerivatives, b.wb.modelOwnValue);
+        EXPECT_EQ(f, 42.0);
+    }
+    EXPECT_EQ(b.model.Best().objective, fWorse);
+}
+
+TEST(GrowthModelEvaluation, ProportionCheckWarnsOnTheFirstCallOnly) {
+    GrowthSettings s;
+    s.series = 2;
+    s.identified = 3;
+    Vec1<double> x(27, 0.2);
+    {
+        TestPorts t;
+        t.dialogs.ExpectMessage("Error in proportion parameters", "did not have an age-class proportion fixed at -1");
+        CheckProportions(s, x, t.dialogs);
+        EXPECT_EQ(t.dialogs.Last().icon, Icon::Critical);
+    }
+    x[21] = -1;  // series 1 only
+    {
+        TestPorts t;
+        t.dialogs.ExpectMessage("Error in proportion parameters", "did not have");
+        CheckProportions(s, x, t.dialogs);
+    }
+    x[23] = -1;  // both series: as required without blended classes
+    {
+        TestPorts t;
+        CheckProportions(s, x, t.dialogs);
+    }
+    s.blended = 5;  // with blended classes -1 is not wanted
+    {
+        TestPorts t;
+        t.dialogs.ExpectMessage("Error in proportion parameters", "as required only when there are no blended");
+        CheckProportions(s, x, t.dialogs);
+    }
+    x[21] = x[23] = 0.3;
+    {
+        TestPorts t;
+        CheckProportions(s, x, t.dialogs);
+    }
+}
+
+TEST(GrowthModelEvaluation, FrequencyAnalysesAreRefusedUntilTheirLikelihoodExists) {
+    REQUIRE_SHARED_DATA("alba_frequencies.dat");
+    REQUIRE_SHARED_DATA("rig_increments.dat");
+    GrowthBench b;
+    GrowthSetup setup;
+    setup.frequencyPath = SharedDataPath("alba_frequencies.dat");
+    setup.incrementPath = SharedDataPath("rig_increments.dat");
+    setup.series = 7;
+    setup.identified = 1;
+    ASSERT_TRUE(b.Initialise(setup));
+    EXPECT_EQ(b.model.Settings().kind, 'B');
+    EXPECT_EQ(b.wb.modelOwnValue, 675.0 + 114.0);
+    ASSERT_TRUE(b.model.CannotEvaluate());
+    std::vector<double> x(static_cast<std::size_t>(b.wb.alg.np), 0.5);
+    b.t.dialogs.ExpectMessage("Error in proportion parameters", "did not have");
+    b.t.dialogs.ExpectMessage("Size frequency likelihood", "not part of this build");
+    EXPECT_TRUE(std::isnan(b.Evaluate(x, 1)));
+    EXPECT_TRUE(std::isnan(b.Evaluate(x, 2)));  // said once
+    EXPECT_FALSE(b.model.Best().stored);
+}

@@ -1,0 +1,205 @@
+// Set-up rules, the two data readers and initialisation through MODEL.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "GrowthTestSupport.h"
+#include "numeric/Format.h"
+
+using namespace corvane;
+using namespace corvane::testing;
+
+namespace {
+
+std::string FrequencyText(int cells, double step = 1.0, int series = 1) {
+    std::string t = "Midpoint  series\r\n";
+    for (int i = 1; i <= cells; ++i) {
+        std::string line = RightJustify(Format(0.5 + (i - 1) * step, "0.00"), 8);
+        for (int s = 1; s <= series; ++s) line += " " + RightJustify(NumberText(i * s), 8);
+        t += line + "\r\n";
+    }
+    return t;
+}
+
+}  // namespace
+
+TEST(GrowthSettings, ParameterLayoutAndDescriptions) {
+    GrowthSetup setup;
+    setup.frequencyPath = "/data/f.dat";
+    setup.series = 2;
+    setup.identified = 3;
+    const GrowthSettings s = ApplySetup(setup);
+    EXPECT_EQ(s.kind, 'S');
+    EXPECT_EQ(s.shortName, "f.dat");
+    ASSERT_EQ(s.ParameterCount(), 27);
+    const auto d = ParameterDescriptions(s);
+    EXPECT_EQ(d[19], "SD of Gaussian selectivity for size-at-age data only [-999]");
+    EXPECT_EQ(d[20], "Proportion @ age for age-class  1 of frequency series  1 [0]");
+    EXPECT_EQ(d[23], "Proportion @ age for age-class  1 of frequency series  2 [0]");
+    EXPECT_EQ(d[25], "Proportion @ age for age-class  3 of frequency series  2 [0]");
+    EXPECT_EQ(d[26], "Day of the year when series  1 was sampled [0]");
+    EXPECT_EQ(d[27], "Day of the year when series  2 was sampled [0]");
+
+    GrowthSetup increments;
+    increments.incrementPath = "C:\\data\\rig.dat";
+    const GrowthSettings i = ApplySetup(increments);
+    EXPECT_EQ(i.kind, 'I');
+    EXPECT_EQ(i.shortName, "rig.dat");
+    EXPECT_EQ(i.ParameterCount(), 19);
+    increments.frequencyPath = "f.dat";
+    EXPECT_EQ(ApplySetup(increments).kind, 'B');
+}
+
+TEST(GrowthSettings, AgeClassCapsFirstCellAndParameterLimit) {
+    GrowthSetup setup;
+    setup.frequencyPath = "f.dat";
+    setup.identified = 5;
+    setup.blended = 96;
+    GrowthSettings s = ApplySetup(setup);
+    EXPECT_EQ(s.blended, 94);
+    EXPECT_EQ(s.totalAges, 99);
+    setup.identified = 120;
+    setup.blended = 0;
+    s = ApplySetup(setup);
+    EXPECT_EQ(s.identified, 99);
+    EXPECT_EQ(s.totalAges, 99);
+    setup.firstCell = 0;
+    EXPECT_EQ(ApplySetup(setup).firstCell, 1);
+
+    // A parameter count beyond 16 bits is refused, not wrapped.
+    setup.series = 400;
+    setup.identified = 99;
+    ASSERT_TRUE(CheckSetup(setup));
+    EXPECT_NE(CheckSetup(setup)->text.find("32767"), std::string::npos);
+    setup.series = 327;
+    EXPECT_FALSE(CheckSetup(setup));
+}
+
+TEST(FrequencyReader, CellLimitAndMidpointInterval) {
+    FrequencyData d;
+    std::istringstream ok(FrequencyText(250));
+    EXPECT_FALSE(ReadFrequencyText(ok, 1, 1, d));
+    EXPECT_EQ(d.cells, 250);
+
+    FrequencyData kept = d;
+    std::istringstream tooMany(FrequencyText(251));
+    const auto problem = ReadFrequencyText(tooMany, 1, 1, d);
+    ASSERT_TRUE(problem);
+    EXPECT_EQ(problem->title, "Fatal error - analysis stops");
+    EXPECT_EQ(problem->text, "Maximum number of 250 frequency cells exceeded");
+    EXPECT_EQ(problem->icon, Icon::None);
+    EXPECT_EQ(d.cells, kept.cells);  // untouched
+
+    std::istringstream good("m\n0.5\n1.5\n2.5\n");
+    EXPECT_FALSE(ReadFrequencyText(good, 1, 1, d));
+    EXPECT_DOUBLE_EQ(d.interval, 1.0);
+    std::istringstream bad("m\n0.5\n1.5\n2.6\n");
+    const auto step = ReadFrequencyText(bad, 1, 1, d);
+    ASSERT_TRUE(step);
+    EXPECT_EQ(step->text, "Inconsistency in frequency midpoint interval near record 3. Tolerance is 0.1%.");
+}
+
+TEST(FrequencyReader, ColumnsFirstCellTotalsAndTrailingBlankLines) {
+    // Series s sits in the 8 columns from 9s+1; cells before the first are 0.
+    const std::string text = "label\r\n"
+                             "    0.50      100      7.5\r\n"
+                             "    1.50       20        3\r\n"
+                             "    2.50    30000    40000\r\n"
+                             "    3.50  2.5abc       .5\r\n"
+                             "\r\n  \r\n";
+    std::istringstream in(text);
+    FrequencyData d;
+    ASSERT_FALSE(ReadFrequencyText(in, 2, 3, d));
+    EXPECT_EQ(d.cells, 4);  // blank lines at the end are not cells
+    EXPECT_EQ(d.frequency(1, 1), 0.0);
+    EXPECT_EQ(d.frequency(2, 2), 0.0);
+    EXPECT_EQ(d.frequency(1, 3), 30000.0);
+    EXPECT_EQ(d.frequency(1, 4), 2.5);
+    EXPECT_EQ(d.frequency(2, 4), 0.5);
+    EXPECT_DOUBLE_EQ(d.seriesTotal[1], 30002.5);
+    EXPECT_DOUBLE_EQ(d.seriesTotal[2], 40000.5);
+    // Rounded at every addition (half to even), and past 32767 without overflow.
+    EXPECT_EQ(d.grandTotal, 70002);
+}
+
+TEST(IncrementReader, FieldsByColumnRecordLimitAndSets) {
+    std::string text = "  Set, Init, Incr, Start,   End\n";
+    text += "     2,31.000, 5.200,978.00,1151.0\n";
+    text += "     1,  32xx,-0.500,   ,1010.0\n";
+    for (int i = 0; i < 1300; ++i) text += "     1,40.000, 1.000, 0.000,365.00\n";
+    std::istringstream in(text);
+    IncrementData d;
+    ASSERT_FALSE(ReadIncrementText(in, d));
+    ASSERT_EQ(d.records, 1200);  // the rest ignored without a message
+    EXPECT_EQ(d.record[1].set, 2.0);
+    EXPECT_EQ(d.record[1].initial, 31.0);
+    EXPECT_EQ(d.record[1].increment, 5.2);
+    EXPECT_EQ(d.record[1].start, 978.0);
+    EXPECT_EQ(d.record[1].end, 1151.0);
+    EXPECT_EQ(d.record[2].initial, 32.0);  // leading-number parse
+    EXPECT_EQ(d.record[2].start, 0.0);     // empty field
+    EXPECT_EQ(d.largestSet, 2);
+    EXPECT_EQ(d.setCount[1], 1199);
+    EXPECT_EQ(d.setCount[2], 1);
+
+    std::istringstream badSet("label\n  1201,40.000, 1.000, 0.000,365.00\n");
+    const auto problem = ReadIncrementText(badSet, d);
+    ASSERT_TRUE(problem);
+    EXPECT_NE(problem->text.find("between 0 and 1200"), std::string::npos);
+    EXPECT_EQ(d.records, 1200);  // untouched
+    std::istringstream empty("label only\r\n\r\n");
+    EXPECT_TRUE(ReadIncrementText(empty, d));
+}
+
+TEST(GrowthModelInitialisation, IncrementsOnlyThroughTheEngine) {
+    REQUIRE_SHARED_DATA("rig_increments.dat");
+    GrowthBench b;
+    ASSERT_TRUE(b.InitialiseIncrements(SharedDataPath("rig_increments.dat")));
+    EXPECT_EQ(b.wb.alg.np, 19);
+    EXPECT_EQ(b.wb.alg.description[13],
+              "von Bertalanffy's t0, the theoretical age (in years) at which size is zero [0]");
+    EXPECT_EQ(b.wb.alg.value[1], 0.0);
+    EXPECT_EQ(b.model.Settings().kind, 'I');
+    EXPECT_EQ(b.model.Data().increments.records, 114);
+    EXPECT_EQ(b.model.Data().increments.largestSet, 2);
+    EXPECT_EQ(b.model.DataFileShortName(), "rig_increments.dat");
+    EXPECT_EQ(b.model.SuggestedCovarianceConstant(), 0.5);
+    EXPECT_DOUBLE_EQ(b.wb.priorTable.reciprocalConstant, 2.0);
+    // The sample size travels through MODEL's last argument.
+    EXPECT_EQ(b.wb.modelOwnValue, 114.0);
+}
+
+TEST(GrowthModelInitialisation, AFatalFrequencyFileAbandonsItAndKeepsEverything) {
+    REQUIRE_SHARED_DATA("alba_frequencies.dat");
+    GrowthBench b;
+    GrowthSetup setup;
+    setup.frequencyPath = SharedDataPath("alba_frequencies.dat");
+    setup.series = 7;
+    setup.identified = 2;
+    setup.blended = 5;
+    ASSERT_TRUE(b.Initialise(setup));
+    EXPECT_EQ(b.wb.alg.np, 19 + 14 + 7);
+    EXPECT_EQ(b.model.Data().frequencies.cells, 15);
+    EXPECT_EQ(b.model.Data().frequencies.grandTotal, 675);
+    EXPECT_EQ(b.wb.modelOwnValue, 675.0);
+    b.wb.alg.value[1] = 12.5;
+
+    ScratchDir dir;
+    setup.frequencyPath = dir.Write("wide.dat", FrequencyText(251, 1.0, 7));
+    setup.series = 1;
+    b.t.dialogs.ExpectMessage("Fatal error - analysis stops", "Maximum number of 250 frequency cells exceeded");
+    EXPECT_FALSE(b.Initialise(setup));
+    setup.frequencyPath = dir.Write("steps.dat", "m\n0.5\n1.5\n2.6\n");
+    b.t.dialogs.ExpectMessage("Fatal error - analysis stops", "near record 3. Tolerance is 0.1%.");
+    EXPECT_FALSE(b.Initialise(setup));
+    setup.frequencyPath = dir.Path("missing.dat");
+    b.t.dialogs.ExpectMessage("Frequency data file", "could not be opened");
+    EXPECT_FALSE(b.Initialise(setup));
+
+    // The previous model, data and algorithm data are as they were.
+    EXPECT_EQ(b.wb.alg.np, 40);
+    EXPECT_EQ(b.wb.alg.value[1], 12.5);
+    EXPECT_EQ(b.model.Settings().series, 7);
+    EXPECT_EQ(b.model.Data().frequencies.cells, 15);
+    EXPECT_TRUE(b.model.Initialised());
+}
