@@ -4,8 +4,6 @@
 
 namespace corvane::cli {
 
-namespace {
-
 // Message texts use CR LF inside; on a terminal a plain LF reads better.
 std::string ForTerminal(const std::string& text) {
     std::string out;
@@ -16,8 +14,6 @@ std::string ForTerminal(const std::string& text) {
     }
     return out;
 }
-
-}  // namespace
 
 ConsoleDialogs::ConsoleDialogs(std::ostream& err) : err_(err) {}
 

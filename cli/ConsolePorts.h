@@ -16,6 +16,9 @@
 
 namespace corvane::cli {
 
+// Text for a terminal: CR LF line ends become LF.
+std::string ForTerminal(const std::string& text);
+
 class ConsoleDialogs : public Dialogs {
 public:
     explicit ConsoleDialogs(std::ostream& err);

@@ -147,14 +147,4 @@ std::unique_ptr<ModelSession> OpenModelSession(const std::string& command, const
     return session;
 }
 
-std::string ForTerminal(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-        out += text[i];
-    }
-    return out;
-}
-
 }  // namespace corvane::cli

@@ -60,7 +60,4 @@ struct ModelSession {
 std::unique_ptr<ModelSession> OpenModelSession(const std::string& command, const ModelOptions& options,
                                                std::ostream& err, bool algRequired = true);
 
-// Text for a terminal: CR LF line ends become LF.
-std::string ForTerminal(const std::string& text);
-
 }  // namespace corvane::cli

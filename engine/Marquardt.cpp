@@ -466,14 +466,7 @@ MinimiserResult RunMarquardt(Workbench& wb, ProfileHooks* profile) {
 
 MinimiserResult MarquardtCommand(Workbench& wb) {
     wb.CloseProgressWindows();
-    bool anyFree = false;
-    for (int i = 1; i <= wb.alg.np; ++i)
-        if (wb.alg.step[i] != 0.0) anyFree = true;
-    if (!anyFree) {
-        wb.ports.dialogs.MessageBox("There is nothing to do!", "All step sizes are zero", Buttons::OK,
-                                    Icon::Exclamation);
-        return {};
-    }
+    if (NothingToMinimise(wb)) return {};
     MinimiserResult result;
     if (!SetUpMarquardt(wb)) {
         result.end = MinimiserEnd::Cancelled;

@@ -90,4 +90,11 @@ std::string ProfilePositionText(const ProfileHooks& hooks, double parameterValue
            Format(parameterValue, "0.00000E+00");
 }
 
+bool NothingToMinimise(Workbench& wb) {
+    for (int i = 1; i <= wb.alg.np; ++i)
+        if (wb.alg.step[i] != 0.0) return false;
+    wb.ports.dialogs.MessageBox("There is nothing to do!", "All step sizes are zero", Buttons::OK, Icon::Exclamation);
+    return true;
+}
+
 }  // namespace corvane

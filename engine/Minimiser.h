@@ -60,6 +60,10 @@ enum class MinimiserEnd {
 
 std::string ToString(MinimiserEnd end);
 
+// The menu's refusal of a minimisation with no free parameter: shows
+// "All step sizes are zero" and returns true when every step size is zero.
+bool NothingToMinimise(Workbench& wb);
+
 struct MinimiserResult {
     MinimiserEnd end = MinimiserEnd::NothingToDo;
     double minimum = 0.0;  // best objective value of the run (prior included)

@@ -323,14 +323,7 @@ MinimiserResult RunSimplex(Workbench& wb, ProfileHooks* profile) {
 
 MinimiserResult SimplexCommand(Workbench& wb) {
     wb.CloseProgressWindows();
-    bool anyFree = false;
-    for (int i = 1; i <= wb.alg.np; ++i)
-        if (wb.alg.step[i] != 0.0) anyFree = true;
-    if (!anyFree) {
-        wb.ports.dialogs.MessageBox("There is nothing to do!", "All step sizes are zero", Buttons::OK,
-                                    Icon::Exclamation);
-        return {};
-    }
+    if (NothingToMinimise(wb)) return {};
     wb.app.covarianceCurrent = false;
     SetUpRun(wb.alg, wb.engine);
     return RunSimplex(wb);
