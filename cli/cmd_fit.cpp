@@ -1,8 +1,10 @@
 // corvane-cli fit: a Simplex or Marquardt minimisation from the algorithm
 // file's values, as "Simple&x" and "&Marquardt" run it, with every question
 // answered from an option.
-#include <csignal>
+#include <signal.h>
+
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <ostream>
@@ -192,6 +194,12 @@ int RunFit(std::vector<std::string> arguments, std::ostream& out, std::ostream& 
     }
     Workbench& wb = session->wb;
     if (NothingToMinimise(wb)) return kExitBadInput;  // its message is out
+    // Fused followers lose their steps: a step only on a follower leaves nothing free.
+    SetUpRun(wb.alg, wb.engine);
+    if (wb.engine.nfree == 0) {
+        err << "corvane-cli fit: no parameter is free once fused parameters share their group's first step size\n";
+        return kExitBadInput;
+    }
     if (fit.maxCalls) wb.alg.maxCalls = *fit.maxCalls;
     if (fit.log) {
         if (!wb.runLog.Open(*fit.log)) {

@@ -273,6 +273,14 @@ TEST(CliFit, BadInputExitsWithTwoAndNothingOnStandardOutput) {
     const std::string fit = "fit" + Rig() + " --alg" + Quoted(start);
     const std::string data = SharedDataPath("rig_increments.dat");
     const std::string frozen = dir.Write("frozen.alg", AlgorithmText(Fixed19(80, 30, 1, 0.5)));
+    AlgorithmData follower;  // the only step is on the second member of a fuse group
+    follower.np = 19;
+    SetDefaultAlgorithmData(follower, 19);
+    const auto values = Fixed19(80, 30, 1, 0.5);
+    for (int i = 1; i <= 19; ++i) follower.value[i] = values[static_cast<std::size_t>(i - 1)];
+    follower.fuse[1] = follower.fuse[2] = "A";
+    follower.step[2] = 1.0;
+    const std::string fused = dir.Write("fused.alg", FormatAlgorithmFile(follower, AlgorithmWriter::CommandMenu));
     const struct {
         std::string arguments;
         std::string message;
@@ -295,6 +303,7 @@ TEST(CliFit, BadInputExitsWithTwoAndNothingOnStandardOutput) {
         {fit + " --log" + Quoted(dir.Path("same")) + " --save-alg" + Quoted(dir.Path("same")),
          "--log and --save-alg name the same file"},
         {"fit" + Rig() + " --alg" + Quoted(frozen), "There is nothing to do!: All step sizes are zero"},
+        {"fit" + Rig() + " --alg" + Quoted(fused), "no parameter is free once fused parameters share"},
         {fit + " --value extra", "unexpected argument \"extra\""},
     };
     for (const auto& c : cases) {
