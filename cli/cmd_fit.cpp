@@ -276,9 +276,10 @@ const Register fit{Command{
         "Exit status 0 for a verified minimum.  A run that ends without one (the limit, an\n"
         "interrupt, \"Simplex error\", \"Marquardt quits in frustration\", \"Analytical derivatives\n"
         "missing\", a matrix decomposition failure) exits with 1, but still prints its report (or\n"
-        "--value) for the point the algorithm data hold, and --save-alg still saves that point:\n"
-        "the best vertex (Simplex), the last accepted point (Marquardt), or the starting values\n"
-        "after \"Simplex error\".  Bad input exits with 2 and prints nothing on standard output.\n"
+        "--value) of the best point it reached, and --save-alg still saves the algorithm data as\n"
+        "the run left them: the best vertex (Simplex), the last accepted point (Marquardt), or\n"
+        "the starting values after \"Simplex error\", which writes nothing back.  Bad input\n"
+        "exits with 2 and prints nothing on standard output.\n"
         "Ctrl-C or SIGTERM during the run interrupts it and answers \"quit\" (Marquardt quits at\n"
         "its next accepted step); a second one ends the program at once.\n\n" +
         kModelOptionsUsage,
