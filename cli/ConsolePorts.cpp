@@ -20,6 +20,7 @@ ConsoleDialogs::ConsoleDialogs(std::ostream& err) : err_(err) {}
 Answer ConsoleDialogs::MessageBox(const std::string& title, const std::string& text, Buttons buttons, Icon,
                                   bool secondIsDefault) {
     ++messages_;
+    if (beforeMessage) beforeMessage();
     err_ << title << ": " << ForTerminal(text) << "\n";
     err_.flush();
     if (auto it = answers_.find(title); it != answers_.end()) return it->second;

@@ -38,6 +38,8 @@ public:
     void FileTitle(const std::string& title, std::string path) { files_[title] = std::move(path); }
     // Called by ProcessEvents (progress display, interrupts in tests).
     std::function<void()> onProcessEvents;
+    // Called before a message is written (a progress line ends its line).
+    std::function<void()> beforeMessage;
 
     int MessagesShown() const { return messages_; }
 

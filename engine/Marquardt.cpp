@@ -464,21 +464,38 @@ MinimiserResult RunMarquardt(Workbench& wb, ProfileHooks* profile) {
     }
 }
 
-MinimiserResult MarquardtCommand(Workbench& wb) {
-    wb.CloseProgressWindows();
-    if (NothingToMinimise(wb)) return {};
-    MinimiserResult result;
-    if (!SetUpMarquardt(wb)) {
-        result.end = MinimiserEnd::Cancelled;
-        return result;
-    }
+namespace {
+
+// The command after its set-up questions.
+MinimiserResult RunMarquardtCommand(Workbench& wb) {
     wb.app.covarianceCurrent = false;
     const int terminalFrequency = wb.alg.terminalFrequency;
     SetUpRun(wb.alg, wb.engine);
-    result = RunMarquardt(wb);
+    const MinimiserResult result = RunMarquardt(wb);
     wb.alg.terminalFrequency = terminalFrequency;
     wb.alg.simplexCurrent = false;
     return result;
+}
+
+}  // namespace
+
+MinimiserResult MarquardtCommand(Workbench& wb) {
+    wb.CloseProgressWindows();
+    if (NothingToMinimise(wb)) return {};
+    if (!SetUpMarquardt(wb)) {
+        MinimiserResult result;
+        result.end = MinimiserEnd::Cancelled;
+        return result;
+    }
+    return RunMarquardtCommand(wb);
+}
+
+MinimiserResult MarquardtCommand(Workbench& wb, const std::string& derivativeKind, bool showDerivatives) {
+    wb.CloseProgressWindows();
+    if (NothingToMinimise(wb)) return {};
+    wb.marquardt.derivativeKind = derivativeKind;
+    wb.marquardt.showDerivatives = showDerivatives;
+    return RunMarquardtCommand(wb);
 }
 
 std::string MarquardtProgressWindowText(Workbench& wb) {

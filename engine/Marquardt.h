@@ -59,6 +59,9 @@ MinimiserResult RunMarquardt(Workbench& wb, ProfileHooks* profile = nullptr);
 // covariance-results-current flag, runs, then restores the terminal output
 // frequency and clears the simplex current flag.
 MinimiserResult MarquardtCommand(Workbench& wb);
+// The same with the set-up questions answered by the caller (the command
+// line): derivative kind "N" or "A", and whether to show derivatives.
+MinimiserResult MarquardtCommand(Workbench& wb, const std::string& derivativeKind, bool showDerivatives);
 
 // The window's texts.
 std::string MarquardtProgressWindowText(Workbench& wb);

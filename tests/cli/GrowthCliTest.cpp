@@ -1,33 +1,14 @@
 // corvane-cli evaluate and simulate, run as the built program.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <string>
 
-#include "../model/GrowthTestSupport.h"
+#include "CliRun.h"
 
 using namespace corvane;
 using namespace corvane::testing;
 
 namespace {
-
-struct CliRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-CliRun RunCli(const ScratchDir& dir, const std::string& arguments) {
-    const std::string command = std::string("cd \"") + CORVANE_SOURCE_DIR + "\" && \"" + CORVANE_CLI + "\" " +
-                                arguments + " >\"" + dir.Path("stdout.txt") + "\" 2>\"" + dir.Path("stderr.txt") + "\"";
-    const int rc = std::system(command.c_str());
-    CliRun run;
-    run.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-    run.out = ReadFile(dir.Path("stdout.txt"));
-    run.err = ReadFile(dir.Path("stderr.txt"));
-    return run;
-}
 
 // "--alg FILE" with the values written into the scratch directory.
 std::string Alg(const ScratchDir& dir, const std::vector<double>& values, const std::string& name = "t.alg") {
