@@ -193,13 +193,8 @@ int RunFit(std::vector<std::string> arguments, std::ostream& out, std::ostream& 
         return kExitBadInput;
     }
     Workbench& wb = session->wb;
-    if (NothingToMinimise(wb)) return kExitBadInput;  // its message is out
-    // Fused followers lose their steps: a step only on a follower leaves nothing free.
-    SetUpRun(wb.alg, wb.engine);
-    if (wb.engine.nfree == 0) {
-        err << "corvane-cli fit: no parameter is free once fused parameters share their group's first step size\n";
-        return kExitBadInput;
-    }
+    // Both refusals show their message on standard error.
+    if (NothingToMinimise(wb) || !SetUpMinimisation(wb)) return kExitBadInput;
     if (fit.maxCalls) wb.alg.maxCalls = *fit.maxCalls;
     if (fit.log) {
         if (!wb.runLog.Open(*fit.log)) {

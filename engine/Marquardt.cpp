@@ -470,7 +470,7 @@ namespace {
 MinimiserResult RunMarquardtCommand(Workbench& wb) {
     wb.app.covarianceCurrent = false;
     const int terminalFrequency = wb.alg.terminalFrequency;
-    SetUpRun(wb.alg, wb.engine);
+    if (!SetUpMinimisation(wb)) return {};
     const MinimiserResult result = RunMarquardt(wb);
     wb.alg.terminalFrequency = terminalFrequency;
     wb.alg.simplexCurrent = false;

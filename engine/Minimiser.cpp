@@ -97,4 +97,11 @@ bool NothingToMinimise(Workbench& wb) {
     return true;
 }
 
+bool SetUpMinimisation(Workbench& wb) {
+    SetUpRun(wb.alg, wb.engine);
+    if (wb.engine.nfree > 0) return true;
+    wb.ports.dialogs.MessageBox("There is nothing to do!", "All step sizes are zero", Buttons::OK, Icon::Exclamation);
+    return false;
+}
+
 }  // namespace corvane

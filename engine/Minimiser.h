@@ -64,6 +64,11 @@ std::string ToString(MinimiserEnd end);
 // "All step sizes are zero" and returns true when every step size is zero.
 bool NothingToMinimise(Workbench& wb);
 
+// The run set-up of a minimisation (fuse groups, free list).  A step size set
+// only on a fused follower is lost there and leaves nothing free: that is
+// refused as above.  False when refused.
+bool SetUpMinimisation(Workbench& wb);
+
 struct MinimiserResult {
     MinimiserEnd end = MinimiserEnd::NothingToDo;
     double minimum = 0.0;  // best objective value of the run (prior included)

@@ -325,7 +325,7 @@ MinimiserResult SimplexCommand(Workbench& wb) {
     wb.CloseProgressWindows();
     if (NothingToMinimise(wb)) return {};
     wb.app.covarianceCurrent = false;
-    SetUpRun(wb.alg, wb.engine);
+    if (!SetUpMinimisation(wb)) return {};
     return RunSimplex(wb);
 }
 

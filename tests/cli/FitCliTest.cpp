@@ -226,7 +226,7 @@ TEST(CliFit, BadInputExitsWithTwoAndNothingOnStandardOutput) {
         {fit + " --log" + Q(dir.Path("same")) + " --save-alg" + Q(dir.Path("same")), "name the same file"},
         {Fit(dir.Write("frozen.alg", AlgorithmText(Fixed19(80, 30, 1, 0.5)))), "All step sizes are zero"},
         {Fit(dir.Write("fused.alg", FormatAlgorithmFile(fused, AlgorithmWriter::CommandMenu))),
-         "no parameter is free once fused parameters share"},
+         "There is nothing to do!: All step sizes are zero"},
     };
     for (const auto& c : cases) {
         const CliRun run = RunCli(dir, c.arguments);

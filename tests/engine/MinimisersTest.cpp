@@ -108,6 +108,18 @@ TEST(Minimisers, CommandsRefuseWhenNothingIsFreeAndOtherwiseMarkCovariancesStale
     }
 }
 
+TEST(Minimisers, AStepOnlyOnAFusedFollowerLeavesNothingToDo) {
+    for (const bool simplex : {true, false}) {
+        MinimiserRig r(3, Quadratic({1, 2, 3}));
+        r.wb.alg.fuse[1] = r.wb.alg.fuse[3] = "A";
+        r.Free(3, 1.0, 0.5);  // the follower loses its step at the run set-up
+        if (!simplex) r.ExpectMarquardtSetUp(false);
+        r.t.dialogs.ExpectMessage("There is nothing to do!", "All step sizes are zero");
+        EXPECT_EQ((simplex ? SimplexCommand(r.wb) : MarquardtCommand(r.wb)).end, MinimiserEnd::NothingToDo);
+        EXPECT_EQ(r.model.calls.size(), 1u);  // only the initialisation
+    }
+}
+
 TEST(Minimisers, ProgressLineIsRewrittenInPlaceAtMostEveryInterval) {
     FixedClock clock(1, 5, 2026, 10, 0);
     std::ostringstream out;
