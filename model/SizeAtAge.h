@@ -57,10 +57,8 @@ public:
     // age t, weighted by its share of the density at x.  At most 1.
     double SurvivalFactor(double x, double fishSize, double F) const;
 
-    // Which variable the sums run over (the one that spreads size less).
+    // Whether the sums run over L-infinity (or over k): the one that spreads size less.
     bool OverL() const { return overL_; }
-    // Grid points of one evaluation of Cdf or Density.
-    int Points() const { return overL_ ? nL_ : nK_; }
 
 private:
     // The grid over the chosen variable: value and probability weight.
@@ -80,8 +78,8 @@ private:
     AgeClassGrowth g_;
     bool overL_ = true;
     int nL_ = 0, nK_ = 0;
-    Node L_[201];
-    Node K_[321];
+    Node L_[200];
+    Node K_[320];
     double shape_ = 0.0, scale_ = 0.0, lnGammaShape_ = 0.0, lnNorm_ = 0.0;  // of the gamma distribution of k
     double sdL_ = 0.0;
 };

@@ -3,7 +3,6 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
-#include <sstream>
 #include <string>
 
 #include "../model/GrowthTestSupport.h"
@@ -203,9 +202,6 @@ TEST(CliEvaluate, FrequencySeriesAndJointAnalyses) {
                              Alg(dir, AlbaValues()) + " --edge truncated --value";
     EXPECT_NEAR(Value(RunCli(dir, alba + " --age-modes gaussian")), 1175.0050790050052, 1e-9);
     EXPECT_NEAR(Value(RunCli(dir, alba + " --age-modes gamma")), 1255.5853941792316, 1e-9);
-    const double precise = Value(RunCli(dir, alba));
-    EXPECT_GT(precise, 1000.0);
-    EXPECT_LT(precise, 1400.0);
 
     // The joint example: its objective is the sum of its two parts.
     const std::string frequencies =
@@ -215,16 +211,10 @@ TEST(CliEvaluate, FrequencySeriesAndJointAnalyses) {
     const std::string alg = " --alg examples/growth_joint.alg --value";
     const double both = Value(RunCli(dir, "evaluate" + increments + frequencies + alg));
     const double fromFrequencies = Value(RunCli(dir, "evaluate" + frequencies + alg));
-    auto first19 = [&] {
-        std::vector<double> x(28);
-        std::istringstream in(ReadFile(std::string(CORVANE_SOURCE_DIR) + "/examples/growth_joint.alg"));
-        AlgorithmData a;
-        EXPECT_TRUE(ReadAlgorithmText(in, 28, "growth_joint.alg", a).ok());
-        for (int i = 1; i <= 19; ++i) x[static_cast<std::size_t>(i - 1)] = a.value[i];
-        x.resize(19);
-        return x;
-    };
-    const double fromIncrements = Value(RunCli(dir, "evaluate" + increments + Alg(dir, first19()) + " --value"));
+    auto truth = Fixed19(60, 5, 0.5, 0.1);  // the first 19 values of growth_joint.alg
+    truth[8] = 2;     // %SE
+    truth[13] = 0.4;  // Psi
+    const double fromIncrements = Value(RunCli(dir, "evaluate" + increments + Alg(dir, truth) + " --value"));
     EXPECT_NEAR(both, fromIncrements + fromFrequencies, 1e-9 * both);
 }
 

@@ -168,23 +168,6 @@ TEST(FrequencyObjective, PinnedValuesOnTheAlbaSeries) {
     }
 }
 
-TEST(FrequencyObjective, ANegativeProportionIsPenalisedAndUsedByItsSize) {
-    REQUIRE_SHARED_DATA("alba_frequencies.dat");
-    const auto x = AlbaVector(AlbaFixed(), [](int s) {
-        return s == 1 ? std::vector<double>{-0.5, 0.2, -1} : std::vector<double>{0.4, 0.3, -1};
-    });
-    auto positive = x;
-    positive[19] = 0.5;
-    GrowthBench b;
-    ASSERT_TRUE(b.Initialise(AlbaSetup(3, 0, 'M', AgeModeForm::Gaussian)));
-    const double withNegative = b.Evaluate(x, 2);
-    EXPECT_EQ(b.model.LastEvaluation().penalty, 0.25e20);
-    const double fit = b.Evaluate(positive, 2);
-    EXPECT_EQ(b.model.LastEvaluation().penalty, 0.0);
-    EXPECT_NEAR(fit, 1159.4943667859443, 1e-9);  // derived independently
-    EXPECT_EQ(withNegative, 2.0 * (fit / 2.0) + 0.25e20);
-}
-
 TEST(FrequencyObjective, AgesWrapASampleDayBeforeTheBirthDay) {
     GrowthSettings s;
     s.birthDay = 150;
@@ -216,6 +199,10 @@ TEST(FrequencyObjective, ProportionsByDifferenceAndFromTheWeibullCurve) {
     };
     EXPECT_EQ(one.Evaluate(three(0.2, -1, 0.3), ws, log).penalty, 0.0);
     EXPECT_DOUBLE_EQ(ws.proportion(1, 2), 0.5);
+    // A negative proportion other than -1 is penalised and used by its size.
+    EXPECT_EQ(one.Evaluate(three(-0.5, 0.2, -1), ws, log).penalty, 0.25e20);
+    EXPECT_EQ(ws.proportion(1, 1), 0.5);
+    EXPECT_DOUBLE_EQ(ws.proportion(1, 3), 0.3);
     // Above 1: penalised by the excess; the class by difference goes negative too.
     EXPECT_DOUBLE_EQ(one.Evaluate(three(1.2, -1, 0.0), ws, log).penalty, 0.04e20 + 0.04e20);
     EXPECT_DOUBLE_EQ(ws.proportion(1, 2), -0.2);
@@ -342,20 +329,23 @@ TEST(PreciseAgeModes, CellProbabilitiesMatchTheSharesOfSimulatedFish) {
         const char* what;
         GrowthParameters p;
         double t, w;
+        bool overL;  // the variable the sums should run over
     };
     const std::vector<Case> cases = {
-        {"young, sum over L-infinity", Joint(15, 1.5, 1.0, 0.25), 0.4, 0.5},
-        {"old, sum over k", Joint(15, 1.5, 1.0, 0.25), 2.5, 0.5},
-        {"k with a small SD (E[k] > 5 SD[k])", Joint(15, 2.0, 1.0, 0.05), 0.7, 0.5},
-        {"k shape below 1", Joint(15, 1.5, 1.0, 1.4), 1.0, 0.5},
-        {"k at its floor", Joint(15, 1.5, 1.0, 0.0), 1.0, 0.5},
-        {"b > 0", Joint(120, 10, 0.3, 0.1, 0.002), 3.0, 4.0},
-        {"b > 0, old", Joint(120, 10, 0.3, 0.03, 0.002), 12.0, 2.0},
+        {"young", Joint(15, 1.5, 1.0, 0.25), 0.4, 0.5, true},
+        {"old", Joint(15, 1.5, 1.0, 0.25), 2.5, 0.5, false},
+        {"k with a small SD (E[k] > 5 SD[k])", Joint(15, 2.0, 1.0, 0.05), 0.7, 0.5, false},
+        {"k shape below 1", Joint(15, 1.5, 1.0, 1.4), 1.0, 0.5, true},
+        {"k at its floor", Joint(15, 1.5, 1.0, 0.0), 1.0, 0.5, false},
+        {"L-infinity at its floor", Joint(15, 0.0, 1.0, 0.25), 1.0, 0.5, true},
+        {"b > 0", Joint(120, 10, 0.3, 0.1, 0.002), 3.0, 4.0, true},
+        {"b > 0, old", Joint(120, 10, 0.3, 0.03, 0.002), 12.0, 2.0, false},
     };
     const int n = 200000;
     for (const auto& c : cases) {
         const AgeClassGrowth g = GrowthAtAge(c.p, c.t);
         const JointSizeDistribution joint(g);
+        EXPECT_EQ(joint.OverL(), c.overL) << c.what;
         const SimulatedFish fish(g, n, 17);
         std::vector<double> count(400, 0.0);
         for (int j = 0; j < n; ++j) {
@@ -426,24 +416,17 @@ TEST(FrequencyObjective, FishingThinsTheCellsAboveItsSize) {
     auto x = Fixed19(12, 1.0, 0.5, 0.1);
     x[12] = 0.0;
     x.insert(x.end(), {-1, 150.0});
-    FrequencyWorkspace unfished, fished;
+    auto fishing = x;
+    fishing[15] = 8.0;  // fishing size
+    fishing[16] = 0.8;  // F
+    FrequencyWorkspace before, after;
     WarningLog log;
     for (bool precise : {false, true}) {
         one.settings.precise = precise;
-        one.Evaluate(x, unfished, log);
-        auto f = x;
-        f[15] = 8.0;  // fishing size
-        f[16] = 0.8;  // F
-        one.Evaluate(f, fished, log);
-        for (int i = 1; i <= 15; ++i) {
-            const double before = unfished.mixture(1, i), after = fished.mixture(1, i);
-            if (i <= 8) {
-                EXPECT_EQ(after, before) << i;
-            } else if (before > 0.0) {
-                EXPECT_LT(after, before) << i;
-            }
-        }
-        // Renormalised over the cells: the small sizes gain.
-        EXPECT_GT(fished.predicted(1, 5), unfished.predicted(1, 5));
+        one.Evaluate(x, before, log);
+        one.Evaluate(fishing, after, log);
+        for (int i = 1; i <= 8; ++i) EXPECT_EQ(after.mixture(1, i), before.mixture(1, i)) << i;
+        for (int i = 9; i <= 11; ++i) EXPECT_LT(after.mixture(1, i), before.mixture(1, i)) << i;
+        EXPECT_GT(after.predicted(1, 5), before.predicted(1, 5));  // renormalised over the cells
     }
 }
