@@ -39,8 +39,10 @@ int RunEvaluate(std::vector<std::string> arguments, std::ostream& out, std::ostr
 
 const Register evaluate{Command{
     "evaluate", "evaluate the objective once at the algorithm file's values (\"&1 Function call\")",
-    std::string("Usage: corvane-cli evaluate --increments FILE --alg FILE [model options] [--value]\n\n") +
-        "Prints the one-function-call report: the objective and every parameter value.\n"
+    std::string("Usage: corvane-cli evaluate --increments FILE and/or --frequencies FILE --alg FILE [model options]\n"
+                "                           [--value]\n\n") +
+        "Prints the one-function-call report: the objective (-2 ln[L] of the increments, the frequency\n"
+        "series or both, plus any penalty) and every parameter value.\n"
         "  --value                    print only the objective, as %.17g\n\n" + kModelOptionsUsage,
     RunEvaluate}};
 

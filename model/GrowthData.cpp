@@ -82,9 +82,22 @@ std::optional<DataProblem> ReadFrequencyText(std::istream& in, int series, int f
             return DataProblem{kFatalTitle, "Maximum number of 250 frequency cells exceeded", Icon::None};
         next.cells = i;
         next.midpoint[i] = LeadingNumber(Field(text, 1, 8));
-        for (int s = 1; s <= series; ++s)
+        for (int s = 1; s <= series; ++s) {
             next.frequency(s, i) = i < firstCell ? 0.0 : LeadingNumber(Field(text, 9 * s + 1, 8));
-        if (i == 2) next.interval = next.midpoint[2] - next.midpoint[1];
+            // A negative count has no likelihood.
+            if (next.frequency(s, i) < 0.0)
+                return DataProblem{"Frequency data file", "The frequency of series " + NumberText(s) + " in cell " +
+                                                              NumberText(i) + " is negative: " +
+                                                              NumberText(next.frequency(s, i))};
+        }
+        if (i == 2) {
+            next.interval = next.midpoint[2] - next.midpoint[1];
+            // Cells of no width, or reversed ones, would hold no probability.
+            if (!(next.interval > 0.0))
+                return DataProblem{"Frequency data file",
+                                   "The frequency cell midpoints must increase: midpoint 2 minus midpoint 1 is " +
+                                       NumberText(next.interval)};
+        }
         if (i >= 3 && std::fabs(next.midpoint[i] - next.midpoint[i - 1] - next.interval) > 0.001 * next.interval)
             return DataProblem{kFatalTitle, "Inconsistency in frequency midpoint interval near record " +
                                                 NumberText(i) + ". Tolerance is 0.1%.",
@@ -109,6 +122,10 @@ std::optional<DataProblem> ReadFrequencyText(std::istream& in, int series, int f
     if (next.cells == 0)
         return DataProblem{"Frequency data file",
                            "The frequency data file holds no cells (its first line is skipped as field labels)"};
+    if (next.cells == 1)
+        return DataProblem{"Frequency data file",
+                           "The frequency data file holds one cell; the cell interval is the step between the first "
+                           "two midpoints, so at least two are needed"};
     data = std::move(next);
     return std::nullopt;
 }

@@ -10,12 +10,8 @@ GrowthEvaluation EvaluateGrowth(const GrowthSettings& settings, const GrowthData
                                 const Vec1<double>& X, GrowthWorkspace& ws, WarningLog& warnings, Dialogs* events) {
     GrowthEvaluation e;
     if (settings.HasFrequencies()) {
-        const FrequencyContribution f = FrequencyNegLnL(settings, data.frequencies, p, X, ws.frequencies, warnings);
-        if (!f.available) {
-            e.defined = false;
-            e.objective = std::numeric_limits<double>::quiet_NaN();
-            return e;
-        }
+        const FrequencyContribution f =
+            FrequencyNegLnL(settings, data.frequencies, p, X, ws.frequencies, warnings, events);
         e.frequencyNegLnL = f.negLnL;
         e.penalty += f.penalty;
     }
@@ -56,9 +52,6 @@ std::string GrowthModel::Title() const {
 
 std::optional<std::string> GrowthModel::CannotEvaluate() const {
     if (!initialised_) return "the model has not been initialised";
-    if (settings_.HasFrequencies() && !FrequencyLikelihoodAvailable())
-        return "the size frequency likelihood is not part of this build yet, so analyses with a frequency file "
-               "cannot be evaluated; only increment analyses can";
     return std::nullopt;
 }
 
@@ -112,7 +105,6 @@ void GrowthModel::Initialise(Vec1<double>& X, Vec1<double>& step, Vec1<std::stri
     last_ = GrowthEvaluation{};
     best_ = BestFit{};
     warnings_.BeginRun();
-    undefinedShown_ = false;
     initialised_ = true;
     failed_ = false;
 
@@ -136,16 +128,6 @@ void GrowthModel::Evaluate(double& F, Vec1<double>& X, std::int32_t NF, double& 
     last_ = EvaluateGrowth(settings_, data_, p, X, workspace_, warnings_, dialogs_);
     F = last_.objective;
     own = static_cast<double>(SampleSize());
-    if (!last_.defined) {
-        if (!undefinedShown_) {
-            undefinedShown_ = true;
-            Show("Size frequency likelihood",
-                 "The size frequency likelihood is not part of this build yet; analyses with a frequency file have "
-                 "no objective value",
-                 Icon::Critical);
-        }
-        return;
-    }
     if (NF == 1 || !best_.stored || last_.objective < best_.objective) {
         best_.stored = true;
         best_.objective = last_.objective;
@@ -158,6 +140,7 @@ void GrowthModel::Evaluate(double& F, Vec1<double>& X, std::int32_t NF, double& 
         best_.psi = p.psi;
         best_.phi = p.phi;
         best_.predicted = workspace_.frequencies.predicted;
+        best_.frequencies = workspace_.frequencies;
     }
 }
 

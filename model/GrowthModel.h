@@ -28,7 +28,6 @@ struct GrowthEvaluation {
     double incrementNegLnL = 0.0;
     double frequencyNegLnL = 0.0;
     double penalty = 0.0;
-    bool defined = true;  // false when the analysis needs a likelihood this build lacks
 };
 
 // One evaluation on a prepared parameter vector: a function of its inputs and
@@ -52,6 +51,7 @@ struct BestFit {
     double selectivityMean = 0.0, selectivityVariance = 0.0;
     double psi = 0.0, phi = 0.0;
     Mat1<double> predicted;  // predicted frequencies (series, cell)
+    FrequencyWorkspace frequencies;  // the age-class details and every frequency table of that evaluation
 };
 
 class GrowthModel : public Model {
@@ -81,7 +81,7 @@ public:
     std::string SummaryText() const { return warnings_.Text(); }
     long long SampleSize() const { return data_.SampleSize(); }
 
-    // Whether this build can evaluate the analysis set up; why not, if not.
+    // Why the model cannot be evaluated (not initialised), or nullopt.
     std::optional<std::string> CannotEvaluate() const;
 
 private:
@@ -93,7 +93,6 @@ private:
     std::optional<GrowthSetup> pending_;
     bool initialised_ = false;
     bool failed_ = false;
-    bool undefinedShown_ = false;
     GrowthSettings settings_;
     GrowthData data_;
     GrowthWorkspace workspace_;

@@ -8,5 +8,7 @@
 #include "model/GrowthSettings.h"
 #include "model/IncrementLikelihood.h"
 #include "model/InitializeForm.h"
+#include "model/SimulateFrequencies.h"
 #include "model/SimulateIncrements.h"
+#include "model/SizeAtAge.h"
 #include "model/WarningLog.h"

@@ -62,9 +62,9 @@ TEST(CliEvaluate, BadInputExitsWithTwoAndNothingOnStandardOutput) {
          "Fatal error - analysis stops: Maximum number of 250 frequency cells exceeded"},
         {"evaluate --frequencies " + Data("alba_frequencies.dat") + " --series 7 --blended 5 --first-cell 0" + alg,
          "Initialize: First frequency cell must be positive"},
-        {"evaluate --frequencies " + Data("alba_frequencies.dat") + " --series 1 --blended 5" +
-             Alg(dir, std::vector<double>(20, 1.0), "20.alg"),
-         "size frequency likelihood is not part of this build"},
+        {"evaluate --frequencies \"" + dir.Write("negative.dat", "label\n    0.50       -3\n    1.50        4\n") +
+             "\" --series 1 --blended 5" + Alg(dir, std::vector<double>(20, 1.0), "20.alg"),
+         "Frequency data file: The frequency of series 1 in cell 1 is negative: -3"},
         {"evaluate" + rig + alg + " --increment-errors cauchy", "--increment-errors takes gaussian or gamma"},
         {"evaluate" + rig + alg + " --series 2", "the frequency options need --frequencies FILE"},
         {"evaluate" + rig + alg + " --identified two", "option --identified needs a whole number"},
@@ -146,6 +146,125 @@ TEST(CliSimulate, ExamplesAreReproducedByTheirCommandsAndBadInputIsRefused) {
         {"simulate" + Alg(dir, saa) + " --initial-size 1:9 --days-at-liberty 1:9", "t0 (parameter 13) must be -999"},
         {"simulate --alg examples/growth_gaussian.alg --initial-size 1:9 --days-at-liberty 1:9 --records 5000",
          "between 1 and 1200"},
+    };
+    for (const auto& c : bad) {
+        const CliRun run = RunCli(dir, c.arguments);
+        EXPECT_EQ(run.status, 2) << c.arguments;
+        EXPECT_EQ(run.out, "");
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << c.arguments << "\n" << run.err;
+    }
+}
+
+namespace {
+
+// The alba series with two identified and three blended age-classes.
+const char* kAlbaModel = " --series 7 --identified 2 --blended 3 --birth-day 150 --age1 0";
+
+std::vector<double> AlbaValues() {
+    auto x = Fixed19(14, 1.5, 1.0, 0.3);
+    x[12] = 0.0;
+    x[13] = 0.5;
+    for (int s = 1; s <= 7; ++s) x.insert(x.end(), {0.4, 0.3});
+    x.insert(x.end(), {108, 184, 263, 350, 49, 120, 175});
+    return x;
+}
+
+double Value(const CliRun& run) {
+    EXPECT_EQ(run.status, 0) << run.err;
+    return run.status == 0 ? std::stod(run.out) : 0.0;
+}
+
+}  // namespace
+
+TEST(CliEvaluate, FrequencySeriesAndJointAnalyses) {
+    REQUIRE_SHARED_DATA("alba_frequencies.dat");
+    ScratchDir dir;
+    const std::string alba = "evaluate --frequencies " + Data("alba_frequencies.dat") + kAlbaModel +
+                             Alg(dir, AlbaValues()) + " --edge truncated --value";
+    EXPECT_NEAR(Value(RunCli(dir, alba + " --age-modes gaussian")), 1175.0050790050052, 1e-9);
+    EXPECT_NEAR(Value(RunCli(dir, alba + " --age-modes gamma")), 1255.5853941792316, 1e-9);
+
+    // The joint example: its objective is the sum of its two parts.
+    const std::string frequencies =
+        " --frequencies examples/growth_joint_frequencies.dat --series 3 --identified 2 --blended 4 --birth-day 100"
+        " --age1 0 --age-modes gaussian";
+    const std::string increments = " --increments examples/growth_joint_increments.dat";
+    const std::string alg = " --alg examples/growth_joint.alg --value";
+    const double both = Value(RunCli(dir, "evaluate" + increments + frequencies + alg));
+    const double fromFrequencies = Value(RunCli(dir, "evaluate" + frequencies + alg));
+    auto truth = Fixed19(60, 5, 0.5, 0.1);  // the first 19 values of growth_joint.alg
+    truth[8] = 2;     // %SE
+    truth[13] = 0.4;  // Psi
+    const double fromIncrements = Value(RunCli(dir, "evaluate" + increments + Alg(dir, truth) + " --value"));
+    EXPECT_NEAR(both, fromIncrements + fromFrequencies, 1e-9 * both);
+}
+
+TEST(CliSimulate, FrequencySeriesRoundTripFavoursTheTrueParameters) {
+    ScratchDir dir;
+    auto truth = Fixed19(14, 1.5, 1.0, 0.3);
+    truth[12] = 0.0;
+    truth[13] = 0.5;
+    truth.insert(truth.end(), {0.5, 0.3, 0.4, 0.35, 0.45, 0.3, 120, 200, 300});
+    const std::string model = " --identified 2 --blended 3 --birth-day 150 --age1 0";
+    for (const std::string form : {"gaussian", "precise"}) {
+        const std::string data = dir.Path("sim-" + form + ".dat");
+        const std::string make = "simulate" + Alg(dir, truth, "truth.alg") + " --totals 300,250,400 --cells 18" +
+                                 model + " --age-modes " + form + " --seed 3 --out \"" + data + "\"";
+        CliRun run = RunCli(dir, make);
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_NE(run.err.find("3 series of 18 cells written to"), std::string::npos);
+        const std::string first = ReadFile(data);
+        ASSERT_EQ(RunCli(dir, make).status, 0);
+        EXPECT_EQ(ReadFile(data), first);  // the seed fixes the file
+        EXPECT_EQ(first.rfind("Midpoint  Series1  Series2  Series3\r\n    0.50 ", 0), 0u);
+
+        auto objective = [&](const std::vector<double>& x) {
+            return Value(RunCli(dir, "evaluate --frequencies \"" + data + "\" --series 3" + model + " --age-modes " +
+                                         form + Alg(dir, x) + " --value"));
+        };
+        const double atTruth = objective(truth);
+        for (double factor : {0.8, 1.2}) {
+            for (int i : {1, 3}) {  // mean L-infinity and mean k alone
+                auto away = truth;
+                away[static_cast<std::size_t>(i - 1)] *= factor;
+                EXPECT_LT(atTruth, objective(away)) << form << " parameter " << i << " x " << factor;
+            }
+            auto all = truth;  // the growth parameters and the proportions at once
+            for (int i : {1, 2, 3, 4, 20, 21, 22, 23, 24, 25}) all[static_cast<std::size_t>(i - 1)] *= factor;
+            EXPECT_LT(atTruth, objective(all)) << form << " x " << factor;
+        }
+    }
+}
+
+TEST(CliSimulate, TheJointExampleIsReproducedAndBadFrequencyInputIsRefused) {
+    ScratchDir dir;
+    const struct {
+        const char* file;
+        const char* options;
+    } parts[] = {
+        {"growth_joint_increments.dat", "--records 200 --seed 11 --initial-size 15:55 --days-at-liberty 100:900"},
+        {"growth_joint_frequencies.dat",
+         "--totals 400,300,500 --cells 28 --interval 2.5 --identified 2 --blended 4 --birth-day 100 --age1 0 "
+         "--age-modes gaussian --seed 12"},
+    };
+    for (const auto& p : parts) {
+        const std::string out = dir.Path(p.file);
+        const CliRun run =
+            RunCli(dir, std::string("simulate --alg examples/growth_joint.alg ") + p.options + " --out \"" + out + "\"");
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(ReadFile(out), ReadFile(std::string(CORVANE_SOURCE_DIR) + "/examples/" + p.file)) << p.file;
+    }
+    const std::string alg = " --alg examples/growth_joint.alg";
+    const struct {
+        std::string arguments;
+        std::string message;
+    } bad[] = {
+        {"simulate" + alg + " --totals 10,x --cells 9 --identified 2", "--totals needs whole numbers"},
+        {"simulate" + alg + " --totals 10,20,30 --identified 2 --blended 4", "--cells N is required"},
+        {"simulate" + alg + " --totals 10,20,30 --cells 1 --identified 2", "--cells needs a whole number from 2 to 250"},
+        {"simulate" + alg + " --totals 10,20 --cells 9 --identified 2", "has 28 parameters, but your model specifies 25"},
+        {"simulate" + alg + " --totals 10,20,30 --cells 9", "--identified or --blended must be above 0"},
+        {"simulate" + alg + " --totals 10,20,30 --cells 9 --identified 2 --age-modes exact", "--age-modes takes"},
     };
     for (const auto& c : bad) {
         const CliRun run = RunCli(dir, c.arguments);

@@ -1,5 +1,5 @@
 // MODEL's call codes: parameter preparation, the proportion check, the
-// best-fit record, and the frequency analyses this build cannot evaluate yet.
+// best-fit record, and joint analyses of increments and frequencies.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -104,23 +104,46 @@ TEST(GrowthModelEvaluation, ProportionCheckWarnsOnTheFirstCallOnly) {
     }
 }
 
-TEST(GrowthModelEvaluation, FrequencyAnalysesAreRefusedUntilTheirLikelihoodExists) {
+TEST(GrowthModelEvaluation, AJointAnalysisAddsBothContributions) {
     REQUIRE_SHARED_DATA("alba_frequencies.dat");
     REQUIRE_SHARED_DATA("rig_increments.dat");
-    GrowthBench b;
     GrowthSetup setup;
     setup.frequencyPath = SharedDataPath("alba_frequencies.dat");
     setup.incrementPath = SharedDataPath("rig_increments.dat");
     setup.series = 7;
     setup.identified = 1;
-    ASSERT_TRUE(b.Initialise(setup));
-    EXPECT_EQ(b.model.Settings().kind, 'B');
-    EXPECT_EQ(b.wb.modelOwnValue, 675.0 + 114.0);
-    ASSERT_TRUE(b.model.CannotEvaluate());
-    std::vector<double> x(static_cast<std::size_t>(b.wb.alg.np), 0.5);
-    b.t.dialogs.ExpectMessage("Error in proportion parameters", "did not have");
-    b.t.dialogs.ExpectMessage("Size frequency likelihood", "not part of this build");
-    EXPECT_TRUE(std::isnan(b.Evaluate(x, 1)));
-    EXPECT_TRUE(std::isnan(b.Evaluate(x, 2)));  // said once
-    EXPECT_FALSE(b.model.Best().stored);
+    setup.blended = 4;
+    setup.birthDay = 150;
+    setup.ageModes = AgeModeForm::Gaussian;
+    GrowthBench joint;
+    ASSERT_TRUE(joint.Initialise(setup));
+    EXPECT_EQ(joint.model.Settings().kind, 'B');
+    EXPECT_EQ(joint.wb.modelOwnValue, 675.0 + 114.0);
+    EXPECT_FALSE(joint.model.CannotEvaluate());
+
+    // t0 = -999: the increments are day-numbered; the frequency ages have no t0.
+    auto x = Fixed19(150, 20, 0.3, 0.1);
+    const std::vector<double> increments = x;
+    for (int s = 1; s <= 7; ++s) x.push_back(0.4);
+    for (double day : {108, 184, 263, 350, 49, 120, 175}) x.push_back(day);
+    const double both = joint.Evaluate(x, 1);
+
+    GrowthBench incrementsOnly, frequenciesOnly;
+    ASSERT_TRUE(incrementsOnly.InitialiseIncrements(setup.incrementPath));
+    setup.incrementPath.clear();
+    ASSERT_TRUE(frequenciesOnly.Initialise(setup));
+    const double fromIncrements = incrementsOnly.Evaluate(increments, 1);
+    const double fromFrequencies = frequenciesOnly.Evaluate(x, 1);
+    EXPECT_DOUBLE_EQ(both, fromIncrements + fromFrequencies);
+    const BestFit& best = joint.model.Best();
+    EXPECT_DOUBLE_EQ(best.incrementTwice, fromIncrements);
+    EXPECT_DOUBLE_EQ(best.frequencyTwice, fromFrequencies);
+    // The best-fit record keeps the frequency tables the summary reports.
+    EXPECT_EQ(best.frequencies.mean.rows(), 7);
+    EXPECT_EQ(best.frequencies.mean(3, 2), joint.model.Workspace().frequencies.mean(3, 2));
+    EXPECT_EQ(best.predicted(4, 9), joint.model.Workspace().frequencies.predicted(4, 9));
+    x[1 - 1] = 160;
+    EXPECT_GT(joint.Evaluate(x, 2), both);
+    EXPECT_EQ(best.objective, both);  // still the better one
+    EXPECT_NE(best.frequencies.mean(3, 2), joint.model.Workspace().frequencies.mean(3, 2));
 }

@@ -97,6 +97,19 @@ TEST(FrequencyReader, CellLimitAndMidpointInterval) {
     const auto step = ReadFrequencyText(bad, 1, 1, d);
     ASSERT_TRUE(step);
     EXPECT_EQ(step->text, "Inconsistency in frequency midpoint interval near record 3. Tolerance is 0.1%.");
+
+    // No cell width (one cell, or midpoints that do not rise), or a negative
+    // count: nothing a likelihood could use.
+    for (const char* text : {"m\n0.5\n", "m\n1.5\n0.5\n", "m\n0.5\n0.5\n0.5\n", "m\n    0.50        2\n    1.50     -1\n"}) {
+        std::istringstream in(text);
+        const auto refused = ReadFrequencyText(in, 1, 1, d);
+        ASSERT_TRUE(refused) << text;
+        EXPECT_EQ(refused->title, "Frequency data file");
+    }
+    std::istringstream negative("m\n    0.50        2\n    1.50       -1\n");
+    EXPECT_EQ(ReadFrequencyText(negative, 1, 1, d)->text, "The frequency of series 1 in cell 2 is negative: -1");
+    std::istringstream early("m\n    0.50       -2\n    1.50        1\n");  // before the first cell: read as 0
+    EXPECT_FALSE(ReadFrequencyText(early, 1, 2, d));
 }
 
 TEST(FrequencyReader, ColumnsFirstCellTotalsAndTrailingBlankLines) {

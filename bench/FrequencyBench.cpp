@@ -1,0 +1,120 @@
+// One objective evaluation of the growth model on the alba size-frequency
+// series (7 series, 15 cells) in each age-mode form and with fishing, and of
+// the joint example (3 series of 28 cells and 200 increment records).
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "model/modVarnel.h"
+
+namespace {
+
+using namespace corvane;
+
+std::string Shared(const char* name) { return (std::filesystem::path(CORVANE_SHARED_DATA) / name).string(); }
+
+// MODEL's arguments, and the initialisation through NF = 0.
+struct ModelCall {
+    GrowthModel model;
+    Vec1<double> x, step, dF;
+    Vec1<std::string> description, fuse;
+    Mat1<double> d2F;
+    int np = 0;
+    std::int32_t dataCount = 0;
+    double own = 0.0;
+    bool ok = false;
+
+    explicit ModelCall(const GrowthSetup& setup) {
+        model.SetPendingSettings(setup);
+        double f = 0.0;
+        std::int32_t code = 0;
+        model.MODEL(f, x, step, description, fuse, np, code, dataCount, dF, d2F, own);
+        ok = !model.InitialisationFailed();
+    }
+    double Evaluate(std::int32_t call) {
+        double f = 0.0;
+        model.MODEL(f, x, step, description, fuse, np, call, dataCount, dF, d2F, own);
+        return f;
+    }
+};
+
+void Run(benchmark::State& state, ModelCall& call) {
+    if (!call.ok) {
+        state.SkipWithError("the data files were not found");
+        return;
+    }
+    std::int32_t code = 2;
+    for (auto _ : state) benchmark::DoNotOptimize(call.Evaluate(code++));
+    state.counters["objective"] = call.Evaluate(2);
+    const auto& s = call.model.Settings();
+    // Cells times age-classes times series: the precise form's unit of work.
+    state.counters["cell_classes"] = call.model.Data().frequencies.cells * s.totalAges * s.series;
+}
+
+// Clam growth in mm and years: two identified and three blended classes.
+void Alba(benchmark::State& state, AgeModeForm form, double fishingRate = 0.0) {
+    GrowthSetup setup;
+    setup.frequencyPath = Shared("alba_frequencies.dat");
+    setup.series = 7;
+    setup.identified = 2;
+    setup.blended = 3;
+    setup.birthDay = 150;
+    setup.age1 = 0.0;
+    setup.edge = 'M';
+    setup.ageModes = form;
+    ModelCall alba(setup);
+    if (alba.ok) {
+        const std::vector<double> fixed = {14, 1.5, 1.0, 0.3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0.5, 1, 9.0, fishingRate,
+                                           -999, -999};
+        for (int i = 1; i <= 19; ++i) alba.x[i] = fixed[static_cast<std::size_t>(i - 1)];
+        const double days[7] = {108, 184, 263, 350, 49, 120, 175};
+        const auto& s = alba.model.Settings();
+        for (int k = 1; k <= 7; ++k) {
+            alba.x[s.ProportionIndex(k, 1)] = 0.4;
+            alba.x[s.ProportionIndex(k, 2)] = 0.3;
+            alba.x[s.SampleDayIndex(k)] = days[k - 1];
+        }
+    }
+    Run(state, alba);
+}
+
+// The joint example at its true parameters.
+void Joint(benchmark::State& state, AgeModeForm form) {
+    const std::filesystem::path examples = std::filesystem::path(CORVANE_SOURCE_DIR) / "examples";
+    GrowthSetup setup;
+    setup.frequencyPath = (examples / "growth_joint_frequencies.dat").string();
+    setup.incrementPath = (examples / "growth_joint_increments.dat").string();
+    setup.series = 3;
+    setup.identified = 2;
+    setup.blended = 4;
+    setup.birthDay = 100;
+    setup.age1 = 0.0;
+    setup.ageModes = form;
+    ModelCall joint(setup);
+    if (joint.ok) {
+        const std::vector<double> truth = {60,  5,    0.5, 0.1,  0,   0,   0,   0,   2,   0,   0,   0,   -999, 0.4,
+                                           1,   0,    0,   -999, -999, 0.35, 0.25, 0.3, 0.3, 0.25, 0.25, 150, 250, 330};
+        for (int i = 1; i <= joint.np; ++i) joint.x[i] = truth[static_cast<std::size_t>(i - 1)];
+    }
+    Run(state, joint);
+}
+
+void BM_AlbaGaussian(benchmark::State& state) { Alba(state, AgeModeForm::Gaussian); }
+void BM_AlbaGamma(benchmark::State& state) { Alba(state, AgeModeForm::Gamma); }
+void BM_AlbaPrecise(benchmark::State& state) { Alba(state, AgeModeForm::Precise); }
+void BM_AlbaGaussianFishing(benchmark::State& state) { Alba(state, AgeModeForm::Gaussian, 0.5); }
+void BM_AlbaPreciseFishing(benchmark::State& state) { Alba(state, AgeModeForm::Precise, 0.5); }
+void BM_JointGaussian(benchmark::State& state) { Joint(state, AgeModeForm::Gaussian); }
+void BM_JointPrecise(benchmark::State& state) { Joint(state, AgeModeForm::Precise); }
+
+BENCHMARK(BM_AlbaGaussian)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_AlbaGamma)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_AlbaPrecise)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_AlbaGaussianFishing)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_AlbaPreciseFishing)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_JointGaussian)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_JointPrecise)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
