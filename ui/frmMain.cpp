@@ -54,12 +54,34 @@ frmMain::frmMain(Dialogs& dialogs, Clock& clock, RandomSource& random, Model* mo
     menu_ = std::make_unique<CommandMenu>(*wb_);
     editor_ = std::make_unique<AlgorithmEditor>(*wb_);
 
-    if (commands_.modelSetUp) menu_->modelSetUp = [this] { return commands_.modelSetUp(*wb_); };
+    if (commands_.modelSetUp)
+        menu_->modelSetUp = [this] {
+            // The menu waits, disabled, while the set-up dialogue is open.
+            menuWindow_->setEnabled(false);
+            const bool initialised = commands_.modelSetUp(*wb_, this);
+            menuWindow_->setEnabled(true);
+            return initialised;
+        };
     if (commands_.runSimplex) menu_->runSimplex = [this] { commands_.runSimplex(*wb_); };
     if (commands_.runMarquardt) menu_->runMarquardt = [this] { commands_.runMarquardt(*wb_); };
     menu_->openEditor = [this] { OpenEditor(); };
     menu_->requestExit = [this] { RequestExit(); };
     menu_->applicationMenu = [this](bool enabled) { mnuApplication_->menuAction()->setEnabled(enabled); };
+    // Closing a progress window while its minimisation runs asks to
+    // interrupt it instead: the run would go on unseen.
+    wb_->simplexView.onUserClose = [this] {
+        if (menu_->Running()) {
+            wb_->simplexView.Click("cmdStop");
+            return false;
+        }
+        CloseSimplexWindow(*wb_);
+        return true;
+    };
+    wb_->marquardtView.onUserClose = [this] {
+        if (!menu_->Running()) return true;
+        wb_->marquardtView.Click("cmdStop");
+        return false;
+    };
 
     BuildMenus();
 
