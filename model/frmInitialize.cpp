@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QFocusEvent>
+#include <QFontDatabase>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -49,12 +50,20 @@ QComboBox* Combo(const std::vector<std::string>& items, QWidget* parent) {
     return box;
 }
 
-// A read-only box for a format description: wrapped like the prose it is.
+// A read-only box for a format description, its lines as written: the
+// record patterns are columns, so the font is monospaced and the box wide
+// enough for the longest line.
 QPlainTextEdit* FormatBox(const std::string& text, QWidget* parent) {
     auto* box = new QPlainTextEdit(parent);
     box->setReadOnly(true);
-    box->setPlainText(ToQt(text));
-    box->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    box->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    box->setLineWrapMode(QPlainTextEdit::NoWrap);
+    const QString shown = ToQt(text);
+    box->setPlainText(shown);
+    int widest = 0;
+    for (const QString& line : shown.split(QLatin1Char('\n')))
+        widest = std::max(widest, box->fontMetrics().horizontalAdvance(line));
+    box->setMinimumWidth(widest + 2 * static_cast<int>(box->document()->documentMargin()) + box->frameWidth() * 2 + 6);
     box->setFocusPolicy(Qt::ClickFocus);
     return box;
 }
@@ -70,26 +79,43 @@ frmInitialize::frmInitialize(InitializeForm& form, QWidget* frame)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(12, 12, 12, 12);
     layout->setSpacing(10);
-    auto* columns = new QHBoxLayout();
-    columns->setSpacing(16);
-    layout->addLayout(columns, 1);
+    // Frequencies on the left, increments on the right; the frequency data's
+    // option boxes sit beside its number fields.
+    auto* grid = new QGridLayout();
+    grid->setHorizontalSpacing(18);
+    grid->setVerticalSpacing(6);
+    grid->setColumnStretch(0, 1);
+    grid->setColumnStretch(1, 1);
+    layout->addLayout(grid, 1);
 
-    // Frequencies on the left.
-    auto* left = new QVBoxLayout();
-    left->setSpacing(6);
-    columns->addLayout(left, 1);
-    left->addWidget(Add(Label(Caption("frmtFreqs"), this), "lblFrmtFreqs"));
     auto* freqFormat = FormatBox(InitializeForm::FrequencyFormatText(), this);
-    freqFormat->setMinimumHeight(freqFormat->fontMetrics().lineSpacing() * 8 + 12);
-    left->addWidget(Add(freqFormat, "frmtFreqs"));
-    auto* freqFile = new QHBoxLayout();
-    freqFile->addWidget(Add(new QPushButton(Caption("cmdFrequency"), this), "cmdFrequency"));
-    freqFile->addWidget(Label(Caption("lblFrequencyPath"), this));
-    frequencyPath_ = new QLineEdit(this);
-    frequencyPath_->setReadOnly(true);
-    frequencyPath_->setFocusPolicy(Qt::ClickFocus);
-    freqFile->addWidget(Add(frequencyPath_, "lblFrequencyPath"), 1);
-    left->addLayout(freqFile);
+    auto* incFormat = FormatBox(InitializeForm::IncrementFormatText(), this);
+    // Both boxes show the longer description whole.
+    const int lines = incFormat->document()->blockCount();
+    // Lines are laid out on whole pixels, a little apart from the font's spacing.
+    const int formatHeight = (incFormat->fontMetrics().lineSpacing() + 1) * lines +
+                             2 * static_cast<int>(incFormat->document()->documentMargin()) +
+                             2 * incFormat->frameWidth() + 4;
+    freqFormat->setFixedHeight(formatHeight);
+    incFormat->setFixedHeight(formatHeight);
+    grid->addWidget(Add(Label(Caption("frmtFreqs"), this), "lblFrmtFreqs"), 0, 0);
+    grid->addWidget(Add(Label(Caption("frmtIncs"), this), "lblFrmtIncs"), 0, 1);
+    grid->addWidget(Add(freqFormat, "frmtFreqs"), 1, 0);
+    grid->addWidget(Add(incFormat, "frmtIncs"), 1, 1);
+
+    auto fileRow = [&](const char* button, const char* pathName, QLineEdit*& path) {
+        auto* row = new QHBoxLayout();
+        row->setSpacing(8);
+        row->addWidget(Add(new QPushButton(Caption(button), this), button));
+        row->addWidget(Label(Caption(pathName), this));
+        path = new QLineEdit(this);
+        path->setReadOnly(true);
+        path->setFocusPolicy(Qt::ClickFocus);
+        row->addWidget(Add(path, pathName), 1);
+        return row;
+    };
+    grid->addLayout(fileRow("cmdFrequency", "lblFrequencyPath", frequencyPath_), 2, 0);
+    grid->addLayout(fileRow("cmdIncrement", "lblIncrementPath", incrementPath_), 2, 1);
 
     auto* fields = new QGridLayout();
     fields->setHorizontalSpacing(10);
@@ -111,13 +137,20 @@ frmInitialize::frmInitialize(InitializeForm& form, QWidget* frame)
     field("cboBlendedAges", Combo(InitializeForm::BlendedList(), this));
     field("cboBirthDay", Combo(InitializeForm::BirthDayList(), this));
     auto* age1 = new QLineEdit(this);
-    age1->setMaximumWidth(110);
     field("txtAge1", age1);
     auto* ageDiff = new QLineEdit(this);
-    ageDiff->setMaximumWidth(110);
     field("txtAgeDiff", ageDiff);
+    const int fieldWidth = fontMetrics().horizontalAdvance(QStringLiteral("0000000")) + 40;
+    for (QWidget* w : {static_cast<QWidget*>(age1), static_cast<QWidget*>(ageDiff)}) w->setFixedWidth(fieldWidth);
+    auto* left = new QVBoxLayout();
+    left->addSpacing(6);
     left->addLayout(fields);
+    left->addStretch(1);
+    grid->addLayout(left, 3, 0);
 
+    auto* right = new QVBoxLayout();
+    right->setSpacing(8);
+    right->addSpacing(6);
     auto* dataChoice = new QGroupBox(Caption("fraDataChoice"), this);
     auto* dataLayout = new QVBoxLayout(dataChoice);
     auto* edges = new QButtonGroup(this);
@@ -146,28 +179,10 @@ frmInitialize::frmInitialize(InitializeForm& form, QWidget* frame)
             Render();
         });
     }
-    left->addWidget(Add(dataChoice, "fraDataChoice"));
-    left->addStretch(1);
-
-    // Increments on the right.
-    auto* right = new QVBoxLayout();
-    right->setSpacing(6);
-    columns->addLayout(right, 1);
-    right->addWidget(Add(Label(Caption("frmtIncs"), this), "lblFrmtIncs"));
-    auto* incFormat = FormatBox(InitializeForm::IncrementFormatText(), this);
-    incFormat->setMinimumHeight(incFormat->fontMetrics().lineSpacing() * 14 + 12);
-    right->addWidget(Add(incFormat, "frmtIncs"), 1);
-    auto* incFile = new QHBoxLayout();
-    incFile->addWidget(Add(new QPushButton(Caption("cmdIncrement"), this), "cmdIncrement"));
-    incFile->addWidget(Label(Caption("lblIncrementPath"), this));
-    incrementPath_ = new QLineEdit(this);
-    incrementPath_->setReadOnly(true);
-    incrementPath_->setFocusPolicy(Qt::ClickFocus);
-    incFile->addWidget(Add(incrementPath_, "lblIncrementPath"), 1);
-    right->addLayout(incFile);
+    right->addWidget(Add(dataChoice, "fraDataChoice"));
 
     auto* errors = new QGroupBox(Caption("fraErrors"), this);
-    auto* errorLayout = new QVBoxLayout(errors);
+    auto* errorLayout = new QHBoxLayout(errors);
     auto* errorGroup = new QButtonGroup(this);
     for (const char* name : {"optGaussian", "optGamma"}) {
         auto* option = new QRadioButton(Caption(name), errors);
@@ -178,8 +193,10 @@ frmInitialize::frmInitialize(InitializeForm& form, QWidget* frame)
             Render();
         });
     }
+    errorLayout->addStretch(1);
     right->addWidget(Add(errors, "fraErrors"));
     right->addStretch(1);
+    grid->addLayout(right, 3, 1);
 
     // Note and buttons.
     auto* bottom = new QHBoxLayout();
@@ -226,9 +243,7 @@ frmInitialize::frmInitialize(InitializeForm& form, QWidget* frame)
     connect(cancel, &QPushButton::clicked, this, [this] { reject(); });
 
     Render();
-    // Wide enough for the increment description to read in full lines.
-    const int wanted = fontMetrics().horizontalAdvance(QLatin1Char('x')) * 150;
-    resize(std::max(sizeHint().width(), std::min(wanted, 1200)), sizeHint().height());
+    resize(sizeHint());
 }
 
 QWidget* frmInitialize::Add(QWidget* control, const std::string& name) {

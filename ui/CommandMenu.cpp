@@ -205,7 +205,14 @@ void CommandMenu::Minimise(const std::function<void()>& command) {
         // Fusing can leave no free parameter even though some step was set;
         // after the set-up the steps say so.
         if (wb_.engine.nfree == 0 && NothingToMinimise(wb_)) return;
+        // Interrupt belongs to a running minimisation: a continued simplex
+        // keeps its window's button usable, and a click after the run cannot
+        // leave a request behind for the next one.
+        wb_.engine.interruptRequested = false;
+        wb_.simplexView.SetButtonEnabled("cmdStop", true);
         command();
+        wb_.simplexView.SetButtonEnabled("cmdStop", false);
+        wb_.marquardtView.SetButtonEnabled("cmdStop", false);
     });
 }
 

@@ -216,7 +216,8 @@ void frmMain::OpenEditor() {
     algoWindow_->Render();
     if (algoSub_->isHidden()) {
         const QSize room = area_->viewport()->size();
-        algoSub_->resize(QSize(1000, 660).boundedTo(room - QSize(10, 10)).expandedTo(QSize(560, 400)));
+        // Tall enough to show the whole parameter table of a typical model.
+        algoSub_->resize(QSize(1000, 900).boundedTo(room - QSize(10, 10)).expandedTo(QSize(560, 400)));
         algoSub_->move(std::max(0, (room.width() - algoSub_->width()) / 2), 0);
     }
     algoSub_->show();
