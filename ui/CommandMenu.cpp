@@ -213,6 +213,9 @@ void CommandMenu::Minimise(const std::function<void()>& command) {
         command();
         wb_.simplexView.SetButtonEnabled("cmdStop", false);
         wb_.marquardtView.SetButtonEnabled("cmdStop", false);
+        // An interrupted run leaves "One moment please..." behind; the
+        // activity has ended.
+        wb_.ports.status.ClearActivity(1, 4);
     });
 }
 

@@ -2,6 +2,9 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QHeaderView>
+#include <QSplitter>
+#include <QTreeView>
 #include <QScreen>
 #include <algorithm>
 #include <QFileInfo>
@@ -111,6 +114,15 @@ std::unique_ptr<QFileDialog> BuildFileDialog(QWidget* parent, const FileRequest&
     dialog->setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog->setOption(QFileDialog::DontConfirmOverwrite, !(request.save && request.overwritePrompt));
     dialog->resize(900, 540);
+    // Room for the places list and whole dates.
+    if (auto* places = dialog->findChild<QSplitter*>(QStringLiteral("splitter"))) places->setSizes({170, 730});
+    if (auto* files = dialog->findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        QHeaderView* header = files->header();
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+        for (int column = 1; column < header->count(); ++column)
+            header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    }
     const QStringList filters = NameFilters(request.filter);
     if (!filters.isEmpty()) {
         dialog->setNameFilters(filters);

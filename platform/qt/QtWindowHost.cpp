@@ -172,9 +172,7 @@ void QtWindowHost::Show(TextView& view) {
         sub->setAttribute(Qt::WA_DeleteOnClose);
         sub->setWindowIcon(QIcon());
         sub->installEventFilter(this);
-        // Wide enough for the caption where the frame allows.
-        const int captionWidth = sub->fontMetrics().horizontalAdvance(QString::fromStdString(view.Caption())) + 120;
-        Place(sub, QSize(std::max(820, captionWidth), view.AreaCount() > 1 ? 620 : 480));
+        Place(sub, QSize(820, view.AreaCount() > 1 ? 620 : 480));
         windows_[&view] = sub;
         view.SetListener([window] { window->Render(); });
         TextView* v = &view;
