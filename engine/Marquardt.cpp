@@ -70,7 +70,7 @@ void DerivativeDisplay(Workbench& wb) {
     view.AppendArea(1, MarquardtDerivativeText(wb));
     m.choice = MarquardtState::Choice::None;
     m.awaitingChoice = true;
-    while (m.choice == MarquardtState::Choice::None && wb.ports.windows.IsOpen(view)) wb.ports.dialogs.ProcessEvents();
+    while (m.choice == MarquardtState::Choice::None && wb.ports.windows.IsOpen(view)) wb.ports.dialogs.WaitForEvents();
     m.awaitingChoice = false;
     HideChoiceButtons(view);
 }

@@ -34,6 +34,9 @@ public:
     // nullopt on Cancel.
     virtual std::optional<std::string> FileDialog(const FileRequest& request) = 0;
     virtual void ProcessEvents() = 0;
+    // Lets events run until at least one came, for a loop that only waits
+    // for the user (a computation keeps calling ProcessEvents instead).
+    virtual void WaitForEvents() { ProcessEvents(); }
 };
 
 std::string ToString(Buttons buttons);

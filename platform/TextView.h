@@ -53,6 +53,10 @@ public:
     // The window listens here to re-render after any change.
     void SetListener(std::function<void()> listener) { listener_ = std::move(listener); }
 
+    // Asked when the user closes the window; false keeps it open (a running
+    // command's window turns the close into its Interrupt).  Unset: it closes.
+    std::function<bool()> onUserClose;
+
 private:
     void Changed() {
         if (listener_) listener_();

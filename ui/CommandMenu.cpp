@@ -52,6 +52,8 @@ CommandMenu::CommandMenu(Workbench& wb) : wb_(wb) {
         {Rank, "&Multi-model statistics", "Uses AICc to rank and average among the best competing models"},
         {Quit, "&Quit", "Quit Corvane"},
     };
+    runSimplex = [this] { SimplexCommand(wb_); };
+    runMarquardt = [this] { MarquardtCommand(wb_); };
     InitialState();
 }
 
@@ -194,28 +196,26 @@ void CommandMenu::Frame(const std::function<void()>& command) {
     Changed();
 }
 
-void CommandMenu::Minimise(const std::function<void()>& driver) {
-    auto nothingToDo = [this] {
-        wb_.ports.dialogs.MessageBox("There is nothing to do!", "All step sizes are zero", Buttons::OK,
-                                     Icon::Exclamation);
-    };
-    bool anyStep = false;
-    for (int i = 1; i <= wb_.alg.np; ++i)
-        if (wb_.alg.step[i] != 0.0) anyStep = true;
-    if (!anyStep) {
-        nothingToDo();
-        return;
-    }
+void CommandMenu::Minimise(const std::function<void()>& command) {
+    // Refused before the frame, so that nothing changes.
+    if (NothingToMinimise(wb_)) return;
     wb_.app.covarianceCurrent = false;
     Frame([&] {
         SetUpRun(wb_.alg, wb_.engine);
         // Fusing can leave no free parameter even though some step was set;
-        // the drivers need at least one.
-        if (wb_.engine.nfree == 0) {
-            nothingToDo();
-            return;
-        }
-        driver();
+        // after the set-up the steps say so.
+        if (wb_.engine.nfree == 0 && NothingToMinimise(wb_)) return;
+        // Interrupt belongs to a running minimisation: a continued simplex
+        // keeps its window's button usable, and a click after the run cannot
+        // leave a request behind for the next one.
+        wb_.engine.interruptRequested = false;
+        wb_.simplexView.SetButtonEnabled("cmdStop", true);
+        command();
+        wb_.simplexView.SetButtonEnabled("cmdStop", false);
+        wb_.marquardtView.SetButtonEnabled("cmdStop", false);
+        // An interrupted run leaves "One moment please..." behind; the
+        // activity has ended.
+        wb_.ports.status.ClearActivity(1, 4);
     });
 }
 

@@ -52,8 +52,10 @@ public:
     // Commands the desktop supplies.  Set them before the menu is first
     // loaded; a button whose command is missing stays disabled.
     std::function<bool()> modelSetUp;          // the model's set-up dialogue; true when MODEL initialised
-    std::function<void()> runSimplex;          // the Simplex driver, after the menu's checks and run set-up
-    std::function<void()> runMarquardt;        // likewise for Marquardt
+    // The minimisations, run inside the common frame after the menu's checks
+    // and run set-up; SimplexCommand and MarquardtCommand unless replaced.
+    std::function<void()> runSimplex;
+    std::function<void()> runMarquardt;
     std::function<void()> openEditor;          // opens the algorithm data editor (which closes this menu)
     std::function<void()> requestExit;         // the exit dialogue
     std::function<void(bool)> applicationMenu;  // enables or disables the main window's "&Application" menu

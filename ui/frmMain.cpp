@@ -54,12 +54,34 @@ frmMain::frmMain(Dialogs& dialogs, Clock& clock, RandomSource& random, Model* mo
     menu_ = std::make_unique<CommandMenu>(*wb_);
     editor_ = std::make_unique<AlgorithmEditor>(*wb_);
 
-    if (commands_.modelSetUp) menu_->modelSetUp = [this] { return commands_.modelSetUp(*wb_); };
+    if (commands_.modelSetUp)
+        menu_->modelSetUp = [this] {
+            // The menu waits, disabled, while the set-up dialogue is open.
+            menuWindow_->setEnabled(false);
+            const bool initialised = commands_.modelSetUp(*wb_, this);
+            menuWindow_->setEnabled(true);
+            return initialised;
+        };
     if (commands_.runSimplex) menu_->runSimplex = [this] { commands_.runSimplex(*wb_); };
     if (commands_.runMarquardt) menu_->runMarquardt = [this] { commands_.runMarquardt(*wb_); };
     menu_->openEditor = [this] { OpenEditor(); };
     menu_->requestExit = [this] { RequestExit(); };
     menu_->applicationMenu = [this](bool enabled) { mnuApplication_->menuAction()->setEnabled(enabled); };
+    // Closing a progress window while its minimisation runs asks to
+    // interrupt it instead: the run would go on unseen.
+    wb_->simplexView.onUserClose = [this] {
+        if (menu_->Running()) {
+            wb_->simplexView.Click("cmdStop");
+            return false;
+        }
+        CloseSimplexWindow(*wb_);
+        return true;
+    };
+    wb_->marquardtView.onUserClose = [this] {
+        if (!menu_->Running()) return true;
+        wb_->marquardtView.Click("cmdStop");
+        return false;
+    };
 
     BuildMenus();
 
@@ -194,7 +216,8 @@ void frmMain::OpenEditor() {
     algoWindow_->Render();
     if (algoSub_->isHidden()) {
         const QSize room = area_->viewport()->size();
-        algoSub_->resize(QSize(1000, 660).boundedTo(room - QSize(10, 10)).expandedTo(QSize(560, 400)));
+        // Tall enough to show the whole parameter table of a typical model.
+        algoSub_->resize(QSize(1000, 900).boundedTo(room - QSize(10, 10)).expandedTo(QSize(560, 400)));
         algoSub_->move(std::max(0, (room.width() - algoSub_->width()) / 2), 0);
     }
     algoSub_->show();

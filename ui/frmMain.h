@@ -23,11 +23,14 @@ class QtWindowHost;
 class frmAlgo;
 class frmMenu;
 
-// The commands that come from outside the shell; a missing one leaves its
-// button disabled.
+// The commands that come from outside the shell; a missing set-up leaves
+// the initialise button disabled.
 struct DesktopCommands {
-    std::function<bool(Workbench&)> modelSetUp;    // the model's set-up dialogue; true when initialised
-    std::function<void(Workbench&)> runSimplex;    // after the menu's checks and run set-up
+    // The model's set-up dialogue, opened over the frame; true when initialised.
+    std::function<bool(Workbench&, QWidget* frame)> modelSetUp;
+    // Replacements for SimplexCommand and MarquardtCommand (tests), run
+    // after the menu's checks and run set-up.
+    std::function<void(Workbench&)> runSimplex;
     std::function<void(Workbench&)> runMarquardt;
     std::function<bool(Workbench&)> savePriors;    // writes the priors file; true when written
 };

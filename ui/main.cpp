@@ -3,6 +3,8 @@
 #include <memory>
 
 #include "engine/Model.h"
+#include "model/GrowthModel.h"
+#include "model/frmInitialize.h"
 #include "platform/Clock.h"
 #include "platform/qt/QtDialogs.h"
 #include "ui/frmMain.h"
@@ -10,14 +12,21 @@
 namespace {
 
 // The one place where the desktop chooses its model and the model's set-up
-// dialogue.  The growth model is not part of this build yet: without a model
-// the menu offers no command but quitting.
+// dialogue: the growth model, whose messages go through the desktop's
+// dialogues.
 struct ModelChoice {
     std::unique_ptr<corvane::Model> model;
-    std::function<bool(corvane::Workbench&)> setUp;
+    std::function<bool(corvane::Workbench&, QWidget*)> setUp;
 };
 
-ModelChoice ChooseModel() { return {}; }
+ModelChoice ChooseModel(corvane::Dialogs& dialogs) {
+    auto model = std::make_unique<corvane::GrowthModel>(&dialogs);
+    corvane::GrowthModel* growth = model.get();
+    ModelChoice choice;
+    choice.setUp = [growth](corvane::Workbench& wb, QWidget* frame) { return corvane::ShowModelSetUp(wb, *growth, frame); };
+    choice.model = std::move(model);
+    return choice;
+}
 
 }  // namespace
 
@@ -28,7 +37,7 @@ int main(int argc, char** argv) {
     corvane::QtDialogs dialogs;
     corvane::SystemClock clock;
     corvane::DefaultRandom random(static_cast<std::uint64_t>(clock.SecondsSinceMidnight() * 1000.0));
-    ModelChoice choice = ChooseModel();
+    ModelChoice choice = ChooseModel(dialogs);
 
     corvane::DesktopCommands commands;
     commands.modelSetUp = choice.setUp;

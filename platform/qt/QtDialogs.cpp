@@ -1,6 +1,12 @@
 #include "platform/qt/QtDialogs.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QSplitter>
+#include <QTreeView>
+#include <QScreen>
+#include <algorithm>
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QLabel>
@@ -58,6 +64,17 @@ std::unique_ptr<QMessageBox> BuildMessageBox(QWidget* parent, const std::string&
     if (buttons == Buttons::OK) escape = QMessageBox::Ok;
     if (buttons == Buttons::YesNo) escape = QMessageBox::No;
     box->setEscapeButton(escape);
+    // The texts break their own lines; a box narrower than its longest line
+    // would wrap them again and leave ragged half-lines.
+    if (auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
+        int widest = 0;
+        for (const QString& line : label->text().split(QLatin1Char('\n')))
+            widest = std::max(widest, label->fontMetrics().horizontalAdvance(line));
+        int limit = 900;
+        if (const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen())
+            limit = std::min(limit, screen->availableGeometry().width() - 200);
+        label->setMinimumWidth(std::max(0, std::min(widest + 4, limit)));
+    }
     return box;
 }
 
@@ -96,7 +113,16 @@ std::unique_ptr<QFileDialog> BuildFileDialog(QWidget* parent, const FileRequest&
     dialog->setFileMode(QFileDialog::AnyFile);
     dialog->setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog->setOption(QFileDialog::DontConfirmOverwrite, !(request.save && request.overwritePrompt));
-    dialog->resize(780, 500);
+    dialog->resize(900, 540);
+    // Room for the places list and whole dates.
+    if (auto* places = dialog->findChild<QSplitter*>(QStringLiteral("splitter"))) places->setSizes({170, 730});
+    if (auto* files = dialog->findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        QHeaderView* header = files->header();
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+        for (int column = 1; column < header->count(); ++column)
+            header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    }
     const QStringList filters = NameFilters(request.filter);
     if (!filters.isEmpty()) {
         dialog->setNameFilters(filters);
@@ -144,6 +170,11 @@ std::optional<std::string> QtDialogs::FileDialog(const FileRequest& request) {
 void QtDialogs::ProcessEvents() {
     if (beforeProcessEvents) beforeProcessEvents();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void QtDialogs::WaitForEvents() {
+    if (beforeProcessEvents) beforeProcessEvents();
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
 }
 
 }  // namespace corvane

@@ -42,6 +42,8 @@ public:
                             const std::string& defaultText) override;
     std::optional<std::string> FileDialog(const FileRequest& request) override;
     void ProcessEvents() override;
+    // Sleeps until an event arrives instead of polling.
+    void WaitForEvents() override;
 
     // Runs before pending events are processed (the main window refreshes
     // what a running computation may have changed).

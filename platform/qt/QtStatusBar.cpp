@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "platform/qt/QtText.h"
 
@@ -52,6 +53,10 @@ void QtStatusBar::Set(Panel panel, const std::string& text) {
         const QString shown = ToQt(text);
         label->setText(shown);
         label->setToolTip(shown);
+        // A bar's width goes to its panels by the length of their texts, so
+        // that a long activity text is not cut beside empty panels.
+        layouts_[static_cast<std::size_t>(panel.bar)]->setStretchFactor(
+            label, std::max<int>(8, static_cast<int>(shown.size())));
     }
     if (panel.bar >= 0 && panel.bar < kBars) UpdateBar(panel.bar);
 }

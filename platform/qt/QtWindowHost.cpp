@@ -1,5 +1,6 @@
 #include "platform/qt/QtWindowHost.h"
 
+#include <QEvent>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QMdiArea>
@@ -170,6 +171,7 @@ void QtWindowHost::Show(TextView& view) {
         sub = area_->addSubWindow(window);
         sub->setAttribute(Qt::WA_DeleteOnClose);
         sub->setWindowIcon(QIcon());
+        sub->installEventFilter(this);
         Place(sub, QSize(820, view.AreaCount() > 1 ? 620 : 480));
         windows_[&view] = sub;
         view.SetListener([window] { window->Render(); });
@@ -200,6 +202,26 @@ void QtWindowHost::Close(TextView& view) {
 bool QtWindowHost::IsOpen(const TextView& view) const {
     const QMdiSubWindow* sub = SubWindowOf(view);
     return sub && !sub->isHidden();
+}
+
+bool QtWindowHost::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Close) {
+        // Close() forgets the view before closing; a window still listed is
+        // being closed by the user.
+        for (auto& [view, sub] : windows_) {
+            if (sub != watched) continue;
+            TextView* v = const_cast<TextView*>(view);
+            if (v->onUserClose) {
+                auto ask = v->onUserClose;  // the handler may close the view itself
+                if (!ask()) {
+                    event->ignore();
+                    return true;
+                }
+            }
+            break;
+        }
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 QMdiSubWindow* QtWindowHost::SubWindowOf(const TextView& view) const {

@@ -56,6 +56,10 @@ public:
     // Deletes every window at once (before the views go away).
     void CloseAll();
 
+protected:
+    // A close by the user (not by Close) asks the view first.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void Place(QMdiSubWindow* sub, QSize wanted);
 

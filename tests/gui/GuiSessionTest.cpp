@@ -35,7 +35,7 @@ struct Desktop {
     explicit Desktop(DesktopCommands extra = {})
         : model(3, [this](const Vec1<double>& x) { return Objective(x); }, "Three squares") {
         DesktopCommands commands = std::move(extra);
-        commands.modelSetUp = [](Workbench& wb) { return InitialiseModel(wb); };
+        commands.modelSetUp = [](Workbench& wb, QWidget*) { return InitialiseModel(wb); };
         window = std::make_unique<frmMain>(t.dialogs, t.clock, t.random, &model, commands);
         window->show();
     }
@@ -93,7 +93,8 @@ TEST(GuiSession, MenuEnablingThroughStartInitialiseLoadAndOneCall) {
     d.t.dialogs.ExpectMessage("Load algorithm data", "", Answer::No).ExpectMessage("Default Algorithm Values", "");
     d.Button(menu::LoadAlg)->click();
     EXPECT_EQ(d.Enabled(),
-              (Names{menu::Initialize, menu::LoadAlg, menu::EditAlg, menu::SaveAlg, menu::OneFunction, menu::Quit}));
+              (Names{menu::Initialize, menu::LoadAlg, menu::EditAlg, menu::SaveAlg, menu::OneFunction, menu::Simplex,
+                     menu::Marquardt, menu::Quit}));
     EXPECT_EQ(d.Button(menu::UserSummary)->text(), "Res&ults Summary");
     EXPECT_FALSE(d.Button(menu::UserSummary)->isEnabled());
     EXPECT_EQ(d.window->Status().PanelLabel(panels::AlgorithmFile)->text(), "Algorithm file: 12071842.alg");

@@ -79,13 +79,11 @@ TEST(CommandMenu, ButtonsCaptionsAndTheLaterCommandsStayDisabled) {
     EXPECT_EQ(s.menu.Button(menu::UserSummary).toolTip,
               "Produces a saveable summary (and perhaps plots) of model results for the current parameter estimates");
     EXPECT_EQ(s.Enabled(), (Names{menu::Initialize, menu::LoadAlg, menu::EditAlg, menu::SaveAlg, menu::OneFunction,
-                                  menu::Simplex, menu::Quit}));
+                                  menu::Simplex, menu::Marquardt, menu::Quit}));
     for (const char* later : {menu::Bayesian, menu::UserSummary, menu::Covariance, menu::ParEstimate, menu::Rank}) {
         EXPECT_FALSE(s.menu.Enabled(later)) << later;
         EXPECT_FALSE(s.menu.Button(later).toolTip.empty()) << later;
     }
-    // Marquardt has no driver in this session.
-    EXPECT_FALSE(s.menu.Enabled(menu::Marquardt));
     EXPECT_EQ(s.menu.TakeFocus(), menu::EditAlg);
 }
 
@@ -199,6 +197,54 @@ TEST(CommandMenu, MinimisingNeedsAFreeParameter) {
     EXPECT_FALSE(s.anyEnabledDuringDriver);
     EXPECT_FALSE(s.wb.app.covarianceCurrent);
     EXPECT_TRUE(s.menu.Enabled(menu::Simplex));
+}
+
+TEST(CommandMenu, MinimisersRunTheirCommandsByDefault) {
+    TestPorts t;
+    FunctionModel model(3, Quadratic({1, 2, 3}));
+    Workbench wb(t.ports(), &model);
+    CommandMenu menu(wb);  // no replacement drivers: SimplexCommand and MarquardtCommand
+    menu.modelSetUp = [&] { return InitialiseModel(wb); };
+    menu.Load();
+    menu.Click(menu::Initialize);
+    t.dialogs.ExpectMessage("Load algorithm data", "", Answer::No).ExpectMessage("Default Algorithm Values", "");
+    menu.Click(menu::LoadAlg);
+    ASSERT_TRUE(menu.Enabled(menu::Simplex) && menu.Enabled(menu::Marquardt));
+
+    // A step only on a fused follower is refused once the fuses are set up.
+    wb.alg.fuse[1] = wb.alg.fuse[2] = "A";
+    wb.alg.step[2] = 0.5;
+    t.dialogs.ExpectMessage("There is nothing to do!", "All step sizes are zero");
+    menu.Click(menu::Simplex);
+    EXPECT_TRUE(t.dialogs.AllDone());
+
+    wb.alg.fuse[1] = wb.alg.fuse[2] = kUnfused;
+    wb.alg.step[1] = wb.alg.step[3] = 0.5;
+    wb.alg.tolerance = 1e-6;
+    t.dialogs.ExpectMessage("Simplex minimum", "Minimum found using Simplex!");
+    menu.Click(menu::Simplex);
+    EXPECT_NEAR(wb.alg.value[1], 1.0, 0.01);
+    EXPECT_NEAR(wb.alg.value[3], 3.0, 0.01);
+    EXPECT_EQ(wb.alg.value[2], 0.0);
+    EXPECT_TRUE(t.windows.IsOpen(wb.simplexView));
+    EXPECT_FALSE(wb.simplexView.Button("cmdStop")->enabled);
+
+    // An interrupted Marquardt run: the question, the stop message, and no
+    // activity text left behind.
+    wb.alg.value[1] = wb.alg.value[3] = 0.0;
+    t.dialogs.onProcessEvents = [&](int) {
+        if (wb.marquardtView.Button("cmdStop")->enabled) wb.marquardtView.Click("cmdStop");
+    };
+    t.dialogs.ExpectMessage("Marquardt minimization", "Choose 'Yes'", Answer::No)
+        .ExpectMessage("Marquardt minimization", "choosing Pepsi")
+        .ExpectMessage("Marquardt minimization", "partial derivatives", Answer::No)
+        .ExpectMessage("Marquardt interrupt", "Do you want to quit minimizing?", Answer::Yes)
+        .ExpectMessage("Marquart minimization stopped", "Maximum number of iterations reached or an interrupt");
+    menu.Click(menu::Marquardt);
+    EXPECT_TRUE(t.dialogs.AllDone());
+    EXPECT_FALSE(t.windows.IsOpen(wb.simplexView));
+    for (int k = 1; k <= 4; ++k) EXPECT_EQ(t.status.Get(panels::Activity(k)), "") << k;
+    EXPECT_TRUE(menu.Enabled(menu::Marquardt));
 }
 
 TEST(CommandMenu, EditingHidesTheMenuAndKeepsInitialiseAndLoadOffUntilReloaded) {
