@@ -3,51 +3,19 @@
 // the joint example (3 series of 28 cells and 200 increment records).
 #include <benchmark/benchmark.h>
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
-#include "model/modVarnel.h"
+#include "bench/ModelCall.h"
 
 namespace {
 
 using namespace corvane;
-
-std::string Shared(const char* name) { return (std::filesystem::path(CORVANE_SHARED_DATA) / name).string(); }
-
-// MODEL's arguments, and the initialisation through NF = 0.
-struct ModelCall {
-    GrowthModel model;
-    Vec1<double> x, step, dF;
-    Vec1<std::string> description, fuse;
-    Mat1<double> d2F;
-    int np = 0;
-    std::int32_t dataCount = 0;
-    double own = 0.0;
-    bool ok = false;
-
-    explicit ModelCall(const GrowthSetup& setup) {
-        model.SetPendingSettings(setup);
-        double f = 0.0;
-        std::int32_t code = 0;
-        model.MODEL(f, x, step, description, fuse, np, code, dataCount, dF, d2F, own);
-        ok = !model.InitialisationFailed();
-    }
-    double Evaluate(std::int32_t call) {
-        double f = 0.0;
-        model.MODEL(f, x, step, description, fuse, np, call, dataCount, dF, d2F, own);
-        return f;
-    }
-};
+using namespace corvane::bench;
 
 void Run(benchmark::State& state, ModelCall& call) {
-    if (!call.ok) {
-        state.SkipWithError("the data files were not found");
-        return;
-    }
-    std::int32_t code = 2;
-    for (auto _ : state) benchmark::DoNotOptimize(call.Evaluate(code++));
-    state.counters["objective"] = call.Evaluate(2);
+    TimeEvaluations(state, call);
+    if (!call.ok) return;
     const auto& s = call.model.Settings();
     // Cells times age-classes times series: the precise form's unit of work.
     state.counters["cell_classes"] = call.model.Data().frequencies.cells * s.totalAges * s.series;
