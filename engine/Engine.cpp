@@ -175,6 +175,7 @@ OneFunctionCallResult OneFunctionCall(Workbench& wb) {
     OneFunctionCallResult result = ComputeOneFunctionCall(wb);
     wb.oneCallView.SetArea(1, result.report);
     wb.ports.windows.Show(wb.oneCallView);
+    if (wb.engine.priorsInUse && wb.priorReview) wb.priorReview(wb);
     wb.Status(1, "");
     return result;
 }

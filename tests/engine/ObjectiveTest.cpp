@@ -127,9 +127,11 @@ TEST(Objective, ThePriorIsAddedThroughOneCallWhileInUse) {
     EXPECT_EQ(prior.calls, 1);
     EXPECT_DOUBLE_EQ(b.wb.engine.priorContribution, 3.0);
 
-    // The one-function call reports F with the prior.
-    const auto r = ComputeOneFunctionCall(b.wb);
-    EXPECT_DOUBLE_EQ(r.objective, 8.0);
+    // The one-function call reports F with the prior, then reviews the priors.
+    int reviews = 0;
+    b.wb.priorReview = [&](Workbench&) { ++reviews; };
+    EXPECT_DOUBLE_EQ(OneFunctionCall(b.wb).objective, 8.0);
+    EXPECT_EQ(reviews, 1);
 
     // The real table with every row uniform-unbounded adds nothing.
     b.wb.priors = &b.wb.priorTable;
