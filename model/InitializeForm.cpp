@@ -139,22 +139,27 @@ void InitializeForm::ChooseIncrementFile(const std::string& path) {
     errors = Errors::Gaussian;
 }
 
-void InitializeForm::LoadFrequencies() {
+namespace {
+
+// Both "Load" buttons ask the same way; only the title differs.
+std::optional<std::string> AskForDataFile(Dialogs& dialogs, const char* title) {
     FileRequest request;
-    request.title = "Load frequency data file";
+    request.title = title;
     request.filter = "All files (*.*)|*.*|Data files (*.dat)|*.dat";
     request.selectedFilter = 2;
-    const auto path = wb_.ports.dialogs.FileDialog(request);
-    if (path && !path->empty()) ChooseFrequencyFile(*path);
+    auto path = dialogs.FileDialog(request);
+    if (path && path->empty()) path.reset();
+    return path;
+}
+
+}  // namespace
+
+void InitializeForm::LoadFrequencies() {
+    if (const auto path = AskForDataFile(wb_.ports.dialogs, "Load frequency data file")) ChooseFrequencyFile(*path);
 }
 
 void InitializeForm::LoadIncrements() {
-    FileRequest request;
-    request.title = "Load increment data file";
-    request.filter = "All files (*.*)|*.*|Data files (*.dat)|*.dat";
-    request.selectedFilter = 2;
-    const auto path = wb_.ports.dialogs.FileDialog(request);
-    if (path && !path->empty()) ChooseIncrementFile(*path);
+    if (const auto path = AskForDataFile(wb_.ports.dialogs, "Load increment data file")) ChooseIncrementFile(*path);
 }
 
 void InitializeForm::CheckFirstCell() {
