@@ -24,7 +24,7 @@ void Run(benchmark::State& state, ModelCall& call) {
 // Clam growth in mm and years: two identified and three blended classes.
 void Alba(benchmark::State& state, AgeModeForm form, double fishingRate = 0.0) {
     GrowthSetup setup;
-    setup.frequencyPath = Shared("alba_frequencies.dat");
+    setup.frequencyPath = DataFile("alba_frequencies.dat");
     setup.series = 7;
     setup.identified = 2;
     setup.blended = 3;

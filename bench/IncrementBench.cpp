@@ -17,7 +17,7 @@ std::vector<double> Rig(double se, double b) {
 
 void Run(benchmark::State& state, char errors, std::vector<double> values) {
     GrowthSetup setup;
-    setup.incrementPath = Shared("rig_increments.dat");
+    setup.incrementPath = DataFile("rig_increments.dat");
     setup.errors = errors;
     ModelCall rig(setup);
     if (rig.ok)

@@ -10,8 +10,8 @@
 
 namespace corvane::bench {
 
-inline std::string Shared(const char* name) {
-    return (std::filesystem::path(CORVANE_SHARED_DATA) / name).string();
+inline std::string DataFile(const char* name) {
+    return (std::filesystem::path(CORVANE_TEST_DATA) / name).string();
 }
 
 struct ModelCall {

@@ -36,7 +36,7 @@ std::string RigAlg(const ScratchDir& dir, const std::string& name, double tolera
 
 std::string Q(const std::string& path) { return " \"" + path + "\""; }
 std::string Fit(const std::string& alg) {
-    return "fit --increments" + Q(SharedDataPath("rig_increments.dat")) + " --alg" + Q(alg);
+    return "fit --increments" + Q(DataPath("rig_increments.dat")) + " --alg" + Q(alg);
 }
 bool Has(const std::string& text, const std::string& piece) { return text.find(piece) != std::string::npos; }
 
@@ -49,7 +49,7 @@ AlgorithmData ReadAlg(const std::string& path) {
 }
 
 double EvaluateAt(const ScratchDir& dir, const std::string& alg) {
-    const CliRun run = RunCli(dir, "evaluate --increments" + Q(SharedDataPath("rig_increments.dat")) + " --alg" +
+    const CliRun run = RunCli(dir, "evaluate --increments" + Q(DataPath("rig_increments.dat")) + " --alg" +
                                        Q(alg) + " --value");
     EXPECT_EQ(run.status, 0) << run.err;
     return std::stod(run.out);
@@ -64,7 +64,6 @@ bool CrLfOnly(const std::string& text) {
 }  // namespace
 
 TEST(CliFit, BothMethodsReachTheRigMinimumFromAPoorStart) {
-    REQUIRE_SHARED_DATA("rig_increments.dat");
     ScratchDir dir;
     const std::string start = RigAlg(dir, "start.alg");
     double minimum[2];
@@ -86,7 +85,6 @@ TEST(CliFit, BothMethodsReachTheRigMinimumFromAPoorStart) {
 }
 
 TEST(CliFit, PrintsTheWindowsReportLogsAndSavesInTheDesktopLayouts) {
-    REQUIRE_SHARED_DATA("rig_increments.dat");
     ScratchDir dir;
     const std::string log = dir.Path("simplex.cvl"), saved = dir.Path("saved.alg");
     CliRun run = RunCli(dir, Fit(RigAlg(dir, "start.alg")) + " --log" + Q(log) + " --log-every 1 --save-alg" + Q(saved));
@@ -126,7 +124,6 @@ TEST(CliFit, PrintsTheWindowsReportLogsAndSavesInTheDesktopLayouts) {
 }
 
 TEST(CliFit, RunsWithoutAVerifiedMinimumExitWithOneAndKeepWhatTheyHave) {
-    REQUIRE_SHARED_DATA("rig_increments.dat");
     ScratchDir dir;
     const std::string fit = Fit(RigAlg(dir, "start.alg")), saved = dir.Path("saved.alg");
 
@@ -163,12 +160,11 @@ TEST(CliFit, RunsWithoutAVerifiedMinimumExitWithOneAndKeepWhatTheyHave) {
 }
 
 TEST(CliFit, AnInterruptSignalEndsTheRunWithItsBestPoint) {
-    REQUIRE_SHARED_DATA("rig_increments.dat");
     ScratchDir dir;
     // Tolerance 0 never converges and the limit is answered "continue": only
     // the interrupt ends this run.
     const std::string start = RigAlg(dir, "start.alg", 0.0), saved = dir.Path("saved.alg");
-    const std::string data = SharedDataPath("rig_increments.dat"), err = dir.Path("err.txt");
+    const std::string data = DataPath("rig_increments.dat"), err = dir.Path("err.txt");
     const pid_t pid = fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
@@ -199,10 +195,9 @@ TEST(CliFit, AnInterruptSignalEndsTheRunWithItsBestPoint) {
 }
 
 TEST(CliFit, BadInputExitsWithTwoAndNothingOnStandardOutput) {
-    REQUIRE_SHARED_DATA("rig_increments.dat");
     ScratchDir dir;
     const std::string start = RigAlg(dir, "start.alg"), startText = ReadFile(start), fit = Fit(start);
-    const std::string data = SharedDataPath("rig_increments.dat");
+    const std::string data = DataPath("rig_increments.dat");
     AlgorithmData fused;  // the only step is on the second member of a fuse group
     SetDefaultAlgorithmData(fused, fused.np = 19);
     fused.fuse[1] = fused.fuse[2] = "A";

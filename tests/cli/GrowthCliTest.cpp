@@ -15,12 +15,11 @@ std::string Alg(const ScratchDir& dir, const std::vector<double>& values, const 
     return " --alg \"" + dir.Write(name, AlgorithmText(values)) + "\"";
 }
 
-std::string Data(const std::string& name) { return "\"" + SharedDataPath(name) + "\""; }
+std::string Data(const std::string& name) { return "\"" + DataPath(name) + "\""; }
 
 }  // namespace
 
 TEST(CliEvaluate, PrintsTheOneFunctionCallReportOrTheValue) {
-    REQUIRE_SHARED_DATA("rig_increments.dat");
     ScratchDir dir;
     const std::string model = "evaluate --increments " + Data("rig_increments.dat") + Alg(dir, Fixed19(150, 20, 0.3, 0.1));
     CliRun run = RunCli(dir, model + " --value");
@@ -39,8 +38,6 @@ TEST(CliEvaluate, PrintsTheOneFunctionCallReportOrTheValue) {
 }
 
 TEST(CliEvaluate, BadInputExitsWithTwoAndNothingOnStandardOutput) {
-    REQUIRE_SHARED_DATA("rig_increments.dat");
-    REQUIRE_SHARED_DATA("alba_frequencies.dat");
     ScratchDir dir;
     const std::string rig = " --increments " + Data("rig_increments.dat");
     const std::string alg = Alg(dir, Fixed19(150, 20, 0.3, 0.1));
@@ -177,7 +174,6 @@ double Value(const CliRun& run) {
 }  // namespace
 
 TEST(CliEvaluate, FrequencySeriesAndJointAnalyses) {
-    REQUIRE_SHARED_DATA("alba_frequencies.dat");
     ScratchDir dir;
     const std::string alba = "evaluate --frequencies " + Data("alba_frequencies.dat") + kAlbaModel +
                              Alg(dir, AlbaValues()) + " --edge truncated --value";

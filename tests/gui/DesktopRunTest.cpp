@@ -24,7 +24,7 @@
 #include "platform/qt/QtStatusBar.h"
 #include "platform/qt/QtWindowHost.h"
 #include "support/ScriptedDialogs.h"
-#include "support/SharedData.h"
+#include "support/TestData.h"
 #include "support/TestModels.h"
 #include "ui/frmMain.h"
 #include "ui/frmMenu.h"
@@ -185,8 +185,7 @@ TEST(DesktopSetUp, CancelLeavesTheModelAloneAndFrequencyControlsFollowTheirFile)
 }
 
 TEST(DesktopSetUp, OkInitialisesTheGrowthModelFromTheIncrementFile) {
-    REQUIRE_SHARED_DATA("rig_increments.dat");
-    const std::string rig = SharedDataPath("rig_increments.dat");
+    const std::string rig = DataPath("rig_increments.dat");
     TestPorts t;
     GrowthModel model(&t.dialogs);
     DesktopCommands commands;

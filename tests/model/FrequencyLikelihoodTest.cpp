@@ -26,7 +26,7 @@ std::vector<double> AlbaFixed() {
 
 GrowthSetup AlbaSetup(int identified, int blended, char edge, AgeModeForm form, int birthDay = 150) {
     GrowthSetup s;
-    s.frequencyPath = SharedDataPath("alba_frequencies.dat");
+    s.frequencyPath = DataPath("alba_frequencies.dat");
     s.series = 7;
     s.identified = identified;
     s.blended = blended;
@@ -109,7 +109,6 @@ GrowthParameters Joint(double mu, double sdL, double m, double sdK, double b = 0
 }  // namespace
 
 TEST(FrequencyObjective, PinnedValuesOnTheAlbaSeries) {
-    REQUIRE_SHARED_DATA("alba_frequencies.dat");
     const auto fixed = AlbaFixed();
     const auto twoAndBlended = AlbaVector(fixed, [](int) { return std::vector<double>{0.4, 0.3}; });
     const auto byDifference = AlbaVector(fixed, [](int) { return std::vector<double>{0.2, -1, 0.3}; });

@@ -10,9 +10,8 @@ using namespace corvane;
 using namespace corvane::testing;
 
 TEST(GrowthModelEvaluation, PreparationRewritesTheVectorButFloorsOnlyWorkingValues) {
-    REQUIRE_SHARED_DATA("rig_increments.dat");
     GrowthBench b;
-    ASSERT_TRUE(b.InitialiseIncrements(SharedDataPath("rig_increments.dat")));
+    ASSERT_TRUE(b.InitialiseIncrements(DataPath("rig_increments.dat")));
     Vec1<double> x = ToVec1(Fixed19(-150, -20, -0.3, -0.1));
     x[13] = -0.7;   // t0 keeps its sign
     x[18] = -30;    // made positive
@@ -28,21 +27,19 @@ TEST(GrowthModelEvaluation, PreparationRewritesTheVectorButFloorsOnlyWorkingValu
 }
 
 TEST(GrowthModelEvaluation, BAboveZeroForcesGammaErrorsWhateverWasChosen) {
-    REQUIRE_SHARED_DATA("rig_increments.dat");
     auto x = Fixed19(150, 20, 0.3, 0.1);
     x[11] = 0.001;  // parameter 12, b
     GrowthBench gaussian, gamma;
-    ASSERT_TRUE(gaussian.InitialiseIncrements(SharedDataPath("rig_increments.dat"), 'N'));
-    ASSERT_TRUE(gamma.InitialiseIncrements(SharedDataPath("rig_increments.dat"), 'G'));
+    ASSERT_TRUE(gaussian.InitialiseIncrements(DataPath("rig_increments.dat"), 'N'));
+    ASSERT_TRUE(gamma.InitialiseIncrements(DataPath("rig_increments.dat"), 'G'));
     EXPECT_EQ(gaussian.Evaluate(x), gamma.Evaluate(x));
     x[11] = 0.0;
     EXPECT_NE(gaussian.Evaluate(x), gamma.Evaluate(x));
 }
 
 TEST(GrowthModelEvaluation, CallCodesAndTheBestFitRecord) {
-    REQUIRE_SHARED_DATA("rig_increments.dat");
     GrowthBench b;
-    ASSERT_TRUE(b.InitialiseIncrements(SharedDataPath("rig_increments.dat")));
+    ASSERT_TRUE(b.InitialiseIncrements(DataPath("rig_increments.dat")));
     const auto good = Fixed19(120, 20, 0.3, 0.1);
     const auto worse = Fixed19(150, 20, 0.3, 0.1);
     const double fWorse = b.Evaluate(worse, 1);
@@ -105,11 +102,9 @@ TEST(GrowthModelEvaluation, ProportionCheckWarnsOnTheFirstCallOnly) {
 }
 
 TEST(GrowthModelEvaluation, AJointAnalysisAddsBothContributions) {
-    REQUIRE_SHARED_DATA("alba_frequencies.dat");
-    REQUIRE_SHARED_DATA("rig_increments.dat");
     GrowthSetup setup;
-    setup.frequencyPath = SharedDataPath("alba_frequencies.dat");
-    setup.incrementPath = SharedDataPath("rig_increments.dat");
+    setup.frequencyPath = DataPath("alba_frequencies.dat");
+    setup.incrementPath = DataPath("rig_increments.dat");
     setup.series = 7;
     setup.identified = 1;
     setup.blended = 4;

@@ -165,9 +165,8 @@ TEST(IncrementReader, FieldsByColumnRecordLimitAndSets) {
 }
 
 TEST(GrowthModelInitialisation, IncrementsOnlyThroughTheEngine) {
-    REQUIRE_SHARED_DATA("rig_increments.dat");
     GrowthBench b;
-    ASSERT_TRUE(b.InitialiseIncrements(SharedDataPath("rig_increments.dat")));
+    ASSERT_TRUE(b.InitialiseIncrements(DataPath("rig_increments.dat")));
     EXPECT_EQ(b.wb.alg.np, 19);
     EXPECT_EQ(b.wb.alg.description[13],
               "von Bertalanffy's t0, the theoretical age (in years) at which size is zero [0]");
@@ -183,10 +182,9 @@ TEST(GrowthModelInitialisation, IncrementsOnlyThroughTheEngine) {
 }
 
 TEST(GrowthModelInitialisation, AFatalFrequencyFileAbandonsItAndKeepsEverything) {
-    REQUIRE_SHARED_DATA("alba_frequencies.dat");
     GrowthBench b;
     GrowthSetup setup;
-    setup.frequencyPath = SharedDataPath("alba_frequencies.dat");
+    setup.frequencyPath = DataPath("alba_frequencies.dat");
     setup.series = 7;
     setup.identified = 2;
     setup.blended = 5;

@@ -12,7 +12,7 @@
 #include "engine/modCorvane.h"
 #include "model/modVarnel.h"
 #include "support/ScriptedDialogs.h"
-#include "support/SharedData.h"
+#include "support/TestData.h"
 
 namespace corvane::testing {
 

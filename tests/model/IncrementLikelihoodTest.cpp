@@ -57,9 +57,8 @@ TEST(IncrementObjective, PinnedValuesOnTheSharedData) {
         {"bonito_size_at_age.dat", 'G', With(selective, {{9, 4}, {12, 0.002}}), 1696.8507222225651},  // selectivity, gamma, b > 0
     };
     for (const auto& c : cases) {
-        REQUIRE_SHARED_DATA(c.file);
         GrowthBench b;
-        ASSERT_TRUE(b.InitialiseIncrements(SharedDataPath(c.file), c.errors));
+        ASSERT_TRUE(b.InitialiseIncrements(DataPath(c.file), c.errors));
         EXPECT_NEAR(b.Evaluate(c.x), c.objective, 1e-10 * c.objective) << c.file << " " << c.errors;
     }
 }

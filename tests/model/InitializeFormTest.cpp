@@ -87,13 +87,11 @@ TEST(InitializeForm, OkChecksInOrderAndLeavesTheDialogueOpen) {
 }
 
 TEST(InitializeForm, OkInitialisesTheModelAndResetsTheEngine) {
-    REQUIRE_SHARED_DATA("alba_frequencies.dat");
-    REQUIRE_SHARED_DATA("rig_increments.dat");
     GrowthBench b;
     b.wb.engine.priorsInUse = true;
     Form form(b.wb, b.model);
-    form.ChooseFrequencyFile(SharedDataPath("alba_frequencies.dat"));
-    form.ChooseIncrementFile(SharedDataPath("rig_increments.dat"));
+    form.ChooseFrequencyFile(DataPath("alba_frequencies.dat"));
+    form.ChooseIncrementFile(DataPath("rig_increments.dat"));
     form.series = "2";
     form.identified = "3";
     form.blended = "10";
@@ -122,8 +120,8 @@ TEST(InitializeForm, OkInitialisesTheModelAndResetsTheEngine) {
     EXPECT_FALSE(b.wb.engine.priorsInUse);
     EXPECT_TRUE(b.wb.app.modelInitialised);
     EXPECT_EQ(b.t.status.Get(panels::PriorsFile), "Bayesian priors file: ");
-    EXPECT_EQ(b.t.status.Get(panels::FrequencyFile), "Frequency file: " + SharedDataPath("alba_frequencies.dat"));
-    EXPECT_EQ(b.t.status.Get(panels::IncrementFile), "Increment file: " + SharedDataPath("rig_increments.dat"));
+    EXPECT_EQ(b.t.status.Get(panels::FrequencyFile), "Frequency file: " + DataPath("alba_frequencies.dat"));
+    EXPECT_EQ(b.t.status.Get(panels::IncrementFile), "Increment file: " + DataPath("rig_increments.dat"));
 }
 
 TEST(InitializeForm, AModelThatAbandonsInitialisationKeepsTheDialogueOpen) {
