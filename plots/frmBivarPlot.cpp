@@ -9,28 +9,15 @@
 
 namespace corvane {
 
-QWidget* frmBivarPlot::Control(const std::string& name) const {
-    auto it = controls_.find(name);
-    return it == controls_.end() ? nullptr : it->second;
-}
-
 frmBivarPlot::frmBivarPlot(const BivariatePlotData& data, Dialogs& dialogs, QWidget* parent)
-    : QDialog(parent), plot_(data), dialogs_(dialogs) {
-    setObjectName(QStringLiteral("frmBivarPlot"));
-    setWindowTitle(QStringLiteral("Bivariate pdf plot"));
-    setModal(true);
-    setSizeGripEnabled(true);
-
+    : PlotWindow("frmBivarPlot", "Bivariate pdf plot", parent), plot_(data), dialogs_(dialogs) {
     // The legend "SE's", "Low Density", "High Density" and the correlation
     // are part of the picture, so a saved picture keeps them.
-    canvas_ = new PlotCanvas(this);
     canvas_->SetScene(plot_.Scene());
 
     auto button = [this](const char* caption, const std::string& name) {
-        auto* b = new QPushButton(QString::fromUtf8(caption), this);
-        b->setObjectName(QString::fromStdString(name));
+        auto* b = Add(new QPushButton(QString::fromUtf8(caption), this), name);
         b->setAutoDefault(false);
-        controls_[name] = b;
         return b;
     };
     auto* save = button("Save picture as...", "cmdSavePicture");

@@ -18,44 +18,29 @@ QString Q(const char* text) { return QString::fromUtf8(text); }
 
 }  // namespace
 
-QWidget* frmDistPlot::Control(const std::string& name) const {
-    auto it = controls_.find(name);
-    return it == controls_.end() ? nullptr : it->second;
-}
-
 frmDistPlot::frmDistPlot(const DistributionPlotData& data, Dialogs& dialogs, QWidget* parent)
-    : QDialog(parent), plot_(data), dialogs_(dialogs) {
-    setObjectName(Q("frmDistPlot"));
-    setWindowTitle(Q("Distribution plots"));
-    setModal(true);
-    setSizeGripEnabled(true);
-    auto add = [this](QWidget* w, const std::string& name) {
-        w->setObjectName(QString::fromStdString(name));
-        controls_[name] = w;
-        return w;
-    };
-
+    : PlotWindow("frmDistPlot", "Distribution plots", parent), plot_(data), dialogs_(dialogs) {
     auto* controls = new QWidget(this);
     controls->setFixedWidth(290);
     auto* side = new QVBoxLayout(controls);
     side->setContentsMargins(0, 0, 0, 0);
     side->addWidget(new QLabel(Q("Variable to plot:"), controls));
-    list_ = static_cast<QListWidget*>(add(new QListWidget(controls), "listVar"));
+    list_ = Add(new QListWidget(controls), "listVar");
     for (const auto& title : plot_.SeriesTitles()) list_->addItem(QString::fromStdString(title));
     list_->setCurrentRow(0);
     list_->setMinimumHeight(list_->sizeHintForRow(0) * 8);
     connect(list_, &QListWidget::itemDoubleClicked, this, [this] { PlotSelected(); });
     side->addWidget(list_);
 
-    auto* lines = static_cast<QCheckBox*>(add(new QCheckBox(Q("Draw lines"), controls), "chkLines"));
+    auto* lines = Add(new QCheckBox(Q("Draw lines"), controls), "chkLines");
     lines->setChecked(true);
     side->addWidget(lines);
-    side->addWidget(add(new QCheckBox(Q("Draw points"), controls), "chkPoints"));
-    side->addWidget(add(new QCheckBox(Q("Drop line plot"), controls), "chkDropLines"));
+    side->addWidget(Add(new QCheckBox(Q("Draw points"), controls), "chkPoints"));
+    side->addWidget(Add(new QCheckBox(Q("Drop line plot"), controls), "chkDropLines"));
     side->addStretch(1);
 
     auto button = [&](const char* caption, const std::string& name) {
-        auto* b = static_cast<QPushButton*>(add(new QPushButton(Q(caption), controls), name));
+        auto* b = Add(new QPushButton(Q(caption), controls), name);
         b->setAutoDefault(false);
         side->addWidget(b);
         return b;
@@ -74,7 +59,6 @@ frmDistPlot::frmDistPlot(const DistributionPlotData& data, Dialogs& dialogs, QWi
     });
     connect(button("&Done", "cmdDone"), &QPushButton::clicked, this, &QDialog::accept);
 
-    canvas_ = new PlotCanvas(this);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(10, 10, 10, 10);
     layout->setSpacing(10);

@@ -21,25 +21,8 @@ QString Q(const char* text) { return QString::fromUtf8(text); }
 
 }  // namespace
 
-template <class W>
-W* frmXYPlot::Add(W* widget, const std::string& name) {
-    widget->setObjectName(QString::fromStdString(name));
-    controls_[name] = widget;
-    return widget;
-}
-
-QWidget* frmXYPlot::Control(const std::string& name) const {
-    auto it = controls_.find(name);
-    return it == controls_.end() ? nullptr : it->second;
-}
-
 frmXYPlot::frmXYPlot(const XYPlotData& data, Dialogs& dialogs, QWidget* parent)
-    : QDialog(parent), plot_(data), dialogs_(dialogs) {
-    setObjectName(Q("frmXYPlot"));
-    setWindowTitle(Q("Data and prediction plots"));
-    setModal(true);
-    setSizeGripEnabled(true);
-
+    : PlotWindow("frmXYPlot", "Data and prediction plots", parent), plot_(data), dialogs_(dialogs) {
     auto* controls = new QWidget(this);
     controls->setFixedWidth(300);
     auto* side = new QVBoxLayout(controls);
@@ -128,7 +111,6 @@ frmXYPlot::frmXYPlot(const XYPlotData& data, Dialogs& dialogs, QWidget* parent)
         accept();
     });
 
-    canvas_ = new PlotCanvas(this);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(10, 10, 10, 10);
     layout->setSpacing(10);

@@ -26,6 +26,19 @@ void PlotCanvas::paintEvent(QPaintEvent*) {
     PaintPlot(painter, QRectF(rect()), scene_);
 }
 
+PlotWindow::PlotWindow(const char* name, const char* caption, QWidget* parent) : QDialog(parent) {
+    setObjectName(QString::fromUtf8(name));
+    setWindowTitle(QString::fromUtf8(caption));
+    setModal(true);
+    setSizeGripEnabled(true);
+    canvas_ = new PlotCanvas(this);
+}
+
+QWidget* PlotWindow::Control(const std::string& name) const {
+    auto it = controls_.find(name);
+    return it == controls_.end() ? nullptr : it->second;
+}
+
 std::string SavePicture(Dialogs& dialogs, const PlotScene& scene, const std::string& stem) {
     const FileRequest request = SavePictureRequest(stem);
     const auto chosen = dialogs.FileDialog(request);
