@@ -11,6 +11,11 @@
 
 namespace corvane::cli {
 
+namespace {
+// A rate over a shorter time says little.
+constexpr double kShortestRateTime = 0.1;
+}  // namespace
+
 ProgressReporter::ProgressReporter(std::ostream& err, bool terminal, const Clock& clock, double plainInterval,
                                    double terminalInterval)
     : err_(err),
@@ -42,7 +47,7 @@ void ProgressReporter::Report(const std::string& text, long long count, const st
     last_ = clock_.SecondsSinceMidnight();
 
     std::string line = text + ", " + NumberText(count) + " " + unit;
-    if (running > 0.0) {
+    if (running >= kShortestRateTime) {
         const double rate = static_cast<double>(count - startCount_) / running;
         line += ", " + NumberText(static_cast<long long>(std::llround(rate))) + " " + unit + "/s";
     }
