@@ -10,7 +10,7 @@
 
 namespace corvane::cli {
 
-void ModelOptions::Declare(Options& o) {
+void ModelOptions::Declare(Options& o, bool algorithmFile) {
     o.Group("Model set-up (at least one data file)");
     o.Text("--increments", increments, "FILE",
            "increment records (label line, then set, initial size, increment,\n"
@@ -36,7 +36,7 @@ void ModelOptions::Declare(Options& o) {
                            {"gaussian", AgeModeForm::Gaussian},
                            {"gamma", AgeModeForm::Gamma}},
                           "form of the age modes (default precise)");
-    o.Text("--alg", alg, "FILE", "algorithm file; its parameter count must match the model's");
+    if (algorithmFile) o.Text("--alg", alg, "FILE", "algorithm file; its parameter count must match the model's");
 
     o.AfterParsing([this, &o] {
         // The dialogue only enables these with a frequency file.

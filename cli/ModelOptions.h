@@ -35,8 +35,8 @@ struct ModelOptions {
     std::optional<std::string> alg;
 
     // Declares the options above, under the heading "Model set-up", and the
-    // checks between them.
-    void Declare(Options& options);
+    // checks between them; --alg only when the command reads one.
+    void Declare(Options& options, bool algorithmFile = true);
 
     // Refuses (after parsing) an output file the command would write that
     // cannot be written or would overwrite a data file, or the --alg file

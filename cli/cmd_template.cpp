@@ -32,11 +32,10 @@ class Template : public Command {
         o.Text("--out", outPath, "FILE.alg",
                "write the file there (CR LF line ends); otherwise to standard\noutput");
         o.Flag("--overwrite", overwrite, "replace an existing --out file (refused otherwise)");
-        model.Declare(o);
+        model.Declare(o, false);  // the file is what this command makes
     }
 
     void Check(Options& o) override {
-        if (model.alg) o.Refuse("option --alg does not belong to template, which makes the algorithm file");
         model.CheckOutput(o, "--out", outPath, false);
         std::error_code ec;
         if (outPath && !overwrite && std::filesystem::exists(*outPath, ec))

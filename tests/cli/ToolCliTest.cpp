@@ -78,7 +78,7 @@ TEST(CliTemplate, WritesTheInitialisationsParametersWithNullValuesAndZeroSteps) 
         {"template" + kJointSetUp + " --out" + Q(joint), "option --out: " + joint + " exists (--overwrite replaces it)"},
         {"template" + kRig + " --out" + Q(DataPath("rig_increments.dat")) + " --overwrite",
          "option --out names the --increments file"},
-        {"template" + kRig + " --alg" + Q(joint), "option --alg does not belong to template"},
+        {"template" + kRig + " --alg" + Q(joint), "unexpected argument \"--alg\""},
     };
     for (const auto& c : refused) {
         run = RunCli(dir, c.arguments);
