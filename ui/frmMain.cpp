@@ -260,9 +260,12 @@ void frmMain::RenderPriors() {
     setPriorsWindow_->Render();
     const bool editing = priorsEditor_->IsOpen();
     if (editing && setPriorsSub_->isHidden()) {
-        const int rows = priorsEditor_->Rows();
-        const int height = 150 + rows * (setPriorsWindow_->Grid()->verticalHeader()->defaultSectionSize() + 1);
-        setPriorsSub_->resize(QSize(1000, height).boundedTo(room - QSize(10, 10)).expandedTo(QSize(560, 300)));
+        // Wide enough for every column, tall enough for every parameter.
+        QTableWidget* grid = setPriorsWindow_->Grid();
+        int width = 60;
+        for (int c = 0; c < grid->columnCount(); ++c) width += grid->columnWidth(c);
+        const int height = 150 + priorsEditor_->Rows() * (grid->verticalHeader()->defaultSectionSize() + 1);
+        setPriorsSub_->resize(QSize(width, height).boundedTo(room - QSize(10, 10)).expandedTo(QSize(560, 300)));
         setPriorsSub_->move(std::max(0, (room.width() - setPriorsSub_->width()) / 2), 0);
         setPriorsSub_->show();
         area_->setActiveSubWindow(setPriorsSub_);
