@@ -6,6 +6,7 @@
 
 #include "cli/Command.h"
 #include "cli/ModelOptions.h"
+#include "priors/PriorReview.h"
 
 namespace corvane::cli {
 
@@ -19,7 +20,8 @@ class Evaluate : public Command {
         o.Usage("corvane-cli evaluate --increments FILE and/or --frequencies FILE --alg FILE\n"
                 "                            [model options] [--value]\n\n"
                 "Prints the one-function-call report: the objective (-2 ln[L] of the increments, the frequency\n"
-                "series or both, plus any penalty) and every parameter value.");
+                "series or both, plus any penalty) and every parameter value.  With --priors the objective\n"
+                "includes the prior total, and the review of the priors follows the report.");
         o.Flag("--value", valueOnly, "print only the objective, as %.17g");
         model.Declare(o);
     }
@@ -37,6 +39,7 @@ class Evaluate : public Command {
             out << text << "\n";
         } else {
             out << ForTerminal(result.report) << "\n";
+            if (session->wb.engine.priorsInUse) out << "\n" << ForTerminal(ComputePriorReview(session->wb));
         }
         return kExitOk;
     }

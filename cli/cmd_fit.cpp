@@ -11,6 +11,7 @@
 
 #include "cli/Command.h"
 #include "cli/ModelOptions.h"
+#include "priors/PriorReview.h"
 
 namespace corvane::cli {
 
@@ -154,8 +155,9 @@ void Fit::Declare(Options& o) {
         "                       [model options] [fit options]\n\n"
         "Minimises the objective over the parameters whose step size is not zero, from the\n"
         "algorithm file's values and with its settings (tolerance, limit, step size reduction),\n"
-        "and prints the report the minimiser's window shows at the end.  Progress (iterations,\n"
-        "function calls, best value) is written to standard error on one refreshed line.");
+        "and prints the report the minimiser's window shows at the end (with --priors, then the\n"
+        "review of the priors at the values reached).  Progress (iterations, function calls, best\n"
+        "value) is written to standard error on one refreshed line.");
     o.Group("Fit options");
     o.Choice<bool>("--method", fit.marquardt, {{"simplex", false}, {"marquardt", true}},
                    "the minimiser (default simplex)");
@@ -246,6 +248,7 @@ int Fit::Run(std::ostream& out, std::ostream& err) {
         std::string report = ForTerminal(ReportText(wb, marquardt, result));
         while (!report.empty() && report.back() == '\n') report.pop_back();
         out << report << "\n";
+        if (wb.engine.priorsInUse) out << "\n" << ForTerminal(ComputePriorReview(wb));
     }
     out.flush();
 
