@@ -45,13 +45,10 @@ TEST(PriorsWindows, MenuButtonDialogueEditorAndBackToTheMenu) {
     t.dialogs.ExpectMessage("Load algorithm data", "", Answer::No).ExpectMessage("Default Algorithm Values", "");
     window.MenuWindow()->ButtonWidget(menu::LoadAlg)->click();
     ASSERT_TRUE(bayesian->isEnabled());
-    EXPECT_EQ(bayesian->text(), "Set &Bayesian priors");
 
     bayesian->click();
     ASSERT_FALSE(window.LoadPriorsSubWindow()->isHidden());
     EXPECT_TRUE(window.MenuSubWindow()->isHidden());
-    EXPECT_EQ(window.LoadPriorsSubWindow()->windowTitle(), "Load Bayesian priors");
-    EXPECT_EQ(window.LoadPriorsWindow()->Button("cmdUniform")->text(), "Set &uniform-unbounded prior distributions");
     Shot(&window, "load-priors");
     // Closing the window by its frame is the dialogue's Cancel.
     window.LoadPriorsSubWindow()->close();
@@ -65,13 +62,10 @@ TEST(PriorsWindows, MenuButtonDialogueEditorAndBackToTheMenu) {
     EXPECT_TRUE(window.LoadPriorsSubWindow()->isHidden());
     EXPECT_FALSE(window.menuBar()->isVisible());  // the editor's menus stand in
     frmSetPriors* editor = window.SetPriorsWindow();
-    EXPECT_EQ(window.SetPriorsSubWindow()->windowTitle(), "Set prior distributions");
     EXPECT_FALSE(editor->Action("mnuMenu")->isEnabled());
     EXPECT_FALSE(editor->Action("mnuProfile")->isEnabled());
     QTableWidget* grid = editor->Grid();
     ASSERT_EQ(grid->rowCount(), 5);
-    EXPECT_EQ(grid->item(1, 2)->text(), "Mean");
-    EXPECT_EQ(grid->item(3, 1)->text(), "Uniform - unbounded");
     EXPECT_EQ(grid->columnSpan(0, 2), 2);
     EXPECT_GT(grid->columnWidth(6), 5 * grid->columnWidth(0));
 
@@ -103,7 +97,6 @@ TEST(PriorsWindows, MenuButtonDialogueEditorAndBackToTheMenu) {
     TextViewWindow* review = window.Host().WindowOf(window.Bench().priorReviewView);
     ASSERT_NE(review, nullptr);
     EXPECT_EQ(review->windowTitle(), "Review priors ");
-    EXPECT_EQ(review->ButtonWidget("cmdSave")->text(), "Save review of prior distribution likelihoods as...");
     Shot(&window, "review-priors");
     EXPECT_TRUE(t.dialogs.AllDone());
 }

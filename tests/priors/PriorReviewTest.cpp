@@ -78,8 +78,6 @@ TEST(PriorReview, OneFunctionCallReportsFWithThePriorAndItsReviewCanBeSaved) {
     const std::string saved = "Originally saved with the file name: " + path + "\r\n\r\nedited\r\n";
     EXPECT_EQ(ReadFile(path), saved);
     EXPECT_EQ(view.Area(1), saved);
-    EXPECT_EQ(view.Buttons()[0].caption, "Save review of prior distribution likelihoods as...");
-    EXPECT_EQ(view.Buttons()[0].toolTip, "Saves the (possibly edited) output appearing in the textbox below");
 }
 
 // With a Gaussian prior N(1, 1) and c = 0.5 the minimisers see
