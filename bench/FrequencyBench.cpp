@@ -22,7 +22,7 @@ void Run(benchmark::State& state, ModelCall& call) {
 }
 
 // Clam growth in mm and years: two identified and three blended classes.
-void Alba(benchmark::State& state, AgeModeForm form, double fishingRate = 0.0) {
+void Alba(benchmark::State& state, AgeModeForm form, double fishingRate = 0.0, double b = 0.0) {
     GrowthSetup setup;
     setup.frequencyPath = DataFile("alba_frequencies.dat");
     setup.series = 7;
@@ -37,6 +37,7 @@ void Alba(benchmark::State& state, AgeModeForm form, double fishingRate = 0.0) {
         const std::vector<double> fixed = {14, 1.5, 1.0, 0.3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0.5, 1, 9.0, fishingRate,
                                            -999, -999};
         for (int i = 1; i <= 19; ++i) alba.x[i] = fixed[static_cast<std::size_t>(i - 1)];
+        alba.x[12] = b;
         const double days[7] = {108, 184, 263, 350, 49, 120, 175};
         const auto& s = alba.model.Settings();
         for (int k = 1; k <= 7; ++k) {
@@ -74,6 +75,8 @@ void BM_AlbaGamma(benchmark::State& state) { Alba(state, AgeModeForm::Gamma); }
 void BM_AlbaPrecise(benchmark::State& state) { Alba(state, AgeModeForm::Precise); }
 void BM_AlbaGaussianFishing(benchmark::State& state) { Alba(state, AgeModeForm::Gaussian, 0.5); }
 void BM_AlbaPreciseFishing(benchmark::State& state) { Alba(state, AgeModeForm::Precise, 0.5); }
+void BM_AlbaGaussianBAboveZero(benchmark::State& state) { Alba(state, AgeModeForm::Gaussian, 0.0, 0.01); }
+void BM_AlbaPreciseBAboveZero(benchmark::State& state) { Alba(state, AgeModeForm::Precise, 0.0, 0.01); }
 void BM_JointGaussian(benchmark::State& state) { Joint(state, AgeModeForm::Gaussian); }
 void BM_JointPrecise(benchmark::State& state) { Joint(state, AgeModeForm::Precise); }
 
@@ -82,6 +85,8 @@ BENCHMARK(BM_AlbaGamma)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_AlbaPrecise)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_AlbaGaussianFishing)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_AlbaPreciseFishing)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_AlbaGaussianBAboveZero)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_AlbaPreciseBAboveZero)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_JointGaussian)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_JointPrecise)->Unit(benchmark::kMicrosecond);
 

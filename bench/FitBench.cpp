@@ -1,0 +1,79 @@
+// A whole Simplex fit of the growth model to the rig tag-recapture data:
+// five free parameters (mean and SD of L-infinity, mean and SD of k, %SE),
+// Gaussian errors, about 700 objective evaluations from the same start.
+#include <benchmark/benchmark.h>
+
+#include <vector>
+
+#include "bench/ModelCall.h"
+#include "engine/modCorvane.h"
+
+namespace {
+
+using namespace corvane;
+using namespace corvane::bench;
+
+// Answers every message with its default and never waits.
+class QuietDialogs : public Dialogs {
+public:
+    Answer MessageBox(const std::string&, const std::string&, Buttons buttons, Icon, bool secondIsDefault) override {
+        switch (buttons) {
+            case Buttons::OK: return Answer::OK;
+            case Buttons::OKCancel: return secondIsDefault ? Answer::Cancel : Answer::OK;
+            default: return secondIsDefault ? Answer::No : Answer::Yes;
+        }
+    }
+    std::string InputPrompt(const std::string&, const std::string&, const std::string& defaultText) override {
+        return defaultText;
+    }
+    std::optional<std::string> FileDialog(const FileRequest&) override { return std::nullopt; }
+    void ProcessEvents() override {}
+};
+
+struct FitRig {
+    QuietDialogs dialogs;
+    MemoryStatusBar status;
+    MemoryWindowHost windows;
+    SystemClock clock;
+    DefaultRandom random;
+    GrowthModel model;
+    Workbench wb{Ports{dialogs, status, windows, clock, random}, &model};
+    bool ok = false;
+
+    FitRig() {
+        GrowthSetup setup;
+        setup.incrementPath = DataFile("rig_increments.dat");
+        setup.errors = 'N';
+        model.SetPendingSettings(setup);
+        ok = InitialiseModel(wb);
+        if (ok) SetDefaultAlgorithmData(wb.alg, wb.alg.np);
+    }
+    void Start() {
+        const std::vector<double> values = {150, 20, 0.3, 0.1, 0, 0, 0, 0, 3, 0, 0, 0, -999, 0, 1, 0, 0, -999, -999};
+        const std::vector<double> steps = {10, 2, 0.03, 0.01, 0, 0, 0, 0, 0.3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+        for (int i = 1; i <= wb.alg.np; ++i) {
+            wb.alg.value[i] = values[static_cast<std::size_t>(i - 1)];
+            wb.alg.step[i] = steps[static_cast<std::size_t>(i - 1)];
+        }
+        wb.simplex = SimplexState{};
+    }
+};
+
+void BM_RigFit(benchmark::State& state) {
+    FitRig rig;
+    if (!rig.ok) {
+        state.SkipWithError("the data files were not found");
+        return;
+    }
+    for (auto _ : state) {
+        rig.Start();
+        SetUpMinimisation(rig.wb);
+        benchmark::DoNotOptimize(RunSimplex(rig.wb).iterations);
+    }
+    state.counters["minimum"] = rig.model.Best().objective;
+    state.counters["calls"] = rig.wb.engine.functionCalls;
+}
+
+BENCHMARK(BM_RigFit)->Unit(benchmark::kMillisecond);
+
+}  // namespace
