@@ -1,7 +1,10 @@
 // corvane-cli evaluate: one evaluation of the objective at the algorithm
 // file's values, as "&1 Function call" does.
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 #include <ostream>
 
 #include "cli/Command.h"
@@ -18,6 +21,7 @@ class Evaluate : public Command {
     ModelOptions model;
     bool valueOnly = false;
     bool json = false;
+    std::optional<long long> repeat;
 
     void Declare(Options& o) override {
         o.Usage("corvane-cli evaluate --increments FILE and/or --frequencies FILE --alg FILE\n"
@@ -28,9 +32,13 @@ class Evaluate : public Command {
                 "  corvane-cli evaluate --increments inc.dat --frequencies freq.dat --series 3 \\\n"
                 "      --identified 2 --blended 4 --birth-day 100 --age1 0 --age-modes gaussian --alg joint.alg\n\n"
                 "With --priors the objective includes the prior total, and the review of the priors follows\n"
-                "the report.");
+                "the report.  With --repeat N the objective is evaluated N times at the same values (the\n"
+                "first is the report's) and the last line is \"seconds per evaluation: X\", the mean.");
         o.Flag("--value", valueOnly, "print only the objective, as %.17g");
         o.Flag("--json", json, "print one JSON object (see the README) instead of the report");
+        o.Whole("--repeat", repeat, 1, 1000000000, "N",
+                "evaluate N times and print the mean seconds per evaluation\n"
+                "as the last line (with --json: seconds_per_evaluation)");
         model.Declare(o);
     }
 
@@ -42,9 +50,24 @@ class Evaluate : public Command {
         auto session = OpenModelSession(model, err);
         GammaOverrideNote gamma;
         gamma.Check(session->model, session->wb.alg.value, err);
+        using Clock = std::chrono::steady_clock;
+        const Clock::time_point start = Clock::now();
         const OneFunctionCallResult result = ComputeOneFunctionCall(session->wb);
-        const GrowthEvaluation& evaluation = session->model.LastEvaluation();
+        // Taken before any repeat: they tell of one evaluation.
+        const GrowthEvaluation evaluation = session->model.LastEvaluation();
         const ModelNotes notes = CollectModelNotes(session->model, evaluation.increments);
+        std::optional<double> secondsEach;
+        if (repeat) {
+            // The further evaluations are numbered as a run numbers its calls:
+            // the proportions are checked once, and equal values leave the
+            // best fit of the first.
+            Vec1<double> values = session->wb.alg.value;
+            for (long long k = 2; k <= *repeat; ++k) {
+                Vec1<double> x = values;
+                ObjectiveAt(session->wb, x, static_cast<std::int32_t>(std::min<long long>(k, 2147483647)));
+            }
+            secondsEach = std::chrono::duration<double>(Clock::now() - start).count() / static_cast<double>(*repeat);
+        }
         if (!std::isfinite(result.objective)) {
             WriteModelNotes(notes, err);
             err << MessagePrefix() << "the objective could not be computed\n";
@@ -59,6 +82,7 @@ class Evaluate : public Command {
             j["iterations"] = 0;
             j["outcome"] = nullptr;
             AddWarnings(j, notes);
+            if (secondsEach) j["seconds_per_evaluation"] = *secondsEach;
             WriteJson(out, j);
         } else if (valueOnly) {
             char text[64];
@@ -67,6 +91,11 @@ class Evaluate : public Command {
         } else {
             out << ForTerminal(result.report) << "\n";
             if (session->wb.engine.priorsInUse) out << "\n" << ForTerminal(ComputePriorReview(session->wb));
+        }
+        if (secondsEach && !json) {
+            char text[64];
+            std::snprintf(text, sizeof text, "%.9f", *secondsEach);
+            out << "seconds per evaluation: " << text << "\n";
         }
         out.flush();
         WriteModelNotes(notes, err);

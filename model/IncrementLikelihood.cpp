@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
+#include "model/GrowthKernels.h"
 #include "numeric/Format.h"
 #include "numeric/NormalProb.h"
+#include "numeric/VectorMath.h"
 #include "numeric/modGamma.h"
 #include "platform/Dialogs.h"
 
@@ -21,22 +24,119 @@ constexpr int kPanels = 100;
 
 double Angle(double day, double dayOfMaximum) { return 2.0 * kPi * (day - dayOfMaximum) / 365.0; }
 
-// Simpson's rule over kPanels equal panels, each on its ends and midpoint.
-template <class F>
-double Simpson(double lower, double upper, F f) {
-    const double h = (upper - lower) / kPanels;
-    double sum = 0.0;
-    double left = f(lower);
-    for (int j = 0; j < kPanels; ++j) {
-        const double x0 = lower + j * h;
-        const double right = f(lower + (j + 1) * h);
-        sum += h / 6.0 * (left + 4.0 * f(x0 + h / 2.0) + right);
-        left = right;
+constexpr int kNodes = 2 * kPanels + 1;
+constexpr int kStored = PaddedCount(kNodes);
+
+// Simpson's rule over kPanels equal panels, each on its ends and midpoint, as
+// one flat sum over the 2 kPanels + 1 nodes: the integral is h / 6 times the
+// sum of the weights 1, 4, 2, 4, ..., 2, 4, 1 times the integrand there.
+struct SimpsonWeights {
+    alignas(64) double w[kStored];
+    constexpr SimpsonWeights() : w() {
+        for (int k = 0; k < kStored; ++k)
+            w[k] = k >= kNodes ? 0.0 : k == 0 || k == kNodes - 1 ? 1.0 : k % 2 == 1 ? 4.0 : 2.0;
     }
-    return sum;
-}
+};
+constexpr SimpsonWeights kSimpson;
+
+struct SimpsonNodes {
+    double h = 0.0;  // panel width
+    alignas(64) double x[kStored];
+    // Each panel's ends and midpoint where the panel-by-panel rule puts them;
+    // the padding repeats the last node.
+    SimpsonNodes(double lower, double upper) : h((upper - lower) / kPanels) {
+        for (int j = 0; j <= kPanels; ++j) x[2 * j] = lower + j * h;
+        for (int j = 0; j < kPanels; ++j) x[2 * j + 1] = x[2 * j] + h / 2.0;
+        for (int k = kNodes; k < kStored; ++k) x[k] = x[kNodes - 1];
+    }
+};
 
 double RangePenalty(double upper) { return (0.01 * upper) * (0.01 * upper) * kPenalty; }
+
+// Rule A's integral (a truncated Gaussian true increment convolved with
+// Gaussian measurement error) for any observed increment y of one record.
+class TruncatedErrorIntegral {
+public:
+    TruncatedErrorIntegral(double p0, double E, double V, double Vm) : E_(E), V_(V), Vm_(Vm) {
+        p0 = std::min(p0, kProbabilityCap);
+        const double upper = 9.0 * std::sqrt(V) + E;
+        if (upper <= 0.0) {
+            penalty_ = RangePenalty(upper);
+            return;
+        }
+        panels_ = {0.0, upper / kPanels, kPanels};
+        front_ = std::log(1.0 - p0) + std::log(std::sqrt(Vm) * std::sqrt(V) * 2.0 * kPi);
+        integrable_ = true;
+    }
+
+    // -ln of the density of y.
+    double NegLog(double y) const {
+        if (!integrable_) return penalty_;
+        double sum = panels_.h / 6.0 * ConvolvedSum(panels_, y, Vm_, E_, V_);
+        if (!(sum > 0.0)) sum = kVanishing;
+        return front_ - std::log(sum);
+    }
+
+private:
+    double E_, V_, Vm_;
+    bool integrable_ = false;
+    double penalty_ = 0.0;  // when the range is empty
+    SimpsonPanels panels_;
+    double front_ = 0.0;
+};
+
+// Rule B's integral (a gamma true increment convolved with Gaussian
+// measurement error) for any observed increment y of one record.  The gamma
+// density at each node does not depend on y; nodes where it vanishes add
+// nothing and are left out.
+class GammaErrorIntegral {
+public:
+    GammaErrorIntegral(double Ec, double Vc, double Vm) : Vm_(Vm) {
+        const double upper = 9.0 * std::sqrt(Vc) + Ec;
+        if (upper <= 0.0) {
+            penalty_ = RangePenalty(upper);
+            return;
+        }
+        const double a = Ec * Ec / Vc;
+        const double c = Vc / Ec;
+        const double N = a * std::log(c) + LnGamma(a);
+        norm_ = std::sqrt(2.0 * kPi * Vm);
+        const SimpsonNodes nodes(0.0001, upper);
+        h_ = nodes.h;
+        double density[kNodes];
+        vec::Log(nodes.x, density, kNodes);
+        for (int k = 0; k < kNodes; ++k) density[k] = (a - 1.0) * density[k] - nodes.x[k] / c - N;
+        vec::Exp(density, density, kNodes);
+        for (int k = 0; k < kNodes; ++k) {
+            if (density[k] == 0.0) continue;
+            x_[used_] = nodes.x[k];
+            weighted_[used_] = kSimpson.w[k] * density[k];
+            ++used_;
+        }
+        for (int k = used_; k < PaddedCount(used_); ++k) {
+            x_[k] = used_ > 0 ? x_[used_ - 1] : 0.0;
+            weighted_[k] = 0.0;
+        }
+        integrable_ = true;
+    }
+
+    // -ln of the density of y.
+    double NegLog(double y) const {
+        if (!integrable_) return penalty_;
+        // A range narrower than its start (0.0001) gives a negative sum: nothing usable either.
+        double sum = WeightedGaussianSum(x_, weighted_, used_, y, Vm_) / norm_ * (h_ / 6.0);
+        if (!(sum > 0.0)) sum = kVanishing;
+        return -std::log(sum);
+    }
+
+private:
+    double Vm_;
+    bool integrable_ = false;
+    double penalty_ = 0.0;
+    double h_ = 0.0, norm_ = 1.0;
+    int used_ = 0;
+    alignas(64) double x_[kStored], weighted_[kStored];
+};
 
 // Which density a fitted record used; selectivity integrates the same one.
 enum class Case { GaussianWide = 1, GaussianTruncated = 2, GaussianPlain = 3, GammaPlain = 4, GammaMeasured = 5 };
@@ -115,40 +215,42 @@ double GridMoments(const GrowthParameters& p, const IncrementRecord& r, const Re
     if (!(firstK > 0.0)) firstK = hk / 2.0;
 
     // The k weights do not depend on L-infinity.
-    double kValue[41], kWeight[41];
     if (nk > 0 && !(kMean > 0.0)) return abandon();  // no gamma distribution with this mean
-    const double shape = nk > 0 ? kMean * kMean / p.v : 0.0;
-    const double scale = nk > 0 ? p.v / kMean : 0.0;
-    const double lnNorm = nk > 0 ? shape * std::log(scale) + LnGamma(shape) : 0.0;
-    for (int w = 0; w <= nk; ++w) {
-        kValue[w] = firstK + w * hk;
-        kWeight[w] = nk > 0 ? std::exp((shape - 1.0) * std::log(kValue[w]) - kValue[w] / scale - lnNorm) * hk : 1.0;
+    double kValue[kMaxGridK], kWeight[kMaxGridK];
+    const int kCount = nk + 1;
+    for (int w = 0; w < kCount; ++w) kValue[w] = firstK + w * hk;
+    if (nk > 0) {
+        const double shape = kMean * kMean / p.v;
+        const double scale = p.v / kMean;
+        const double lnNorm = shape * std::log(scale) + LnGamma(shape);
+        vec::Log(kValue, kWeight, kCount);
+        for (int w = 0; w < kCount; ++w) kWeight[w] = (shape - 1.0) * kWeight[w] - kValue[w] / scale - lnNorm;
+        vec::Exp(kWeight, kWeight, kCount);
+        for (int w = 0; w < kCount; ++w) kWeight[w] *= hk;
+    } else {
+        kWeight[0] = 1.0;
     }
 
     const double meanL = p.mu + g.cL;
-    const double b = p.b;
-    const double t = g.t;
-    double sumW = 0.0, sum1 = 0.0, sum2 = 0.0;
-    for (int u = 0; u <= nL; ++u) {
-        const double L = firstL + u * hL;
-        if (!(L > L1)) return abandon();
-        const double wL = nL > 0 ? std::exp(-(L - meanL) * (L - meanL) / (2.0 * p.s2)) / std::sqrt(2.0 * kPi * p.s2) *
-                                       hL / (1.0 - g.P0)
-                                 : 1.0;
-        for (int w = 0; w <= nk; ++w) {
-            const double k = kValue[w];
-            const double weight = kWeight[w] * wL;
-            const double E = std::exp(-(k + b * L) * t);
-            const double increment = (L - L1) * (k + b * L1) * (1.0 - E) / (k + b * L1 + b * (L - L1) * E);
-            sumW += weight;
-            sum1 += weight * increment;
-            sum2 += weight * increment * increment;
-        }
+    double L[kMaxGridK], wL[kMaxGridK];
+    const int lCount = nL + 1;
+    for (int u = 0; u < lCount; ++u) {
+        L[u] = firstL + u * hL;
+        if (!(L[u] > L1)) return abandon();
     }
-    if (!(sumW > 0.0)) return abandon();
-    Ec = sum1 / sumW;
-    Vc = sum2 / sumW - Ec * Ec;
-    return sumW;
+    if (nL > 0) {
+        for (int u = 0; u < lCount; ++u) wL[u] = -(L[u] - meanL) * (L[u] - meanL) / (2.0 * p.s2);
+        vec::Exp(wL, wL, lCount);
+        for (int u = 0; u < lCount; ++u) wL[u] = wL[u] / std::sqrt(2.0 * kPi * p.s2) * hL / (1.0 - g.P0);
+    } else {
+        wL[0] = 1.0;
+    }
+
+    const GridSums sums = IncrementGridSums(kValue, kWeight, kCount, L, wL, lCount, L1, p.b, g.t);
+    if (!(sums.weight > 0.0)) return abandon();
+    Ec = sums.first / sums.weight;
+    Vc = sums.second / sums.weight - Ec * Ec;
+    return sums.weight;
 }
 
 void UnconditionalMoments(const GrowthParameters& p, const IncrementRecord& r, const RecordGrowth& g, double& Eu,
@@ -168,50 +270,19 @@ double MeasurementVariance(const GrowthParameters& p, double L1, double Ec) {
 }
 
 double TruncatedGaussianWithError(double p0, double y, double E, double V, double Vm) {
-    p0 = std::min(p0, kProbabilityCap);
-    const double upper = 9.0 * std::sqrt(V) + E;
-    if (upper <= 0.0) return RangePenalty(upper);
-    double sum = Simpson(0.0, upper, [&](double x) {
-        return std::exp(-(y - x) * (y - x) / (2.0 * Vm) - (x - E) * (x - E) / (2.0 * V));
-    });
-    if (!(sum > 0.0)) sum = kVanishing;
-    return std::log(1.0 - p0) + std::log(std::sqrt(Vm) * std::sqrt(V) * 2.0 * kPi) - std::log(sum);
+    return TruncatedErrorIntegral(p0, E, V, Vm).NegLog(y);
 }
 
-double GammaWithError(double y, double Ec, double Vc, double Vm) {
-    const double upper = 9.0 * std::sqrt(Vc) + Ec;
-    if (upper <= 0.0) return RangePenalty(upper);
-    const double a = Ec * Ec / Vc;
-    const double c = Vc / Ec;
-    const double N = a * std::log(c) + LnGamma(a);
-    const double norm = std::sqrt(2.0 * kPi * Vm);
-    double sum = Simpson(0.0001, upper, [&](double x) {
-        return std::exp(-(y - x) * (y - x) / (2.0 * Vm)) / norm * std::exp((a - 1.0) * std::log(x) - x / c - N);
-    });
-    // A range narrower than its start (0.0001) gives a negative sum: nothing usable either.
-    if (!(sum > 0.0)) sum = kVanishing;
-    return -std::log(sum);
-}
+double GammaWithError(double y, double Ec, double Vc, double Vm) { return GammaErrorIntegral(Ec, Vc, Vm).NegLog(y); }
 
 void PartialMoments(double mean, double variance, double L1, double& first, double& second) {
     const double upper = mean + 9.0 * std::sqrt(variance);
-    const double h = (upper - L1) / kPanels;
-    auto g = [&](double x) { return std::exp(-(x - mean) * (x - mean) / (2.0 * variance)); };
+    const SimpsonPanels panels{L1, (upper - L1) / kPanels, kPanels};
     double s1 = 0.0, s2 = 0.0;
-    double left = g(L1);
-    for (int j = 0; j < kPanels; ++j) {
-        const double x0 = L1 + j * h;
-        const double x1 = L1 + (j + 1) * h;
-        const double xm = x0 + h / 2.0;
-        const double right = g(x1);
-        const double gm = g(xm);
-        s1 += h / 6.0 * (x0 * left + 4.0 * xm * gm + x1 * right);
-        s2 += h / 6.0 * (x0 * x0 * left + 4.0 * xm * xm * gm + x1 * x1 * right);
-        left = right;
-    }
+    PartialMomentSums(panels, mean, variance, s1, s2);
     const double norm = std::sqrt(2.0 * kPi * variance);
-    first = s1 / norm;
-    second = s2 / norm;
+    first = panels.h / 6.0 * s1 / norm;
+    second = panels.h / 6.0 * s2 / norm;
 }
 
 namespace {
@@ -221,6 +292,8 @@ struct RecordState {
     double y = 0.0, Eu = 0.0, Vu = 0.0, p0 = 0.0, Ec = 0.0, Vc = 0.0, Vm = 0.0;
     double Vt = 0.0;               // case 1
     double a = 0.0, c = 0.0, N = 0.0;  // gamma
+    std::optional<TruncatedErrorIntegral> truncated;  // case 2
+    std::optional<GammaErrorIntegral> gammaError;     // case 5
 };
 
 // The negative logarithm of the record's density at x, as the selectivity
@@ -230,12 +303,12 @@ double NegLogDensity(const RecordState& s, double x) {
     switch (s.density) {
         case Case::GaussianWide:
             return (x - s.Eu) * (x - s.Eu) / (2.0 * s.Vt) + std::log(std::sqrt(2.0 * kPi * s.Vt)) + std::log(1.0 - s.p0);
-        case Case::GaussianTruncated: return TruncatedGaussianWithError(s.p0, x, s.Eu, s.Vu, s.Vm);
+        case Case::GaussianTruncated: return s.truncated->NegLog(x);
         case Case::GaussianPlain:
             return (x - s.Eu) * (x - s.Eu) / (2.0 * s.Vu) + std::log(std::sqrt(2.0 * kPi * s.Vu)) +
                    std::log(1.0 - std::min(s.p0, kProbabilityCap));
         case Case::GammaPlain: return -(s.a - 1.0) * std::log(x) + x / s.c + s.N;
-        case Case::GammaMeasured: return GammaWithError(x, s.Ec, s.Vc, s.Vm);
+        case Case::GammaMeasured: return s.gammaError->NegLog(x);
     }
     return 0.0;
 }
@@ -334,7 +407,8 @@ double IncrementNegLnL(const IncrementData& data, const GrowthParameters& p, Inc
                 sdp2 = Vc;
             } else if (z0 > -5.0) {
                 s.density = Case::GaussianTruncated;
-                nll = TruncatedGaussianWithError(s.p0, s.y, s.Eu, s.Vu, s.Vm);
+                s.truncated.emplace(s.p0, s.Eu, s.Vu, s.Vm);
+                nll = s.truncated->NegLog(s.y);
                 sdp2 = Vc + s.Vm;
             } else {
                 s.density = Case::GaussianWide;
@@ -353,7 +427,8 @@ double IncrementNegLnL(const IncrementData& data, const GrowthParameters& p, Inc
                 sdp2 = Vc;
             } else {
                 s.density = Case::GammaMeasured;
-                nll = GammaWithError(s.y, Ec, Vc, s.Vm);
+                s.gammaError.emplace(Ec, Vc, s.Vm);
+                nll = s.gammaError->NegLog(s.y);
                 sdp2 = Vc + s.Vm;
             }
         } else {

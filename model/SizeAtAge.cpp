@@ -4,7 +4,9 @@
 #include <cmath>
 #include <limits>
 
+#include "model/GrowthKernels.h"
 #include "numeric/NormalProb.h"
+#include "numeric/VectorMath.h"
 #include "numeric/modGamma.h"
 
 namespace corvane {
@@ -163,32 +165,36 @@ void SizeMoments(const GrowthParameters& p, double t, double& mean, double& sd, 
 
     const double shape = g.meanK * g.meanK / p.v, scale = p.v / g.meanK;
     const double lnNorm = nk > 0 ? shape * std::log(scale) + LnGamma(shape) : 0.0;
-    double kValue[41], kWeight[41];
-    for (int j = 0; j <= nk; ++j) {
-        kValue[j] = nk > 0 ? firstK + j * hk : g.meanK;
-        kWeight[j] = nk > 0 ? std::exp((shape - 1.0) * std::log(kValue[j]) - kValue[j] / scale - lnNorm) * hk : 1.0;
+    double kValue[kMaxGridK], kWeight[kMaxGridK];
+    const int kCount = nk + 1;
+    for (int j = 0; j < kCount; ++j) kValue[j] = nk > 0 ? firstK + j * hk : g.meanK;
+    if (nk > 0) {
+        vec::Log(kValue, kWeight, kCount);
+        for (int j = 0; j < kCount; ++j) kWeight[j] = (shape - 1.0) * kWeight[j] - kValue[j] / scale - lnNorm;
+        vec::Exp(kWeight, kWeight, kCount);
+        for (int j = 0; j < kCount; ++j) kWeight[j] *= hk;
+    } else {
+        kWeight[0] = 1.0;
     }
-    double sumW = 0.0, sum1 = 0.0, sum2 = 0.0;
-    for (int u = 0; u <= nL; ++u) {
-        const double L = nL > 0 ? firstL + u * hL : g.meanL;
-        const double wL =
-            nL > 0 ? std::exp(-(L - g.meanL) * (L - g.meanL) / (2.0 * p.s2)) / std::sqrt(2.0 * kPi * p.s2) * hL : 1.0;
-        for (int j = 0; j <= nk; ++j) {
-            const double w = wL * kWeight[j];
-            const double x = g.Size(L, kValue[j]);
-            sumW += w;
-            sum1 += w * x;
-            sum2 += w * x * x;
-        }
+    double L[kMaxGridK], wL[kMaxGridK];
+    const int lCount = nL + 1;
+    for (int u = 0; u < lCount; ++u) L[u] = nL > 0 ? firstL + u * hL : g.meanL;
+    if (nL > 0) {
+        for (int u = 0; u < lCount; ++u) wL[u] = -(L[u] - g.meanL) * (L[u] - g.meanL) / (2.0 * p.s2);
+        vec::Exp(wL, wL, lCount);
+        for (int u = 0; u < lCount; ++u) wL[u] = wL[u] / std::sqrt(2.0 * kPi * p.s2) * hL;
+    } else {
+        wL[0] = 1.0;
     }
-    weightSum = sumW;
-    if (!(sumW > 0.0)) {
+    const GridSums sums = SizeGridSums(kValue, kWeight, kCount, L, wL, lCount, p.b, t);
+    weightSum = sums.weight;
+    if (!(sums.weight > 0.0)) {
         mean = 0.0;
         sd = 0.0;
         return;
     }
-    mean = sum1 / sumW;
-    sd = std::sqrt(std::max(sum2 / sumW - mean * mean, 0.0));
+    mean = sums.first / sums.weight;
+    sd = std::sqrt(std::max(sums.second / sums.weight - mean * mean, 0.0));
 }
 
 // The precise form.  Size at age is an increasing function of both L-infinity
