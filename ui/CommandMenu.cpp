@@ -81,8 +81,9 @@ void CommandMenu::RefreshAvailability() {
         else if (b.name == EditAlg) b.available = model && static_cast<bool>(openEditor);
         else if (b.name == Simplex) b.available = model && static_cast<bool>(runSimplex);
         else if (b.name == Marquardt) b.available = model && static_cast<bool>(runMarquardt);
+        else if (b.name == Rank) b.available = model && static_cast<bool>(openRanking);
         else if (b.name == Quit) b.available = static_cast<bool>(requestExit);
-        else b.available = false;  // priors, summary, covariances, evaluation and ranking come later
+        else b.available = false;  // priors, summary, covariances and evaluation come later
         if (!b.available) b.enabled = false;
     }
 }
@@ -178,6 +179,7 @@ void CommandMenu::Click(const std::string& name) {
     else if (name == OneFunction) OneFunctionCommand();
     else if (name == Simplex) Minimise(runSimplex);
     else if (name == Marquardt) Minimise(runMarquardt);
+    else if (name == Rank) RankingCommand();
     else if (name == Quit && requestExit) requestExit();
 }
 
@@ -276,6 +278,21 @@ void CommandMenu::EditAlgorithm() {
     DisableAll();
     Changed();
     openEditor();
+}
+
+// The ranking window replaces the menu until it finishes; no second
+// command can start meanwhile.
+void CommandMenu::RankingCommand() {
+    wb_.CloseProgressWindows();
+    Close();
+    if (applicationMenu) applicationMenu(false);
+    openRanking();
+}
+
+void CommandMenu::RankingFinished() {
+    Show();
+    if (applicationMenu) applicationMenu(true);
+    Changed();
 }
 
 void CommandMenu::OneFunctionCommand() {

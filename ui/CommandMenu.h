@@ -57,6 +57,7 @@ public:
     std::function<void()> runSimplex;
     std::function<void()> runMarquardt;
     std::function<void()> openEditor;          // opens the algorithm data editor (which closes this menu)
+    std::function<void()> openRanking;         // opens the ranking window; RankingFinished() when it closes
     std::function<void()> requestExit;         // the exit dialogue
     std::function<void(bool)> applicationMenu;  // enables or disables the main window's "&Application" menu
 
@@ -84,6 +85,8 @@ public:
     // The editor has closed: every button but initialise and load is
     // enabled and the menu stays hidden until the user shows it.
     void EditorClosed();
+    // The ranking window has finished: the menu and "&Application" return.
+    void RankingFinished();
 
     // The window re-renders after every change.
     void SetListener(std::function<void()> listener) { listener_ = std::move(listener); }
@@ -106,6 +109,7 @@ private:
     void SaveAlgorithm();
     void EditAlgorithm();
     void OneFunctionCommand();
+    void RankingCommand();
 
     Workbench& wb_;
     std::vector<MenuButton> buttons_;

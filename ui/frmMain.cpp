@@ -14,6 +14,7 @@
 
 #include "platform/qt/QtStatusBar.h"
 #include "platform/qt/QtWindowHost.h"
+#include "ranking/frmRank.h"
 #include "ui/ExitDialogue.h"
 #include "ui/frmAlgo.h"
 #include "ui/frmEditVS.h"
@@ -53,6 +54,7 @@ frmMain::frmMain(Dialogs& dialogs, Clock& clock, RandomSource& random, Model* mo
     wb_ = std::make_unique<Workbench>(Ports{dialogs, *status_, *host_, clock, random}, model);
     menu_ = std::make_unique<CommandMenu>(*wb_);
     editor_ = std::make_unique<AlgorithmEditor>(*wb_);
+    ranking_ = std::make_unique<RankingForm>(*wb_);
 
     if (commands_.modelSetUp)
         menu_->modelSetUp = [this] {
@@ -106,6 +108,17 @@ frmMain::frmMain(Dialogs& dialogs, Clock& clock, RandomSource& random, Model* mo
     };
     editor_->onClosed = [this] { EditorClosed(); };
 
+    // The ranking window replaces the command menu while it is open.
+    rankWindow_ = new frmRank(*ranking_);
+    rankSub_ = area_->addSubWindow(rankWindow_);
+    rankSub_->setObjectName(QStringLiteral("subRank"));
+    rankSub_->installEventFilter(this);
+    rankSub_->hide();
+    ranking_->SetListener([this] { RenderRanking(); });
+    ranking_->openEditor = [this] { OpenEditor(); };
+    ranking_->onFinished = [this] { menu_->RankingFinished(); };
+    menu_->openRanking = [this] { ranking_->Open(); };
+
     QSize size(1180, 860);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         size = size.boundedTo(screen->availableGeometry().size() - QSize(40, 60));
@@ -121,6 +134,7 @@ frmMain::~frmMain() {
     // Every child window goes while the rules it renders still exist.
     menu_->SetListener({});
     editor_->SetListener({});
+    ranking_->SetListener({});
     host_->CloseAll();
     delete area_;
     area_ = nullptr;
@@ -232,7 +246,24 @@ void frmMain::OpenEditor() {
 void frmMain::EditorClosed() {
     algoSub_->hide();
     menuBar()->show();
-    menu_->EditorClosed();
+    if (ranking_->IsOpen())
+        ranking_->EditorClosed();
+    else
+        menu_->EditorClosed();
+}
+
+void frmMain::RenderRanking() {
+    rankWindow_->Render();
+    const bool show = ranking_->IsOpen() && ranking_->Visible();
+    if (show && rankSub_->isHidden()) {
+        const QSize room = area_->viewport()->size();
+        rankSub_->resize(QSize(1140, 640).boundedTo(room - QSize(10, 10)).expandedTo(QSize(640, 420)));
+        rankSub_->move(std::max(0, (room.width() - rankSub_->width()) / 2), 0);
+        rankSub_->show();
+        area_->setActiveSubWindow(rankSub_);
+    } else if (!show && !rankSub_->isHidden()) {
+        rankSub_->hide();
+    }
 }
 
 bool frmMain::RequestExit() { return close(); }
@@ -264,6 +295,11 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Close) {
         if (watched == algoSub_ && editor_->IsOpen()) {
             editor_->Finish();
+            event->ignore();
+            return true;
+        }
+        if (watched == rankSub_ && ranking_->IsOpen()) {
+            ranking_->Close();
             event->ignore();
             return true;
         }

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "engine/modCorvane.h"
+#include "ranking/RankingForm.h"
 #include "ui/AlgorithmEditor.h"
 #include "ui/CommandMenu.h"
 #include "ui/InformationTexts.h"
@@ -22,6 +23,7 @@ class QtStatusBar;
 class QtWindowHost;
 class frmAlgo;
 class frmMenu;
+class frmRank;
 
 // The commands that come from outside the shell; a missing set-up leaves
 // the initialise button disabled.
@@ -53,6 +55,9 @@ public:
     QMdiSubWindow* MenuSubWindow() const { return menuSub_; }
     frmAlgo* EditorWindow() const { return algoWindow_; }
     QMdiSubWindow* EditorSubWindow() const { return algoSub_; }
+    RankingForm& Ranking() { return *ranking_; }
+    frmRank* RankingWindow() const { return rankWindow_; }
+    QMdiSubWindow* RankingSubWindow() const { return rankSub_; }
     // Menu commands by control name (mnuExit, mnuMenu, mnuInterruptML, ...).
     QAction* Action(const char* name) const;
 
@@ -75,6 +80,7 @@ private:
     void OpenEditor();
     void EditorClosed();
     void PlaceMenu();
+    void RenderRanking();
 
     DesktopCommands commands_;
     QMdiArea* area_ = nullptr;
@@ -83,6 +89,7 @@ private:
     std::unique_ptr<Workbench> wb_;
     std::unique_ptr<CommandMenu> menu_;
     std::unique_ptr<AlgorithmEditor> editor_;
+    std::unique_ptr<RankingForm> ranking_;
 
     QMenu* mnuApplication_ = nullptr;
     QMenu* mnuBayesianInt_ = nullptr;
@@ -92,6 +99,8 @@ private:
     QMdiSubWindow* menuSub_ = nullptr;
     frmAlgo* algoWindow_ = nullptr;
     QMdiSubWindow* algoSub_ = nullptr;
+    frmRank* rankWindow_ = nullptr;
+    QMdiSubWindow* rankSub_ = nullptr;
     bool menuPlaced_ = false;
     bool exiting_ = false;
 };

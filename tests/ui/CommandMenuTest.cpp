@@ -274,6 +274,27 @@ TEST(CommandMenu, EditingHidesTheMenuAndKeepsInitialiseAndLoadOffUntilReloaded) 
     EXPECT_TRUE(s.menu.Enabled(menu::LoadAlg));
 }
 
+TEST(CommandMenu, MultiModelStatisticsReplacesTheMenuUntilTheRankingFinishes) {
+    Session s;
+    int rankingOpened = 0;
+    s.menu.openRanking = [&] { ++rankingOpened; };
+    s.Ready();
+    ASSERT_TRUE(s.menu.Enabled(menu::Rank));
+    s.wb.oneCallView.SetArea(1, "x");
+    s.t.windows.Show(s.wb.oneCallView);
+    s.menu.Click(menu::Rank);
+    EXPECT_EQ(rankingOpened, 1);
+    EXPECT_FALSE(s.menu.Loaded());
+    EXPECT_FALSE(s.t.windows.IsOpen(s.wb.oneCallView));
+    EXPECT_EQ(s.applicationMenuStates.back(), false);
+
+    s.menu.RankingFinished();
+    EXPECT_TRUE(s.menu.Visible());
+    EXPECT_EQ(s.applicationMenuStates.back(), true);
+    EXPECT_TRUE(s.menu.Enabled(menu::Rank));
+    EXPECT_TRUE(s.menu.Enabled(menu::LoadAlg));
+}
+
 TEST(CommandMenu, SavingWritesTheFileAndQuitAsksToExit) {
     Session s;
     s.Ready();
