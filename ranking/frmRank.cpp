@@ -1,6 +1,7 @@
 #include "ranking/frmRank.h"
 
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -10,6 +11,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "platform/qt/QtText.h"
 #include "ranking/RankingForm.h"
@@ -72,7 +74,15 @@ frmRank::frmRank(RankingForm& form, QWidget* parent) : QWidget(parent), form_(fo
     grdRank_->setColumnWidth(3, 12 * digit);
     grdRank_->setColumnWidth(4, 10 * digit);
     grdRank_->setColumnWidth(5, 10 * digit);
-    for (int c = 6; c <= 8; ++c) grdRank_->setColumnWidth(c, rank::kFileColumnTwips / kTwipsPerPixel);
+    // The file and notes columns keep their widths, but never so narrow
+    // that their headings are cut.
+    const QFontMetrics header = grdRank_->horizontalHeader()->fontMetrics();
+    auto width = [&](int twips, const char* heading) {
+        return std::max(twips / kTwipsPerPixel, header.horizontalAdvance(QString::fromLatin1(heading)) + 3 * digit);
+    };
+    grdRank_->setColumnWidth(6, width(rank::kFileColumnTwips, "Algorithm file name"));
+    grdRank_->setColumnWidth(7, width(rank::kFileColumnTwips, "Covariance file name"));
+    grdRank_->setColumnWidth(8, width(rank::kFileColumnTwips, "Priors file name"));
     grdRank_->setColumnWidth(9, rank::kNotesColumnTwips / kTwipsPerPixel);
     connect(grdRank_, &QTableWidget::cellDoubleClicked, this,
             [this](int row, int column) { form_.DoubleClick(row + 1, column); });
@@ -80,29 +90,29 @@ frmRank::frmRank(RankingForm& form, QWidget* parent) : QWidget(parent), form_(fo
 
     for (int k = 3; k < 6; ++k) layout->addWidget(Label(rank::kLabels[k], this));
 
-    // Commands: the model list on the left, the algorithm data on the right.
+    // Commands: the model list on the left with the C-hat box beside
+    // "Calculate QAICc", the algorithm data on the right.
     auto* commands = new QGridLayout();
-    commands->setHorizontalSpacing(12);
+    commands->setHorizontalSpacing(10);
     commands->setVerticalSpacing(6);
     const char* listButtons[] = {rank::Calculate, rank::QAICc, rank::Rank, rank::Average, rank::SaveRanks};
     for (int i = 0; i < 5; ++i) commands->addWidget(MakeButton(listButtons[i]), i, 0);
     const char* dataButtons[] = {rank::LoadAlg, rank::EditAlg, rank::SaveAlg, rank::Bayesian};
-    for (int i = 0; i < 4; ++i) commands->addWidget(MakeButton(dataButtons[i]), i, 1);
-    commands->addWidget(MakeButton(rank::Finish), 4, 1);
+    for (int i = 0; i < 4; ++i) commands->addWidget(MakeButton(dataButtons[i]), i, 2);
+    commands->addWidget(MakeButton(rank::Finish), 4, 2);
 
     txtCHat_ = new QLineEdit(this);
     txtCHat_->setObjectName(QStringLiteral("txtCHat"));
     txtCHat_->setReadOnly(true);
     txtCHat_->setFocusPolicy(Qt::NoFocus);
     txtCHat_->setAlignment(Qt::AlignCenter);
-    txtCHat_->setMaximumWidth(14 * digit);
     QFont chatFont = txtCHat_->font();
     chatFont.setBold(true);
     txtCHat_->setFont(chatFont);
-    commands->addWidget(txtCHat_, 1, 2, Qt::AlignTop);
+    txtCHat_->setMinimumWidth(QFontMetrics(chatFont).horizontalAdvance(QStringLiteral("C-hat: 000.000")) + 16);
+    commands->addWidget(txtCHat_, 1, 1);
     commands->setColumnStretch(0, 2);
-    commands->setColumnStretch(1, 2);
-    commands->setColumnStretch(2, 1);
+    commands->setColumnStretch(2, 2);
 
     auto* lower = new QHBoxLayout();
     lower->setSpacing(12);
