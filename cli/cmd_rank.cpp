@@ -1,0 +1,146 @@
+// corvane-cli rank: competing models ranked by AICc (QAICc with a C-hat
+// above 1) and, on request, their estimates averaged, as the ranking window
+// does with "Calculate model AICc", "&Rank competing models" and "&Average
+// across models".
+#include <cmath>
+#include <nlohmann/json.hpp>
+#include <ostream>
+
+#include "cli/Command.h"
+#include "cli/ModelOptions.h"
+#include "engine/CovarianceConstant.h"
+#include "ranking/ModelAveraging.h"
+#include "ranking/ModelRanking.h"
+
+namespace corvane::cli {
+
+namespace {
+
+using nlohmann::json;
+
+// "undefined" and a -1 standard error are null for a script.
+json Maybe(const std::optional<double>& value) { return value ? json(*value) : json(nullptr); }
+
+json Count(double value) {
+    if (std::floor(value) == value && std::fabs(value) < 9e15) return json(static_cast<long long>(value));
+    return json(value);
+}
+
+json ModelsJson(const RankingList& list, const std::vector<std::string>& paths) {
+    json models = json::array();
+    for (const auto& m : list.models) {
+        json entry;
+        // The path as given; the list keeps the order of addition in the model number.
+        entry["file"] = paths[static_cast<std::size_t>(m.modelNumber - 1)];
+        entry["nll"] = m.negLnL;
+        entry["k"] = m.k;
+        entry["n"] = Count(m.sampleSize);
+        entry["aicc"] = m.aicc;
+        entry["qaicc"] = m.qaicc;
+        entry["delta"] = Maybe(m.delta);
+        entry["weight"] = Maybe(m.weight);
+        entry["cov_file"] = m.HasCovarianceFile() ? json(m.covariancePath) : json(nullptr);
+        models.push_back(std::move(entry));
+    }
+    return models;
+}
+
+json AverageJson(const AveragingResult& r) {
+    json parameters = json::array();
+    for (int s = 1; s <= r.average.size(); ++s) {
+        json se = json::array();
+        for (int g = 1; g <= kGrids; ++g)
+            se.push_back(r.missing[static_cast<std::size_t>(g - 1)] ? json(nullptr) : json(r.averageSE(s, g)));
+        parameters.push_back({{"parameter", s}, {"estimate", r.average[s]}, {"se", std::move(se)}});
+    }
+    return parameters;
+}
+
+class Rank : public Command {
+    ModelOptions model;
+    std::vector<std::string> paths;
+    std::optional<double> cHat;
+    bool average = false;
+    std::optional<std::string> save;
+    bool asJson = false;
+
+    void Declare(Options& o) override {
+        o.Usage("corvane-cli rank --increments FILE and/or --frequencies FILE [model options]\n"
+                "                        --model A.alg [--model B.alg ...] [--c-hat X] [--average]\n"
+                "                        [--save FILE.mms] [--json]\n\n"
+                "Evaluates each model (its algorithm file) as \"Calculate model AICc\" does, ranks them by AICc,\n"
+                "or by QAICc when C-hat is not 1, and prints the ranking table as the multi-model statistics\n"
+                "file holds it.  A model's covariance file is the algorithm file's name with \".cov\" for\n"
+                "\".alg\", in the algorithm file's folder.  The covariance constant is asked for the first model\n"
+                "only; its default is the model's suggestion.");
+        o.Group("Ranking");
+        o.Texts("--model", paths, "FILE",
+                "a competing model's algorithm file; repeat for each model (at most 99),\n"
+                "in the order they are added (the first wins a tie)");
+        o.Number("--c-hat", cHat, "X", "overdispersion factor C-hat, 1 or more (default 1: AICc)");
+        o.Flag("--average", average,
+               "average the estimates and standard errors over the models with their\n"
+               "Akaike weights, from their covariance files; print the averaging text");
+        o.Text("--save", save, "FILE.mms", "write the multi-model statistics file");
+        o.Flag("--json", asJson,
+               "print one JSON object instead: {\"models\": [...]} with file, nll, k, n,\n"
+               "aicc, qaicc, delta, weight, cov_file, plus \"average\" with --average");
+        model.Declare(o);
+    }
+
+    void Check(Options& o) override {
+        if (paths.empty()) o.Refuse("at least one --model FILE is required");
+        if (static_cast<int>(paths.size()) > kModelLimit)
+            o.Refuse("no more than " + std::to_string(kModelLimit) + " models can be ranked");
+        if (o.Given("--alg")) o.Refuse("option --alg is not used by rank: give each model with --model FILE");
+        if (cHat && !(*cHat >= 1.0 && std::isfinite(*cHat)))
+            o.Refuse("option --c-hat needs a number of 1 or more");
+        if (average && paths.size() < 2) o.Refuse("option --average needs at least two models");
+    }
+
+    int Run(std::ostream& out, std::ostream& err) override {
+        auto session = OpenModelSession(model, err, false);
+        Workbench& wb = session->wb;
+        RankingList list;
+        list.cHat = cHat.value_or(1.0);
+        for (const std::string& path : paths) {
+            if (!ReadAlgorithmFile(wb, path)) throw BadInput("the algorithm file " + path + " could not be loaded");
+            const CompetitorEvaluation evaluation = EvaluateCompetitor(wb);
+            if (const auto problem = CriterionProblem(evaluation.objective, evaluation.k, evaluation.sampleSize))
+                throw BadInput(path + ": " + *problem);
+            if (list.Count() == 0) AskCovarianceConstant(wb, ConstantQuestionFor(wb, evaluation.objective, evaluation.k));
+            AddCompetitor(list, MakeCompetitor(evaluation, wb.priorTable.reciprocalConstant, path, PriorsPath(),
+                                               list.cHat));
+        }
+        RankModels(list);
+
+        std::optional<AveragingResult> averaged;
+        if (average) {
+            AveragingOutcome outcome = AverageRankedModels(list, wb.alg.np);
+            if (!outcome.result) throw BadInput(outcome.title + ": " + outcome.message);
+            averaged = std::move(outcome.result);
+        }
+        const std::string table = FormatRankingFile(list, averaged ? AveragingText(*averaged) : std::string());
+        if (save && !WriteTextFileSafely(*save, table)) {
+            err << "corvane-cli rank: the file " << *save << " could not be written; nothing was saved\n";
+            return kExitFailed;
+        }
+        if (asJson) {
+            json result;
+            result["models"] = ModelsJson(list, paths);
+            if (averaged) result["average"] = AverageJson(*averaged);
+            out << result.dump(2) << "\n";
+        } else {
+            out << ForTerminal(table);
+        }
+        return kExitOk;
+    }
+
+    std::string PriorsPath() const { return ""; }
+};
+
+const Register<Rank> rank{"rank", "rank competing models by AICc or QAICc and average their estimates"};
+
+}  // namespace
+
+}  // namespace corvane::cli
