@@ -42,6 +42,13 @@ struct Window {
         if (form.Count() == 0) t.dialogs.ExpectPrompt(kConstantTitle, "Your model suggests", "0.5");
         form.Click(rank::Calculate);
     }
+    // Two models (b 3 units of AICc worse), ranked and averaged.
+    void RankedAndAveraged() {
+        Add("a", 2.0);
+        Add("b", 3.0);
+        form.Click(rank::Rank);
+        form.Click(rank::Average);
+    }
     std::vector<std::string> Enabled() const {
         std::vector<std::string> names;
         for (const auto& b : form.Buttons())
@@ -241,10 +248,7 @@ TEST(RankingForm, AMalformedCovarianceFileIsRefusedByName) {
 
 TEST(RankingForm, SavingTheRankingAndTheFinishQuestion) {
     Window w;
-    w.Add("a", 2.0);
-    w.Add("b", 3.0);
-    w.form.Click(rank::Rank);
-    w.form.Click(rank::Average);
+    w.RankedAndAveraged();
     const std::string path = w.dir.Path("ranks.mms");
     w.t.dialogs.ExpectFile("Save model ranking results in...", path);
     w.form.Click(rank::SaveRanks);
@@ -281,10 +285,7 @@ TEST(RankingForm, SavingTheRankingAndTheFinishQuestion) {
 
 TEST(RankingForm, AlgorithmDataCommandsClearTheAveraging) {
     Window w;
-    w.Add("a", 2.0);
-    w.Add("b", 3.0);
-    w.form.Click(rank::Rank);
-    w.form.Click(rank::Average);
+    w.RankedAndAveraged();
     ASSERT_TRUE(w.form.Averaged());
 
     // Loading goes straight to the file dialogue and names the file by its bare name.
