@@ -86,11 +86,8 @@ TEST(RankingForm, OpensEmptyWithItsTextsAndOnlyTheListCommands) {
                                   rank::Finish}));
     EXPECT_EQ(w.form.Button(rank::QAICc).toolTip, w.form.Button(rank::Calculate).toolTip);
     EXPECT_EQ(w.form.TakeFocus(), rank::Calculate);
-    EXPECT_EQ(RankingForm::RowLabel(3, 3), "   3)    3");
     EXPECT_EQ(RankingForm::RowLabel(12, 7), " 12)    7");
     EXPECT_EQ(RankingForm::RowLabel(4, 15), "   4)  15");
-    EXPECT_EQ(RankingForm::Alignment(3), CellAlignment::Centre);
-    EXPECT_EQ(RankingForm::Alignment(7), CellAlignment::Left);
 }
 
 TEST(RankingForm, CalculatingAddsModelsAndAsksTheConstantForTheFirstOnly) {
