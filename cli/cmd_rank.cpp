@@ -3,10 +3,11 @@
 // does with "Calculate model AICc", "&Rank competing models" and "&Average
 // across models".
 #include <cmath>
-#include <nlohmann/json.hpp>
 #include <ostream>
 
 #include "cli/Command.h"
+#include "cli/Json.h"
+#include "cli/ModelNotes.h"
 #include "cli/ModelOptions.h"
 #include "engine/CovarianceConstant.h"
 #include "ranking/ModelAveraging.h"
@@ -16,20 +17,20 @@ namespace corvane::cli {
 
 namespace {
 
-using nlohmann::json;
+
 
 // "undefined" and a -1 standard error are null for a script.
-json Maybe(const std::optional<double>& value) { return value ? json(*value) : json(nullptr); }
+Json Maybe(const std::optional<double>& value) { return value ? Json(*value) : Json(nullptr); }
 
-json Count(double value) {
-    if (std::floor(value) == value && std::fabs(value) < 9e15) return json(static_cast<long long>(value));
-    return json(value);
+Json Count(double value) {
+    if (std::floor(value) == value && std::fabs(value) < 9e15) return Json(static_cast<long long>(value));
+    return Json(value);
 }
 
-json ModelsJson(const RankingList& list, const std::vector<std::string>& paths) {
-    json models = json::array();
+Json ModelsJson(const RankingList& list, const std::vector<std::string>& paths) {
+    Json models = Json::array();
     for (const auto& m : list.models) {
-        json entry;
+        Json entry;
         // The path as given; the list keeps the order of addition in the model number.
         entry["file"] = paths[static_cast<std::size_t>(m.modelNumber - 1)];
         entry["nll"] = m.negLnL;
@@ -39,18 +40,18 @@ json ModelsJson(const RankingList& list, const std::vector<std::string>& paths) 
         entry["qaicc"] = m.qaicc;
         entry["delta"] = Maybe(m.delta);
         entry["weight"] = Maybe(m.weight);
-        entry["cov_file"] = m.HasCovarianceFile() ? json(m.covariancePath) : json(nullptr);
+        entry["cov_file"] = m.HasCovarianceFile() ? Json(m.covariancePath) : Json(nullptr);
         models.push_back(std::move(entry));
     }
     return models;
 }
 
-json AverageJson(const AveragingResult& r) {
-    json parameters = json::array();
+Json AverageJson(const AveragingResult& r) {
+    Json parameters = Json::array();
     for (int s = 1; s <= r.average.size(); ++s) {
-        json se = json::array();
+        Json se = Json::array();
         for (int g = 1; g <= kGrids; ++g)
-            se.push_back(r.missing[static_cast<std::size_t>(g - 1)] ? json(nullptr) : json(r.averageSE(s, g)));
+            se.push_back(r.missing[static_cast<std::size_t>(g - 1)] ? Json(nullptr) : Json(r.averageSE(s, g)));
         parameters.push_back({{"parameter", s}, {"estimate", r.average[s]}, {"se", std::move(se)}});
     }
     return parameters;
@@ -85,14 +86,16 @@ class Rank : public Command {
         o.Flag("--json", asJson,
                "print one JSON object instead: {\"models\": [...]} with file, nll, k, n,\n"
                "aicc, qaicc, delta, weight, cov_file, plus \"average\" with --average");
-        model.Declare(o);
+        model.Declare(o, false);
     }
 
     void Check(Options& o) override {
         if (paths.empty()) o.Refuse("at least one --model FILE is required");
         if (static_cast<int>(paths.size()) > kModelLimit)
             o.Refuse("no more than " + std::to_string(kModelLimit) + " models can be ranked");
-        if (o.Given("--alg")) o.Refuse("option --alg is not used by rank: give each model with --model FILE");
+        model.CheckOutput(o, "--save", save, false);
+        for (const auto& path : paths)
+            if (save && SameFile(*save, path)) o.Refuse("option --save names the --model file " + path);
         if (cHat && !(*cHat >= 1.0 && std::isfinite(*cHat)))
             o.Refuse("option --c-hat needs a number of 1 or more");
         if (average && paths.size() < 2) o.Refuse("option --average needs at least two models");
@@ -103,9 +106,14 @@ class Rank : public Command {
         Workbench& wb = session->wb;
         RankingList list;
         list.cHat = cHat.value_or(1.0);
+        GammaOverrideNote gamma;
         for (const std::string& path : paths) {
             if (!ReadAlgorithmFile(wb, path)) throw BadInput("the algorithm file " + path + " could not be loaded");
+            gamma.Check(session->model, wb.alg.value, err);
             const CompetitorEvaluation evaluation = EvaluateCompetitor(wb);
+            // How this model's evaluation used the data, and its warnings.
+            err << MessagePrefix() << "model " << path << ":\n";
+            WriteModelNotes(CollectModelNotes(session->model, session->model.LastEvaluation().increments), err);
             if (const auto problem = CriterionProblem(evaluation.objective, evaluation.k, evaluation.sampleSize))
                 throw BadInput(path + ": " + *problem);
             if (list.Count() == 0) AskCovarianceConstant(wb, ConstantQuestionFor(wb, evaluation.objective, evaluation.k));
@@ -122,14 +130,14 @@ class Rank : public Command {
         }
         const std::string table = FormatRankingFile(list, averaged ? AveragingText(*averaged) : std::string());
         if (save && !WriteTextFileSafely(*save, table)) {
-            err << "corvane-cli rank: the file " << *save << " could not be written; nothing was saved\n";
+            err << MessagePrefix() << "the file " << *save << " could not be written; nothing was saved\n";
             return kExitFailed;
         }
         if (asJson) {
-            json result;
+            Json result;
             result["models"] = ModelsJson(list, paths);
             if (averaged) result["average"] = AverageJson(*averaged);
-            out << result.dump(2) << "\n";
+            WriteJson(out, result);
         } else {
             out << ForTerminal(table);
         }

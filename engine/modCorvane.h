@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/AlgorithmData.h"
+#include "engine/DistributionColumns.h"
 #include "engine/Engine.h"
 #include "engine/LU.h"
 #include "engine/Marquardt.h"
@@ -18,6 +19,7 @@
 #include "platform/Dialogs.h"
 #include "platform/StatusBar.h"
 #include "platform/TextView.h"
+#include "plots/PlotPort.h"
 #include "priors/PriorTable.h"
 
 namespace corvane {
@@ -70,6 +72,20 @@ public:
     Vec1<double> modelFirstDerivatives;
     Mat1<double> modelSecondDerivatives;
     double modelOwnValue = 0.0;
+
+    // Plots (data and prediction, distributions, bivariate density) are
+    // shown through `plots`, which is never null: by default the requests
+    // are only recorded (tests read them); the desktop puts its modal plot
+    // windows here, the command line a port that writes picture files.
+    RecordingPlotPort recordedPlots;
+    PlotPort* plots = &recordedPlots;
+
+    // The columns shared by the likelihood profile, the Bayesian posterior
+    // and the prior profile, and which of the first two filled them last
+    // ("ML" or "BP"), so a stored result can be shown again.
+    ProfileColumns profileColumns;
+    std::string lastEvaluationKind;
+    bool evaluationResultsExist = false;
 
     // Progress and result windows of the engine commands.
     TextView oneCallView;

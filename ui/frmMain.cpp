@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "platform/qt/QtPlotPort.h"
 #include "platform/qt/QtStatusBar.h"
 #include "platform/qt/QtWindowHost.h"
 #include "ranking/frmRank.h"
@@ -55,6 +56,8 @@ frmMain::frmMain(Dialogs& dialogs, Clock& clock, RandomSource& random, Model* mo
     menu_ = std::make_unique<CommandMenu>(*wb_);
     editor_ = std::make_unique<AlgorithmEditor>(*wb_);
     ranking_ = std::make_unique<RankingForm>(*wb_);
+    plots_ = std::make_unique<QtPlotPort>(this, dialogs);
+    wb_->plots = plots_.get();
 
     if (commands_.modelSetUp)
         menu_->modelSetUp = [this] {

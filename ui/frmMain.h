@@ -19,6 +19,7 @@ class QMenu;
 
 namespace corvane {
 
+class QtPlotPort;
 class QtStatusBar;
 class QtWindowHost;
 class frmAlgo;
@@ -90,6 +91,7 @@ private:
     std::unique_ptr<CommandMenu> menu_;
     std::unique_ptr<AlgorithmEditor> editor_;
     std::unique_ptr<RankingForm> ranking_;
+    std::unique_ptr<QtPlotPort> plots_;  // the session's plots open as modal windows
 
     QMenu* mnuApplication_ = nullptr;
     QMenu* mnuBayesianInt_ = nullptr;

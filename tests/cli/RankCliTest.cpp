@@ -50,7 +50,9 @@ TEST(CliRank, RanksByAICcAndPrintsTheTableOrJson) {
     const double varied = m.Objective("varied.alg"), fixed = m.Objective("fixed.alg");
     CliRun run = RunCli(m.dir, m.Rank(" --json"));
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.err, "");
+    // Each model's use of the data is told on standard error.
+    EXPECT_NE(run.err.find("corvane-cli rank: model " + m.dir.Path("fixed.alg") + ":\ncorvane-cli rank: increments: 114 records"),
+              std::string::npos) << run.err;
     const json j = json::parse(run.out);
     ASSERT_EQ(j.size(), 1u);
     const json& models = j.at("models");
@@ -155,7 +157,8 @@ TEST(CliRank, BadInputExitsWithTwo) {
         {m.Rank(" --c-hat 0.9"), "option --c-hat needs a number of 1 or more"},
         {m.Rank(" --average"), "Sorry, the covariance file is missing for at least one ranked model"},
         {m.Rank(" --model \"" + m.dir.Path("none.alg") + "\""), "none.alg could not be loaded"},
-        {m.Rank(" --alg x.alg"), "option --alg is not used by rank"},
+        {m.Rank(" --alg x.alg"), "unexpected argument \"--alg\""},
+        {m.Rank(" --save \"" + m.dir.Path("fixed.alg") + "\""), "option --save names the --model file"},
         {m.Rank(" --model"), "option --model needs a value"},
     };
     for (const auto& c : cases) {
