@@ -33,10 +33,14 @@ struct ModelOptions {
     std::optional<long long> series, identified, blended, birthDay, firstCell;
     std::optional<double> age1, ageDiff;
     std::optional<std::string> alg;
+    std::optional<std::string> priors;  // --priors: a Bayesian priors file, read as the desktop reads it
+    std::optional<double> constant;     // --constant: c > 0, the prior total is scaled by 1/c
 
     // Declares the options above, under the heading "Model set-up", and the
-    // checks between them; --alg only when the command reads one.
-    void Declare(Options& options, bool algorithmFile = true);
+    // checks between them; --alg only when the command reads one, --priors
+    // and --constant when it evaluates the model.
+    void Declare(Options& options, bool algorithmFile = true) { Declare(options, algorithmFile, algorithmFile); }
+    void Declare(Options& options, bool algorithmFile, bool evaluates);
 
     // Refuses (after parsing) an output file the command would write that
     // cannot be written or would overwrite a data file, or the --alg file
@@ -58,8 +62,9 @@ struct ModelSession {
     Workbench wb;
 };
 
-// Initialises the model from the options and loads the algorithm file
-// (required unless algRequired is false).  Throws BadInput with the reason
+// Initialises the model from the options, loads the algorithm file
+// (required unless algRequired is false) and the priors file, and sets the
+// covariance constant (the model's suggestion unless --constant is given).  Throws BadInput with the reason
 // (after the dialogue's own message, if it showed one).
 std::unique_ptr<ModelSession> OpenModelSession(const ModelOptions& options, std::ostream& err,
                                                bool algRequired = true);

@@ -67,13 +67,15 @@ class Rank : public Command {
 
     void Declare(Options& o) override {
         o.Usage("corvane-cli rank --increments FILE and/or --frequencies FILE [model options]\n"
+                "                        [--priors FILE] [--constant C]\n"
                 "                        --model A.alg [--model B.alg ...] [--c-hat X] [--average]\n"
                 "                        [--save FILE.mms] [--json]\n\n"
                 "Evaluates each model (its algorithm file) as \"Calculate model AICc\" does, ranks them by AICc,\n"
                 "or by QAICc when C-hat is not 1, and prints the ranking table as the multi-model statistics\n"
                 "file holds it.  A model's covariance file is the algorithm file's name with \".cov\" for\n"
-                "\".alg\", in the algorithm file's folder.  The covariance constant is asked for the first model\n"
-                "only; its default is the model's suggestion.");
+                "\".alg\", in the algorithm file's folder.  The covariance constant (-ln[L] = c x objective) is\n"
+                "--constant, else the model's suggestion.  With --priors the prior total is part of each\n"
+                "model's objective.");
         o.Group("Ranking");
         o.Texts("--model", paths, "FILE",
                 "a competing model's algorithm file; repeat for each model (at most 99),\n"
@@ -86,7 +88,7 @@ class Rank : public Command {
         o.Flag("--json", asJson,
                "print one JSON object instead: {\"models\": [...]} with file, nll, k, n,\n"
                "aicc, qaicc, delta, weight, cov_file, plus \"average\" with --average");
-        model.Declare(o, false);
+        model.Declare(o, false, true);
     }
 
     void Check(Options& o) override {
@@ -116,9 +118,11 @@ class Rank : public Command {
             WriteModelNotes(CollectModelNotes(session->model, session->model.LastEvaluation().increments), err);
             if (const auto problem = CriterionProblem(evaluation.objective, evaluation.k, evaluation.sampleSize))
                 throw BadInput(path + ": " + *problem);
-            if (list.Count() == 0) AskCovarianceConstant(wb, ConstantQuestionFor(wb, evaluation.objective, evaluation.k));
-            AddCompetitor(list, MakeCompetitor(evaluation, wb.priorTable.reciprocalConstant, path, PriorsPath(),
-                                               list.cHat));
+            // The constant is asked for the first model only; --constant answers it.
+            if (list.Count() == 0 && !model.constant)
+                AskCovarianceConstant(wb, ConstantQuestionFor(wb, evaluation.objective, evaluation.k));
+            AddCompetitor(list, MakeCompetitor(evaluation, wb.priorTable.reciprocalConstant, path,
+                                               wb.priorTable.fileName, list.cHat));
         }
         RankModels(list);
 
@@ -143,8 +147,6 @@ class Rank : public Command {
         }
         return kExitOk;
     }
-
-    std::string PriorsPath() const { return ""; }
 };
 
 const Register<Rank> rank{"rank", "rank competing models by AICc or QAICc and average their estimates"};

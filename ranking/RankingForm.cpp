@@ -219,9 +219,8 @@ void RankingForm::CalculateModelAICc() {
         AskCovarianceConstant(wb_, ConstantQuestionFor(wb_, evaluation.objective, evaluation.k));
         SetVisible(true);
     }
-    const std::string priors = priorsFile ? priorsFile() : std::string();
-    AddCompetitor(list_, MakeCompetitor(evaluation, wb_.priorTable.reciprocalConstant, wb_.alg.fileName, priors,
-                                        list_.cHat));
+    AddCompetitor(list_, MakeCompetitor(evaluation, wb_.priorTable.reciprocalConstant, wb_.alg.fileName,
+                                        wb_.priorTable.fileName, list_.cHat));
     if (list_.cHat > 1.0) CalculateQAICc();
     ListChanged();
     wb_.Status(1, "");

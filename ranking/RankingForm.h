@@ -60,8 +60,6 @@ public:
     std::function<void()> openEditor;   // then EditorClosed()
     std::function<void()> openPriors;   // then PriorsClosed()
     std::function<void()> onFinished;   // the command menu comes back
-    // The priors file in use (full path, empty when none).
-    std::function<std::string()> priorsFile;
 
     // Opening: an empty list, C-hat 1, no averaging.
     void Open();

@@ -8,6 +8,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QHeaderView>
+#include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -16,6 +18,8 @@
 #include "platform/qt/QtStatusBar.h"
 #include "platform/qt/QtWindowHost.h"
 #include "ranking/frmRank.h"
+#include "priors/frmLoadPriors.h"
+#include "priors/frmSetPriors.h"
 #include "ui/ExitDialogue.h"
 #include "ui/frmAlgo.h"
 #include "ui/frmEditVS.h"
@@ -58,6 +62,8 @@ frmMain::frmMain(Dialogs& dialogs, Clock& clock, RandomSource& random, Model* mo
     ranking_ = std::make_unique<RankingForm>(*wb_);
     plots_ = std::make_unique<QtPlotPort>(this, dialogs);
     wb_->plots = plots_.get();
+    priorsEditor_ = std::make_unique<PriorsEditor>(*wb_);
+    priorsDialogue_ = std::make_unique<PriorsDialogue>(*wb_, *priorsEditor_);
 
     if (commands_.modelSetUp)
         menu_->modelSetUp = [this] {
@@ -70,6 +76,7 @@ frmMain::frmMain(Dialogs& dialogs, Clock& clock, RandomSource& random, Model* mo
     if (commands_.runSimplex) menu_->runSimplex = [this] { commands_.runSimplex(*wb_); };
     if (commands_.runMarquardt) menu_->runMarquardt = [this] { commands_.runMarquardt(*wb_); };
     menu_->openEditor = [this] { OpenEditor(); };
+    menu_->openPriors = [this] { priorsDialogue_->Open(PriorsOpener::CommandMenu); };
     menu_->requestExit = [this] { RequestExit(); };
     menu_->applicationMenu = [this](bool enabled) { mnuApplication_->menuAction()->setEnabled(enabled); };
     // Closing a progress window while its minimisation runs asks to
@@ -110,6 +117,7 @@ frmMain::frmMain(Dialogs& dialogs, Clock& clock, RandomSource& random, Model* mo
         dialog.exec();
     };
     editor_->onClosed = [this] { EditorClosed(); };
+    BuildPriorsWindows();
 
     // The ranking window replaces the command menu while it is open.
     rankWindow_ = new frmRank(*ranking_);
@@ -119,6 +127,7 @@ frmMain::frmMain(Dialogs& dialogs, Clock& clock, RandomSource& random, Model* mo
     rankSub_->hide();
     ranking_->SetListener([this] { RenderRanking(); });
     ranking_->openEditor = [this] { OpenEditor(); };
+    ranking_->openPriors = [this] { priorsDialogue_->Open(PriorsOpener::Ranking); };
     ranking_->onFinished = [this] { menu_->RankingFinished(); };
     menu_->openRanking = [this] { ranking_->Open(); };
 
@@ -138,6 +147,8 @@ frmMain::~frmMain() {
     menu_->SetListener({});
     editor_->SetListener({});
     ranking_->SetListener({});
+    priorsEditor_->SetListener({});
+    priorsDialogue_->SetListener({});
     host_->CloseAll();
     delete area_;
     area_ = nullptr;
@@ -223,6 +234,67 @@ void frmMain::PlaceMenu() {
     menuSub_->move(x, y);
 }
 
+void frmMain::BuildPriorsWindows() {
+    loadPriorsWindow_ = new frmLoadPriors(*priorsDialogue_);
+    loadPriorsSub_ = area_->addSubWindow(loadPriorsWindow_, Qt::SubWindow | Qt::WindowTitleHint |
+                                                                Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    loadPriorsSub_->setObjectName(QStringLiteral("subLoadPriors"));
+    loadPriorsSub_->installEventFilter(this);
+    loadPriorsSub_->hide();
+
+    setPriorsWindow_ = new frmSetPriors(*priorsEditor_, mnuWindow_);
+    setPriorsSub_ = area_->addSubWindow(setPriorsWindow_);
+    setPriorsSub_->setObjectName(QStringLiteral("subSetPriors"));
+    setPriorsSub_->installEventFilter(this);
+    setPriorsSub_->hide();
+    setPriorsWindow_->requestExit = [this] { RequestExit(); };
+    setPriorsWindow_->showMainMenu = [this] { menu_->Show(); };
+
+    // The window that opened the priors waits hidden until they are done
+    // (the ranking window hides itself).
+    priorsDialogue_->hideOpener = [this](PriorsOpener opener) {
+        if (opener == PriorsOpener::CommandMenu) menu_->Hide();
+    };
+    priorsDialogue_->showOpener = [this](PriorsOpener opener) {
+        if (opener == PriorsOpener::CommandMenu) menu_->Show();
+        if (opener == PriorsOpener::Ranking) ranking_->PriorsClosed();
+    };
+    priorsDialogue_->SetListener([this] { RenderPriors(); });
+    priorsEditor_->SetListener([this] { RenderPriors(); });
+}
+
+void frmMain::RenderPriors() {
+    const QSize room = area_->viewport()->size();
+    if (priorsDialogue_->Visible() != !loadPriorsSub_->isHidden()) {
+        if (priorsDialogue_->Visible()) {
+            loadPriorsSub_->adjustSize();
+            loadPriorsSub_->move(std::max(0, (room.width() - loadPriorsSub_->width()) / 2), kMenuTop);
+            loadPriorsSub_->show();
+            area_->setActiveSubWindow(loadPriorsSub_);
+        } else {
+            loadPriorsSub_->hide();
+        }
+    }
+    setPriorsWindow_->Render();
+    const bool editing = priorsEditor_->IsOpen();
+    if (editing && setPriorsSub_->isHidden()) {
+        // Wide enough for every column, tall enough for every parameter.
+        QTableWidget* grid = setPriorsWindow_->Grid();
+        int width = 60;
+        for (int c = 0; c < grid->columnCount(); ++c) width += grid->columnWidth(c);
+        const int height = 150 + priorsEditor_->Rows() * (grid->verticalHeader()->defaultSectionSize() + 1);
+        setPriorsSub_->resize(QSize(width, height).boundedTo(room - QSize(10, 10)).expandedTo(QSize(560, 300)));
+        setPriorsSub_->move(std::max(0, (room.width() - setPriorsSub_->width()) / 2), 0);
+        setPriorsSub_->show();
+        area_->setActiveSubWindow(setPriorsSub_);
+        // The editor's menus stand in for the frame's while it is open.
+        menuBar()->hide();
+    } else if (!editing && !setPriorsSub_->isHidden()) {
+        setPriorsSub_->hide();
+        if (!editor_->IsOpen()) menuBar()->show();
+    }
+}
+
 void frmMain::RefreshInterruptMenus() {
     mnuBayesianInt_->menuAction()->setVisible(wb_->engine.bayesianMode);
     mnuMLInt_->menuAction()->setVisible(wb_->engine.mlMode);
@@ -303,6 +375,16 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
         }
         if (watched == rankSub_ && ranking_->IsOpen()) {
             ranking_->Close();
+            event->ignore();
+            return true;
+        }
+        if (watched == loadPriorsSub_ && priorsDialogue_->Loaded() && !exiting_) {
+            priorsDialogue_->Close();
+            event->ignore();
+            return true;
+        }
+        if (watched == setPriorsSub_ && priorsEditor_->IsOpen() && !exiting_) {
+            priorsEditor_->Finish();
             event->ignore();
             return true;
         }

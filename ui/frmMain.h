@@ -8,6 +8,7 @@
 
 #include "engine/modCorvane.h"
 #include "ranking/RankingForm.h"
+#include "priors/PriorsEditor.h"
 #include "ui/AlgorithmEditor.h"
 #include "ui/CommandMenu.h"
 #include "ui/InformationTexts.h"
@@ -23,8 +24,10 @@ class QtPlotPort;
 class QtStatusBar;
 class QtWindowHost;
 class frmAlgo;
+class frmLoadPriors;
 class frmMenu;
 class frmRank;
+class frmSetPriors;
 
 // The commands that come from outside the shell; a missing set-up leaves
 // the initialise button disabled.
@@ -59,6 +62,13 @@ public:
     RankingForm& Ranking() { return *ranking_; }
     frmRank* RankingWindow() const { return rankWindow_; }
     QMdiSubWindow* RankingSubWindow() const { return rankSub_; }
+    // The priors dialogue ("Load Bayesian priors") and editor.
+    PriorsDialogue& PriorsDialog() { return *priorsDialogue_; }
+    PriorsEditor& PriorsEdit() { return *priorsEditor_; }
+    frmLoadPriors* LoadPriorsWindow() const { return loadPriorsWindow_; }
+    QMdiSubWindow* LoadPriorsSubWindow() const { return loadPriorsSub_; }
+    frmSetPriors* SetPriorsWindow() const { return setPriorsWindow_; }
+    QMdiSubWindow* SetPriorsSubWindow() const { return setPriorsSub_; }
     // Menu commands by control name (mnuExit, mnuMenu, mnuInterruptML, ...).
     QAction* Action(const char* name) const;
 
@@ -82,6 +92,8 @@ private:
     void EditorClosed();
     void PlaceMenu();
     void RenderRanking();
+    void BuildPriorsWindows();
+    void RenderPriors();
 
     DesktopCommands commands_;
     QMdiArea* area_ = nullptr;
@@ -92,6 +104,8 @@ private:
     std::unique_ptr<AlgorithmEditor> editor_;
     std::unique_ptr<RankingForm> ranking_;
     std::unique_ptr<QtPlotPort> plots_;  // the session's plots open as modal windows
+    std::unique_ptr<PriorsEditor> priorsEditor_;
+    std::unique_ptr<PriorsDialogue> priorsDialogue_;
 
     QMenu* mnuApplication_ = nullptr;
     QMenu* mnuBayesianInt_ = nullptr;
@@ -103,6 +117,10 @@ private:
     QMdiSubWindow* algoSub_ = nullptr;
     frmRank* rankWindow_ = nullptr;
     QMdiSubWindow* rankSub_ = nullptr;
+    frmLoadPriors* loadPriorsWindow_ = nullptr;
+    QMdiSubWindow* loadPriorsSub_ = nullptr;
+    frmSetPriors* setPriorsWindow_ = nullptr;
+    QMdiSubWindow* setPriorsSub_ = nullptr;
     bool menuPlaced_ = false;
     bool exiting_ = false;
 };

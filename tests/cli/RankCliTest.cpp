@@ -8,6 +8,7 @@
 
 #include "../ranking/RankingSupport.h"
 #include "CliRun.h"
+#include "priors/PriorsFile.h"
 
 using namespace corvane;
 using namespace corvane::testing;
@@ -98,6 +99,30 @@ TEST(CliRank, RanksByAICcAndPrintsTheTableOrJson) {
         EXPECT_NEAR(e.at("qaicc").get<double>(),
                     e.at("aicc").get<double>() - e.at("nll").get<double>(), 1e-9);
     EXPECT_NEAR(q[1].at("delta").get<double>(), q[1].at("qaicc").get<double>() - q[0].at("qaicc").get<double>(), 1e-9);
+}
+
+TEST(CliRank, ConstantAndPriorsEnterEveryModelsLikelihood) {
+    TwoModels m;
+    auto nll = [&](const std::string& more) {
+        const CliRun run = RunCli(m.dir, m.Rank(" --json" + more));
+        EXPECT_EQ(run.status, 0) << run.err;
+        std::map<std::string, double> byFile;
+        const json j = json::parse(run.out);
+        for (const auto& e : j.at("models")) byFile[e.at("file").get<std::string>()] = e.at("nll").get<double>();
+        return byFile.at(m.dir.Path("varied.alg"));
+    };
+    const double plain = nll("");
+    EXPECT_NEAR(nll(" --constant 1"), 2.0 * plain, 1e-9);
+
+    // A normal prior on L-infinity: -ln[L] = c x (objective + prior / c).
+    PriorTable table;
+    table.Reset(19);
+    table.rows[1].type = 'N';
+    table.rows[1].firstMean = 140.0;
+    table.rows[1].firstSD = 5.0;
+    const std::string pri = m.dir.Write("tight.pri", FormatPriorsFile(table));
+    EXPECT_NEAR(nll(" --priors \"" + pri + "\""), plain + PriorValue(table.rows[1], 150.0), 1e-9);
+    EXPECT_NEAR(nll(" --priors \"" + pri + "\" --constant 1"), 2.0 * plain + PriorValue(table.rows[1], 150.0), 1e-9);
 }
 
 TEST(CliRank, AveragesFromTheCovarianceFilesBesideTheModels) {

@@ -109,6 +109,16 @@ TEST(RankWindow, OpensFromTheMenuRanksAveragesAndGivesTheMenuBack) {
     rank->Button(rank::Rank)->click();
     rank->Button(rank::Average)->click();
 
+    // The priors dialogue stands in for the window until it closes.
+    rank->Button(rank::Bayesian)->click();
+    EXPECT_TRUE(sub->isHidden());
+    EXPECT_FALSE(window.LoadPriorsSubWindow()->isHidden());
+    window.PriorsDialog().Cancel();
+    EXPECT_FALSE(sub->isHidden());
+    EXPECT_TRUE(window.MenuSubWindow()->isHidden());
+    rank->Button(rank::Rank)->click();
+    rank->Button(rank::Average)->click();
+
     if (const char* shot = std::getenv("CORVANE_RANK_SCREENSHOT")) {
         sub->resize(1140, 600);
         QApplication::processEvents();

@@ -19,7 +19,6 @@ struct Window {
         InitialiseModel(wb);
         form.openEditor = [this] { ++editorOpened; };
         form.onFinished = [this] { ++finished; };
-        form.priorsFile = [this] { return priorsPath; };
         form.SetListener([this] { hiddenSeen = hiddenSeen || !form.Visible(); });
         form.Open();
     }
@@ -61,7 +60,6 @@ struct Window {
     SampleModel model;
     Workbench wb;
     RankingForm form;
-    std::string priorsPath;
     int editorOpened = 0, finished = 0;
     bool hiddenSeen = false;
 };
@@ -92,7 +90,7 @@ TEST(RankingForm, OpensEmptyWithItsTextsAndOnlyTheListCommands) {
 
 TEST(RankingForm, CalculatingAddsModelsAndAsksTheConstantForTheFirstOnly) {
     Window w;
-    w.priorsPath = "/data/priors/wide.pri";
+    w.wb.priorTable.fileName = "/data/priors/wide.pri";
     w.Add("vb_a", 2.0);  // objective (2-1)^2 = 1; c = 0.5: -ln[L] 0.5
     EXPECT_TRUE(w.hiddenSeen);  // hidden while the constant was asked
     EXPECT_TRUE(w.form.Visible());
@@ -308,6 +306,18 @@ TEST(RankingForm, AlgorithmDataCommandsClearTheAveraging) {
     EXPECT_EQ(w.editorOpened, 1);
     EXPECT_FALSE(w.form.Visible());
     w.form.EditorClosed();
+    EXPECT_TRUE(w.form.Visible());
+    EXPECT_EQ(w.form.TakeFocus(), rank::Calculate);
+    // So does the priors dialogue, once the session has one.
+    int priorsOpened = 0;
+    w.form.openPriors = [&] { ++priorsOpened; };
+    w.form.Open();
+    w.RankedAndAveraged();
+    w.form.Click(rank::Bayesian);
+    EXPECT_EQ(priorsOpened, 1);
+    EXPECT_FALSE(w.form.Visible());
+    EXPECT_FALSE(w.form.Averaged());
+    w.form.PriorsClosed();
     EXPECT_TRUE(w.form.Visible());
     EXPECT_EQ(w.form.TakeFocus(), rank::Calculate);
     // The list survives all of it.
