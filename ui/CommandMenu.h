@@ -56,6 +56,9 @@ public:
     // and run set-up; SimplexCommand and MarquardtCommand unless replaced.
     std::function<void()> runSimplex;
     std::function<void()> runMarquardt;
+    // "Res&ults Summary", run inside the common frame after the run set-up;
+    // ModelSummaryCommand unless replaced.
+    std::function<void()> runSummary;
     std::function<void()> openEditor;          // opens the algorithm data editor (which closes this menu)
     std::function<void()> requestExit;         // the exit dialogue
     std::function<void(bool)> applicationMenu;  // enables or disables the main window's "&Application" menu
@@ -106,6 +109,7 @@ private:
     void SaveAlgorithm();
     void EditAlgorithm();
     void OneFunctionCommand();
+    void SummaryCommand();
 
     Workbench& wb_;
     std::vector<MenuButton> buttons_;
