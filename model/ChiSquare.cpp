@@ -54,11 +54,11 @@ std::vector<double> CumulativeExpected(const ChiSquareCells& cells) {
     return cumulative;
 }
 
-double SimulateStatistic(const ChiSquareCells& cells, const std::vector<double>& cumulative, std::uint64_t seed) {
-    if (cumulative.empty()) return 0.0;
+Vec1<double> SimulateCounts(const ChiSquareCells& cells, const std::vector<double>& cumulative, std::uint64_t seed) {
+    Vec1<double> counts(std::max(cells.last, 0), 0.0);
+    if (cumulative.empty()) return counts;
     DefaultRandom random(seed);
     const int size = static_cast<int>(cumulative.size());
-    Vec1<double> counts(cells.last, 0.0);
     const long long draws = std::llround(cells.n);
     for (long long k = 0; k < draws; ++k) {
         double x = random.Uniform() * cells.n;
@@ -67,7 +67,12 @@ double SimulateStatistic(const ChiSquareCells& cells, const std::vector<double>&
         const int j = static_cast<int>(std::lower_bound(cumulative.begin(), cumulative.end(), x) - cumulative.begin());
         counts[cells.first + std::min(j, size - 1)] += 1.0;
     }
-    return ChiSquareStatistic(cells, counts);
+    return counts;
+}
+
+double SimulateStatistic(const ChiSquareCells& cells, const std::vector<double>& cumulative, std::uint64_t seed) {
+    if (cumulative.empty()) return 0.0;
+    return ChiSquareStatistic(cells, SimulateCounts(cells, cumulative, seed));
 }
 
 ChiSquareResult SimulatedChiSquare(const ChiSquareCells& cells, int simulations, std::uint64_t seed,

@@ -41,8 +41,10 @@ double ChiSquareStatistic(const ChiSquareCells& cells, const Vec1<double>& obser
 // The cumulative expected frequencies of cells first..last, the last set to n.
 std::vector<double> CumulativeExpected(const ChiSquareCells& cells);
 
-// One simulated statistic: round(n) uniform numbers u, each counted in the cell
-// whose cumulative interval holds u x n.
+// One simulated sample: round(n) uniform numbers u, each counted in the cell
+// whose cumulative interval holds u x n (previous cumulative < u x n <= its own).
+Vec1<double> SimulateCounts(const ChiSquareCells& cells, const std::vector<double>& cumulative, std::uint64_t seed);
+// The statistic of one simulated sample.
 double SimulateStatistic(const ChiSquareCells& cells, const std::vector<double>& cumulative, std::uint64_t seed);
 
 struct ChiSquareResult {

@@ -35,8 +35,9 @@ constexpr double kReach = 12.0;        // SD on each side
 constexpr int kPanels = static_cast<int>(2.0 * kReach / kPanelWidth);
 constexpr int kPoints = 2 * kPanels + 1;  // panel ends and midpoints
 
-// Lower edge of a residual cell, matching ResidualCell's binning.
-double CellLower(int cell) { return (cell - 1 - 12.001) / 2.0; }
+// Lower edge of a residual cell.  (ResidualCell's 0.001 only guards residuals
+// that rounding puts a hair below a cell's edge.)
+double CellLower(int cell) { return (cell - 1) / 2.0 - 6.0; }
 
 }  // namespace
 

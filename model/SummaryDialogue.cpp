@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <optional>
+#include <string_view>
 
 #include "engine/modCorvane.h"
 #include "numeric/FixedColumns.h"
@@ -61,11 +62,19 @@ void DialogueQuestions::VeryUnlikely(const std::string& title, const std::string
     dialogs_.MessageBox(title, text, Buttons::OK, Icon::Information);
 }
 
+namespace {
+
+// "Chi-square: Calculating simulation # " of "... # 12 of 100": what a stream
+// of progress texts has in common.
+std::string_view Activity(std::string_view text) { return text.substr(0, text.find_first_of("0123456789")); }
+
+}  // namespace
+
 void DialogueQuestions::Status(const std::string& text) {
     const double now = clock_.SecondsSinceMidnight();
-    // A text after a cleared panel shows at once; a stream of progress texts
-    // only every tenth of a second (or after midnight).
-    const bool due = text.empty() || shown_.empty() || now - lastShown_ >= kStatusInterval || now < lastShown_;
+    // A new activity shows at once; a stream of progress texts of one
+    // activity only every tenth of a second (or after midnight).
+    const bool due = Activity(text) != Activity(shown_) || now - lastShown_ >= kStatusInterval || now < lastShown_;
     if (!due || text == shown_) return;
     status_.Set(panels::Activity(1), text);
     shown_ = text;

@@ -1,0 +1,228 @@
+// The summary's dialogue walked through the ports: "Res&ults Summary" from
+// MODEL's call codes to the saved .cvo file, the questions in their order,
+// the model plots, and the prompts' rules.
+#include <gtest/gtest.h>
+
+#include "GrowthTestSupport.h"
+#include "engine/ModelSummary.h"
+#include "model/SummaryDialogue.h"
+
+using namespace corvane;
+using namespace corvane::testing;
+
+namespace {
+
+// A session with algorithm data and the summary installed; plots are
+// collected instead of shown.
+struct SummarySession {
+    explicit SummarySession(const GrowthSetup& setup, const std::vector<double>& values) {
+        EXPECT_TRUE(b.Initialise(setup));
+        AlgorithmData& a = b.wb.alg;
+        for (int i = 1; i <= a.np; ++i) a.value[i] = values[static_cast<std::size_t>(i - 1)];
+        a.step[1] = 1.0;
+        a.fileName = "/data/walk.alg";
+        summary.showPlot = [this](const ModelPlot& plot) {
+            plots.push_back(plot.title);
+            plotted.push_back(plot);
+        };
+    }
+    const std::string& Text() { return summary.View().Area(1); }
+    bool Has(const std::string& piece) { return Text().find(piece) != std::string::npos; }
+
+    GrowthBench b;
+    GrowthSummary summary{b.wb, b.model};
+    std::vector<std::string> plots;
+    std::vector<ModelPlot> plotted;
+};
+
+GrowthSetup TwoAlbaSeries() {
+    GrowthSetup s;
+    s.frequencyPath = DataPath("alba_frequencies.dat");
+    s.series = 2;
+    s.identified = 2;
+    s.blended = 3;
+    s.birthDay = 150;
+    s.age1 = 0.0;
+    s.edge = 'M';
+    s.ageModes = AgeModeForm::Gaussian;
+    return s;
+}
+
+std::vector<double> TwoAlbaValues() {
+    auto x = Fixed19(14, 1.5, 1.0, 0.3);
+    x[12] = 0.0;
+    x[13] = 0.5;
+    x.insert(x.end(), {0.4, 0.3, 0.4, 0.3, 108, 184});
+    return x;
+}
+
+GrowthSetup Rig() {
+    GrowthSetup s;
+    s.incrementPath = DataPath("rig_increments.dat");
+    return s;
+}
+
+const char* kPlots = "Choose 'Yes' to see increment and/or frequency plots then a summary\r\n\r\nChoose 'No' if you only";
+const char* kSimulations = "More simulations improve chi-square estimate";
+
+}  // namespace
+
+TEST(SummaryDialogue, FrequencyAnalysisFromTheMenuCommandToTheSavedFile) {
+    SummarySession s(TwoAlbaSeries(), TwoAlbaValues());
+    ScriptedDialogs& d = s.b.t.dialogs;
+    d.ExpectMessage("Model results", kPlots, Answer::Yes)
+        .ExpectMessage("View plots?", "Do you want to see plots for series 1?", Answer::Yes)
+        .ExpectMessage("View plots?", "Do you want to see plots for series 2?", Answer::No)
+        .ExpectPrompt(kSimulations, "Please enter the number of simulations for chi-square calculation:", "-5")
+        .ExpectPrompt(kSimulations, "", "40000")  // beyond what a count holds: asked again
+        .ExpectPrompt(kSimulations, "", "7")
+        .ExpectPrompt("Age-class details", "Provide details up to which age-class (last age-class always reported):",
+                      "")
+        .ExpectMessage("Frequency Summary", "Do you want to view the frequency data for series 1 ?", Answer::Yes)
+        .ExpectMessage("Frequency Chi-square", "Do you want to view the chi-square diagnostic for frequency series 1 ?\r\n",
+                       Answer::No)
+        .ExpectMessage("Frequency Summary", "series 2 ?", Answer::No)
+        .ExpectMessage("Frequency Chi-square", "series 2 ?", Answer::Yes)
+        .ExpectMessage("Summary", "Summary complete");
+    ModelSummaryCommand(s.b.wb);
+    EXPECT_TRUE(d.AllDone());
+
+    EXPECT_EQ(s.plots, (std::vector<std::string>{"Frequency data series # 1"}));
+    // The details prompt offers every age-class.
+    const auto prompt = std::find_if(d.shown.begin(), d.shown.end(),
+                                     [](const auto& x) { return x.title == "Age-class details"; });
+    ASSERT_NE(prompt, d.shown.end());
+    EXPECT_EQ(prompt->request.initialName, "5");
+    EXPECT_EQ(d.shown.back().icon, Icon::Information);
+
+    EXPECT_TRUE(s.b.t.status.EverShowed("One moment please while one function call is executed..."));
+    EXPECT_TRUE(s.b.t.status.EverShowed("Chi-square: Calculating simulation # 1 of 7"));
+    EXPECT_EQ(s.b.t.status.Get(panels::Activity(1)), "");
+    EXPECT_TRUE(s.b.t.windows.IsOpen(s.summary.View()));
+    EXPECT_EQ(s.summary.View().Caption(), "Age-structured model output");
+    EXPECT_TRUE(s.Has("     /data/walk.alg\r\n"));
+    EXPECT_TRUE(s.Has("The number of free (estimated) parameters is:    1\r\n"));
+    EXPECT_TRUE(s.Has("reported up to age-class  0, then the oldest age-class."));
+    EXPECT_TRUE(s.Has("Size frequency results for series: 1\r\n"));
+    EXPECT_FALSE(s.Has("Size frequency results for series: 2"));
+    EXPECT_FALSE(s.Has("Chi-square diagnostic for frequency series 1"));
+    EXPECT_TRUE(s.Has("Chi-square diagnostic for frequency series 2\r\n"));
+    EXPECT_TRUE(s.Has("Simulated chi-square> n: 7; Mean:"));
+    EXPECT_EQ(s.summary.View().Buttons().at(0).caption, "Save summary as...");
+
+    // Save writes the edited text after the line naming the file.
+    ScratchDir dir;
+    const std::string path = dir.Path("results.cvo");
+    s.summary.View().UserEdited(1, "My notes\r\n" + s.Text());
+    d.ExpectFile("Save summary in...", path);
+    s.summary.View().Click("cmdSave");
+    const FileRequest& r = d.shown.back().request;
+    EXPECT_TRUE(r.save && r.overwritePrompt);
+    EXPECT_EQ(r.filter, "All files (*.*)|*.*|Output files (*.cvo)|*.cvo");
+    EXPECT_EQ(r.selectedFilter, 2);
+    EXPECT_EQ(r.initialName, "Varnel_Results.cvo");
+    EXPECT_EQ(ReadFile(path), "Originally saved with the file name: " + path + "\r\n\r\n" + s.Text());
+    EXPECT_EQ(s.Text().substr(0, 10), "My notes\r\n");
+
+    // A cancelled save writes nothing.
+    d.ExpectFile("Save summary in...", std::nullopt);
+    s.summary.View().Click("cmdSave");
+    EXPECT_TRUE(d.AllDone());
+}
+
+TEST(SummaryDialogue, IncrementPlotsComeFirstWithoutAQuestionAndNoFrequencyPrompts) {
+    SummarySession s(Rig(), Fixed19(104.6, 12.0, 0.372, 1.90));
+    ScriptedDialogs& d = s.b.t.dialogs;
+    d.ExpectMessage("Model results", kPlots, Answer::Yes)
+        .ExpectPrompt(kSimulations, "", "abc")  // not a number: 0
+        .ExpectMessage("Increment Summary", "Do you want to view the increment data?", Answer::No)
+        .ExpectMessage("Increment Chi-square", "Do you want to view the increment chi-square diagnostic?", Answer::Yes)
+        .ExpectMessage("Gaussian distribution: very unlikely observation(s)",
+                       "At least one frequency cell with an observed value > 0 has a predicted value of 0.\r\n"
+                       "Therefore the chi-square probability is seriously overestimated. Don't trust it!")
+        .ExpectMessage("Summary", "Summary complete");
+    ModelSummaryCommand(s.b.wb);
+    EXPECT_TRUE(d.AllDone());
+    EXPECT_EQ(s.plots, (std::vector<std::string>{"Increment data for 1", "Increment data for 2"}));
+    EXPECT_FALSE(s.Has("Increment data:"));
+    EXPECT_TRUE(s.Has(" SD Frequency Data:\r\n"));
+    EXPECT_TRUE(s.Has("Simulated chi-square> n: 0; Mean: Undefined;"));
+    EXPECT_FALSE(s.Has("random number seed"));
+}
+
+TEST(SummaryDialogue, CancelAtTheFirstSeriesEndsThePlotsButNotTheReport) {
+    SummarySession s(TwoAlbaSeries(), TwoAlbaValues());
+    ScriptedDialogs& d = s.b.t.dialogs;
+    d.ExpectMessage("Model results", kPlots, Answer::Yes)
+        .ExpectMessage("View plots?", "series 1?", Answer::Cancel)
+        .ExpectPrompt(kSimulations, "", "0")
+        .ExpectPrompt("Age-class details", "", "2")
+        .ExpectMessage("Frequency Summary", "series 1 ?", Answer::No)
+        .ExpectMessage("Frequency Chi-square", "series 1 ?", Answer::No)
+        .ExpectMessage("Frequency Summary", "series 2 ?", Answer::No)
+        .ExpectMessage("Frequency Chi-square", "series 2 ?", Answer::No)
+        .ExpectMessage("Summary", "Summary complete");
+    ModelSummaryCommand(s.b.wb);
+    EXPECT_TRUE(s.plots.empty());
+    EXPECT_TRUE(s.Has("reported up to age-class  2, then the oldest age-class."));
+    EXPECT_EQ(s.Text().find("AgeClass_"), std::string::npos);
+
+    // Answering No to the first question shows no plot at all; the report is
+    // written afresh.
+    d.ExpectMessage("Model results", kPlots, Answer::No)
+        .ExpectPrompt(kSimulations, "", "")
+        .ExpectPrompt("Age-class details", "", "9")  // beyond the oldest: all of them
+        .ExpectMessage("Frequency Summary", "series 1 ?", Answer::No)
+        .ExpectMessage("Frequency Chi-square", "series 1 ?", Answer::No)
+        .ExpectMessage("Frequency Summary", "series 2 ?", Answer::No)
+        .ExpectMessage("Frequency Chi-square", "series 2 ?", Answer::No)
+        .ExpectMessage("Summary", "Summary complete");
+    ModelSummaryCommand(s.b.wb);
+    EXPECT_TRUE(s.plots.empty());
+    EXPECT_EQ(s.Text().find("Results for a Multiple Series"), 0u);
+    EXPECT_TRUE(s.Has("reported up to age-class  5, then the oldest age-class."));
+}
+
+TEST(SummaryDialogue, ModelPlotsHoldTheDataAndTheBestFit) {
+    SummarySession rig(Rig(), Fixed19(104.6, 12.0, 0.372, 1.90));
+    rig.b.Evaluate(Fixed19(104.6, 12.0, 0.372, 1.90));
+    const IncrementData& data = rig.b.model.Data().increments;
+    Vec1<double> X = ToVec1(Fixed19(104.6, 12.0, 0.372, 1.90));
+    const IncrementTable table = ComputeIncrementTable(data, PrepareParameters(X, rig.b.model.Settings()));
+    const auto plots = IncrementPlots(data, table);
+    ASSERT_EQ(plots.size(), 2u);
+    EXPECT_EQ(plots[0].xTitle, "Data record index");
+    ASSERT_EQ(plots[1].curves.size(), 3u);
+    EXPECT_EQ(plots[1].curves[0].label, "Observed initial Size for Set 2");
+    EXPECT_EQ(plots[1].curves[1].label, "Observed increment for Set 2  ");
+    EXPECT_EQ(plots[1].curves[2].label, "Predicted increment for Set 2  ");
+    EXPECT_EQ(plots[0].curves[0].x.size(), 41u);  // the females
+    EXPECT_EQ(plots[1].curves[0].x.size(), 73u);
+    EXPECT_EQ(plots[1].curves[0].x.back(), 73.0);
+    // The first male record is record 42 of the file.
+    EXPECT_EQ(plots[1].curves[1].y[0], data.record[42].increment);
+    EXPECT_EQ(plots[1].curves[2].y[0], table.rows[42].expected);
+    const auto& observed = plots[0].curves[1];
+    EXPECT_EQ(observed.yMax, *std::max_element(observed.y.begin(), observed.y.end()));
+    EXPECT_EQ(observed.yMin, *std::min_element(observed.y.begin(), observed.y.end()));
+
+    SummarySession alba(TwoAlbaSeries(), TwoAlbaValues());
+    alba.b.Evaluate(TwoAlbaValues());
+    const ModelPlot plot =
+        FrequencyPlot(alba.b.model.Settings(), alba.b.model.Data().frequencies, alba.b.model.Best(), 2);
+    EXPECT_EQ(plot.title, "Frequency data series # 2");
+    EXPECT_EQ(plot.xTitle, "Frequency Cell MidPoint");
+    ASSERT_EQ(plot.curves.size(), 2u + 5u);
+    EXPECT_EQ(plot.curves[0].label, "Observed distribution frequencies     ");
+    EXPECT_EQ(plot.curves[1].label, "Predicted distribution frequencies    ");
+    EXPECT_EQ(plot.curves[6].label, "Predicted frequencies for age-class 5");
+    EXPECT_EQ(plot.curves[0].x.front(), 0.5);
+    EXPECT_EQ(plot.curves[0].y[10], 6.0);  // series 2, cell 10.5
+    // The age-classes make up the prediction.
+    for (std::size_t i = 0; i < plot.curves[1].y.size(); ++i) {
+        if (plot.curves[1].y[i] < 1e-3) continue;
+        double sum = 0.0;
+        for (std::size_t c = 2; c < plot.curves.size(); ++c) sum += plot.curves[c].y[i];
+        EXPECT_NEAR(sum, plot.curves[1].y[i], 1e-9) << i;
+    }
+}
