@@ -120,18 +120,22 @@ GrowthSummary::~GrowthSummary() {
 void GrowthSummary::ShowPlots() {
     const GrowthSettings& s = model_.Settings();
     const BestFit& best = model_.Best();
+    // "&Quit plots" on any page ends the plots of this summary.
     if (s.HasIncrements()) {
         Vec1<double> X = best.values;
         const IncrementTable table = ComputeIncrementTable(model_.Data().increments, PrepareParameters(X, s));
-        for (const ModelPlot& plot : IncrementPlots(model_.Data().increments, table)) showPlot(plot);
+        for (const XYPlotData& page : IncrementPlots(model_.Data().increments, table))
+            if (wb_.plots->Show(page) == PlotAnswer::Quit) return;
     }
     if (!s.HasFrequencies()) return;
     for (int series = 1; series <= s.series; ++series) {
         const Answer answer = wb_.ports.dialogs.MessageBox(
             "View plots?", "Do you want to see plots for series " + NumberText(series) + "?", Buttons::YesNoCancel,
             Icon::Question);
-        if (answer == Answer::Cancel) break;
-        if (answer == Answer::Yes) showPlot(FrequencyPlot(s, model_.Data().frequencies, best, series));
+        if (answer == Answer::Cancel) return;
+        if (answer == Answer::Yes &&
+            wb_.plots->Show(FrequencyPlot(s, model_.Data().frequencies, best, series)) == PlotAnswer::Quit)
+            return;
     }
 }
 
@@ -139,14 +143,12 @@ void GrowthSummary::Run(const SummaryCall& call) {
     Dialogs& dialogs = wb_.ports.dialogs;
     if (!model_.Best().stored) return;  // nothing evaluated yet: nothing to report
 
-    if (showPlot) {
-        const Answer plots = dialogs.MessageBox("Model results",
-                                                std::string("Choose 'Yes' to see increment and/or frequency plots "
-                                                            "then a summary") +
-                                                    CRLF + CRLF + "Choose 'No' if you only want a summary",
-                                                Buttons::YesNo, Icon::Question);
-        if (plots == Answer::Yes) ShowPlots();
-    }
+    const Answer plots = dialogs.MessageBox(
+        "Model results",
+        std::string("Choose 'Yes' to see increment and/or frequency plots then a summary") + CRLF + CRLF +
+            "Choose 'No' if you only want a summary",
+        Buttons::YesNo, Icon::Question);
+    if (plots == Answer::Yes) ShowPlots();
 
     SummaryInput in;
     in.settings = &model_.Settings();

@@ -54,7 +54,7 @@ FileRequest SummarySaveRequest();
 std::uint64_t DrawSeed(RandomSource& random);
 
 // The model's NF = -1 on the desktop: installed as the growth model's summary
-// handler for as long as it lives.
+// handler for as long as it lives.  Plots go to the workbench's plot port.
 class GrowthSummary {
 public:
     GrowthSummary(Workbench& wb, GrowthModel& model);
@@ -64,9 +64,6 @@ public:
 
     TextView& View() { return view_; }
 
-    // Shows one model plot (the data-and-prediction plot); without it the
-    // report offers no plots.
-    std::function<void(const ModelPlot&)> showPlot;
     // The priors file in use, for the report.
     std::function<std::string()> priorsFileName;
 

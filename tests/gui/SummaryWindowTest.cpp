@@ -47,7 +47,8 @@ TEST(SummaryWindow, ResultsSummaryOpensTheReportWindow) {
     wb.app.modelInitialised = true;
     window.Menu().Load();
 
-    t.dialogs.ExpectPrompt("More simulations improve chi-square estimate", "", "200")
+    t.dialogs.ExpectMessage("Model results", "", Answer::No)
+        .ExpectPrompt("More simulations improve chi-square estimate", "", "200")
         .ExpectMessage("Increment Summary", "", Answer::Yes)
         .ExpectMessage("Increment Chi-square", "", Answer::Yes)
         .ExpectMessage("Gaussian distribution: very unlikely observation(s)", "")

@@ -6,6 +6,7 @@
 #include "GrowthTestSupport.h"
 #include "engine/ModelSummary.h"
 #include "model/SummaryDialogue.h"
+#include "plots/PlotNames.h"
 
 using namespace corvane;
 using namespace corvane::testing;
@@ -21,18 +22,18 @@ struct SummarySession {
         for (int i = 1; i <= a.np; ++i) a.value[i] = values[static_cast<std::size_t>(i - 1)];
         a.step[1] = 1.0;
         a.fileName = "/data/walk.alg";
-        summary.showPlot = [this](const ModelPlot& plot) {
-            plots.push_back(plot.title);
-            plotted.push_back(plot);
-        };
     }
     const std::string& Text() { return summary.View().Area(1); }
     bool Has(const std::string& piece) { return Text().find(piece) != std::string::npos; }
+    // The pages handed to the plot port, by label.
+    std::vector<std::string> Plots() const {
+        std::vector<std::string> pages;
+        for (const auto& page : b.wb.recordedPlots.Of<XYPlotData>()) pages.push_back(page.page);
+        return pages;
+    }
 
     GrowthBench b;
     GrowthSummary summary{b.wb, b.model};
-    std::vector<std::string> plots;
-    std::vector<ModelPlot> plotted;
 };
 
 GrowthSetup TwoAlbaSeries() {
@@ -87,7 +88,7 @@ TEST(SummaryDialogue, FrequencyAnalysisFromTheMenuCommandToTheSavedFile) {
     ModelSummaryCommand(s.b.wb);
     EXPECT_TRUE(d.AllDone());
 
-    EXPECT_EQ(s.plots, (std::vector<std::string>{"Frequency data series # 1"}));
+    EXPECT_EQ(s.Plots(), (std::vector<std::string>{"Frequency data series # 1"}));
     // The details prompt offers every age-class.
     const auto prompt = std::find_if(d.shown.begin(), d.shown.end(),
                                      [](const auto& x) { return x.title == "Age-class details"; });
@@ -143,11 +144,23 @@ TEST(SummaryDialogue, IncrementPlotsComeFirstWithoutAQuestionAndNoFrequencyPromp
         .ExpectMessage("Summary", "Summary complete");
     ModelSummaryCommand(s.b.wb);
     EXPECT_TRUE(d.AllDone());
-    EXPECT_EQ(s.plots, (std::vector<std::string>{"Increment data for 1", "Increment data for 2"}));
+    EXPECT_EQ(s.Plots(), (std::vector<std::string>{"Increment data for 1", "Increment data for 2"}));
     EXPECT_FALSE(s.Has("Increment data:"));
     EXPECT_TRUE(s.Has(" SD Frequency Data:\r\n"));
     EXPECT_TRUE(s.Has("Simulated chi-square> n: 0; Mean: Undefined;"));
     EXPECT_FALSE(s.Has("random number seed"));
+
+    // "&Quit plots" on the first page: no further page, the report follows.
+    s.b.wb.recordedPlots.Clear();
+    s.b.wb.recordedPlots.QueueAnswer(PlotAnswer::Quit);
+    d.ExpectMessage("Model results", kPlots, Answer::Yes)
+        .ExpectPrompt(kSimulations, "", "0")
+        .ExpectMessage("Increment Summary", "", Answer::Yes)
+        .ExpectMessage("Increment Chi-square", "", Answer::No)
+        .ExpectMessage("Summary", "Summary complete");
+    ModelSummaryCommand(s.b.wb);
+    EXPECT_EQ(s.Plots(), (std::vector<std::string>{"Increment data for 1"}));
+    EXPECT_TRUE(s.Has("Increment data:\r\n"));
 }
 
 TEST(SummaryDialogue, CancelAtTheFirstSeriesEndsThePlotsButNotTheReport) {
@@ -163,7 +176,7 @@ TEST(SummaryDialogue, CancelAtTheFirstSeriesEndsThePlotsButNotTheReport) {
         .ExpectMessage("Frequency Chi-square", "series 2 ?", Answer::No)
         .ExpectMessage("Summary", "Summary complete");
     ModelSummaryCommand(s.b.wb);
-    EXPECT_TRUE(s.plots.empty());
+    EXPECT_TRUE(s.Plots().empty());
     EXPECT_TRUE(s.Has("reported up to age-class  2, then the oldest age-class."));
     EXPECT_EQ(s.Text().find("AgeClass_"), std::string::npos);
 
@@ -178,7 +191,7 @@ TEST(SummaryDialogue, CancelAtTheFirstSeriesEndsThePlotsButNotTheReport) {
         .ExpectMessage("Frequency Chi-square", "series 2 ?", Answer::No)
         .ExpectMessage("Summary", "Summary complete");
     ModelSummaryCommand(s.b.wb);
-    EXPECT_TRUE(s.plots.empty());
+    EXPECT_TRUE(s.Plots().empty());
     EXPECT_EQ(s.Text().find("Results for a Multiple Series"), 0u);
     EXPECT_TRUE(s.Has("reported up to age-class  5, then the oldest age-class."));
 }
@@ -189,40 +202,44 @@ TEST(SummaryDialogue, ModelPlotsHoldTheDataAndTheBestFit) {
     const IncrementData& data = rig.b.model.Data().increments;
     Vec1<double> X = ToVec1(Fixed19(104.6, 12.0, 0.372, 1.90));
     const IncrementTable table = ComputeIncrementTable(data, PrepareParameters(X, rig.b.model.Settings()));
-    const auto plots = IncrementPlots(data, table);
-    ASSERT_EQ(plots.size(), 2u);
-    EXPECT_EQ(plots[0].xTitle, "Data record index");
-    ASSERT_EQ(plots[1].curves.size(), 3u);
-    EXPECT_EQ(plots[1].curves[0].label, "Observed initial Size for Set 2");
-    EXPECT_EQ(plots[1].curves[1].label, "Observed increment for Set 2  ");
-    EXPECT_EQ(plots[1].curves[2].label, "Predicted increment for Set 2  ");
-    EXPECT_EQ(plots[0].curves[0].x.size(), 41u);  // the females
-    EXPECT_EQ(plots[1].curves[0].x.size(), 73u);
-    EXPECT_EQ(plots[1].curves[0].x.back(), 73.0);
+    const auto pages = IncrementPlots(data, table);
+    ASSERT_EQ(pages.size(), 2u);
+    const auto& males = pages[1].variables;
+    ASSERT_EQ(males.size(), 4u);
+    EXPECT_EQ(males[0].name, "Data record index");
+    EXPECT_EQ(males[1].name, "Observed initial Size for Set 2");
+    EXPECT_EQ(males[2].name, "Observed increment for Set 2  ");
+    EXPECT_EQ(males[3].name, "Predicted increment for Set 2  ");
+    EXPECT_EQ(pages[0].variables[0].values.size(), 41u);  // the females
+    EXPECT_EQ(males[0].values.size(), 73u);
+    EXPECT_EQ(males[0].values.back(), 73.0);
     // The first male record is record 42 of the file.
-    EXPECT_EQ(plots[1].curves[1].y[0], data.record[42].increment);
-    EXPECT_EQ(plots[1].curves[2].y[0], table.rows[42].expected);
-    const auto& observed = plots[0].curves[1];
-    EXPECT_EQ(observed.yMax, *std::max_element(observed.y.begin(), observed.y.end()));
-    EXPECT_EQ(observed.yMin, *std::min_element(observed.y.begin(), observed.y.end()));
+    EXPECT_EQ(males[2].values[0], data.record[42].increment);
+    EXPECT_EQ(males[3].values[0], table.rows[42].expected);
+    EXPECT_EQ(males[2].scaleMax, *std::max_element(males[2].values.begin(), males[2].values.end()));
+    EXPECT_EQ(males[2].scaleMin, *std::min_element(males[2].values.begin(), males[2].values.end()));
+    EXPECT_FALSE(males[0].scaleMin.has_value());  // X scales to its data
+    EXPECT_EQ(PlotFileNames(pages[1]), (std::vector<std::string>{"increments-set2"}));
 
     SummarySession alba(TwoAlbaSeries(), TwoAlbaValues());
     alba.b.Evaluate(TwoAlbaValues());
-    const ModelPlot plot =
+    const XYPlotData page =
         FrequencyPlot(alba.b.model.Settings(), alba.b.model.Data().frequencies, alba.b.model.Best(), 2);
-    EXPECT_EQ(plot.title, "Frequency data series # 2");
-    EXPECT_EQ(plot.xTitle, "Frequency Cell MidPoint");
-    ASSERT_EQ(plot.curves.size(), 2u + 5u);
-    EXPECT_EQ(plot.curves[0].label, "Observed distribution frequencies     ");
-    EXPECT_EQ(plot.curves[1].label, "Predicted distribution frequencies    ");
-    EXPECT_EQ(plot.curves[6].label, "Predicted frequencies for age-class 5");
-    EXPECT_EQ(plot.curves[0].x.front(), 0.5);
-    EXPECT_EQ(plot.curves[0].y[10], 6.0);  // series 2, cell 10.5
+    EXPECT_EQ(page.page, "Frequency data series # 2");
+    ASSERT_EQ(page.variables.size(), 3u + 5u);
+    EXPECT_EQ(page.variables[0].name, "Frequency Cell MidPoint");
+    EXPECT_EQ(page.variables[1].name, "Observed distribution frequencies     ");
+    EXPECT_EQ(page.variables[2].name, "Predicted distribution frequencies    ");
+    EXPECT_EQ(page.variables[7].name, "Predicted frequencies for age-class 5");
+    EXPECT_EQ(page.variables[0].values.front(), 0.5);
+    EXPECT_EQ(page.variables[1].values[10], 6.0);  // series 2, cell 10.5
+    EXPECT_EQ(PlotFileNames(page), (std::vector<std::string>{"frequencies-series2"}));
     // The age-classes make up the prediction.
-    for (std::size_t i = 0; i < plot.curves[1].y.size(); ++i) {
-        if (plot.curves[1].y[i] < 1e-3) continue;
+    const auto& predicted = page.variables[2].values;
+    for (std::size_t i = 0; i < predicted.size(); ++i) {
+        if (predicted[i] < 1e-3) continue;
         double sum = 0.0;
-        for (std::size_t c = 2; c < plot.curves.size(); ++c) sum += plot.curves[c].y[i];
-        EXPECT_NEAR(sum, plot.curves[1].y[i], 1e-9) << i;
+        for (std::size_t c = 3; c < page.variables.size(); ++c) sum += page.variables[c].values[i];
+        EXPECT_NEAR(sum, predicted[i], 1e-9) << i;
     }
 }
