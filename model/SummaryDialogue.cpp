@@ -117,24 +117,35 @@ GrowthSummary::~GrowthSummary() {
     wb_.ports.windows.Close(view_);
 }
 
-void GrowthSummary::ShowPlots() {
-    const GrowthSettings& s = model_.Settings();
-    const BestFit& best = model_.Best();
-    // "&Quit plots" on any page ends the plots of this summary.
+SummaryInput SummaryInputFor(const Workbench& wb, const GrowthModel& model, const SummaryCall& call) {
+    SummaryInput in;
+    in.settings = &model.Settings();
+    in.data = &model.Data();
+    in.best = &model.Best();
+    in.step = call.step;
+    in.description = call.description;
+    in.parameters = call.parameters;
+    in.algorithmFile = wb.alg.fileName;
+    in.priorsInUse = wb.engine.priorsInUse;
+    in.warnings = model.SummaryText();
+    return in;
+}
+
+void ShowModelPlots(Workbench& wb, const GrowthModel& model, const std::function<Answer(int series)>& askSeries) {
+    const GrowthSettings& s = model.Settings();
+    const BestFit& best = model.Best();
     if (s.HasIncrements()) {
         Vec1<double> X = best.values;
-        const IncrementTable table = ComputeIncrementTable(model_.Data().increments, PrepareParameters(X, s));
-        for (const XYPlotData& page : IncrementPlots(model_.Data().increments, table))
-            if (wb_.plots->Show(page) == PlotAnswer::Quit) return;
+        const IncrementTable table = ComputeIncrementTable(model.Data().increments, PrepareParameters(X, s));
+        for (const XYPlotData& page : IncrementPlots(model.Data().increments, table))
+            if (wb.plots->Show(page) == PlotAnswer::Quit) return;
     }
     if (!s.HasFrequencies()) return;
     for (int series = 1; series <= s.series; ++series) {
-        const Answer answer = wb_.ports.dialogs.MessageBox(
-            "View plots?", "Do you want to see plots for series " + NumberText(series) + "?", Buttons::YesNoCancel,
-            Icon::Question);
+        const Answer answer = askSeries(series);
         if (answer == Answer::Cancel) return;
         if (answer == Answer::Yes &&
-            wb_.plots->Show(FrequencyPlot(s, model_.Data().frequencies, best, series)) == PlotAnswer::Quit)
+            wb.plots->Show(FrequencyPlot(s, model.Data().frequencies, best, series)) == PlotAnswer::Quit)
             return;
     }
 }
@@ -148,19 +159,14 @@ void GrowthSummary::Run(const SummaryCall& call) {
         std::string("Choose 'Yes' to see increment and/or frequency plots then a summary") + CRLF + CRLF +
             "Choose 'No' if you only want a summary",
         Buttons::YesNo, Icon::Question);
-    if (plots == Answer::Yes) ShowPlots();
+    if (plots == Answer::Yes)
+        ShowModelPlots(wb_, model_, [&](int series) {
+            return dialogs.MessageBox("View plots?", "Do you want to see plots for series " + NumberText(series) + "?",
+                                      Buttons::YesNoCancel, Icon::Question);
+        });
 
-    SummaryInput in;
-    in.settings = &model_.Settings();
-    in.data = &model_.Data();
-    in.best = &model_.Best();
-    in.step = call.step;
-    in.description = call.description;
-    in.parameters = call.parameters;
-    in.algorithmFile = wb_.alg.fileName;
-    in.priorsInUse = wb_.engine.priorsInUse;
+    SummaryInput in = SummaryInputFor(wb_, model_, call);
     if (priorsFileName) in.priorsFile = priorsFileName();
-    in.warnings = model_.SummaryText();
     in.seed = DrawSeed(wb_.ports.random);
 
     DialogueQuestions questions(dialogs, wb_.ports.status, wb_.ports.clock);

@@ -53,6 +53,17 @@ FileRequest SummarySaveRequest();
 // A seed for the chi-square simulations drawn from the random port.
 std::uint64_t DrawSeed(RandomSource& random);
 
+// The report's input for the model's best fit on a workbench: the algorithm
+// file, whether priors are in use, the evaluation's warnings.  The seed and
+// the priors file's name are the caller's to set.
+SummaryInput SummaryInputFor(const Workbench& wb, const GrowthModel& model, const SummaryCall& call);
+
+// The model plots through the workbench's plot port: every increment set's
+// page without a question, then each series' page as askSeries answers (Yes
+// shows it, No skips it, Cancel ends the plots).  "&Quit plots" on any page
+// ends them too.
+void ShowModelPlots(Workbench& wb, const GrowthModel& model, const std::function<Answer(int series)>& askSeries);
+
 // The model's NF = -1 on the desktop: installed as the growth model's summary
 // handler for as long as it lives.  Plots go to the workbench's plot port.
 class GrowthSummary {
@@ -70,8 +81,6 @@ public:
     void Run(const SummaryCall& call);
 
 private:
-    void ShowPlots();
-
     Workbench& wb_;
     GrowthModel& model_;
     TextView view_;
