@@ -11,6 +11,7 @@
 
 #include "cli/Command.h"
 #include "cli/ModelOptions.h"
+#include "cli/OutputFiles.h"
 
 namespace corvane::cli {
 
@@ -70,25 +71,6 @@ struct FitOptions {
     std::optional<std::string> saveAlg;
     bool valueOnly = false;
 };
-
-bool SameFile(const std::string& a, const std::string& b) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    if (fs::exists(a, ec) && fs::exists(b, ec)) return fs::equivalent(a, b, ec);
-    return fs::weakly_canonical(a, ec) == fs::weakly_canonical(b, ec);
-}
-
-// A file the run will write: its directory must exist and it must not be a
-// directory itself.
-std::optional<std::string> CannotWrite(const std::string& path) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    if (path.empty()) return "an empty file name";
-    if (fs::is_directory(path, ec)) return path + " is a directory";
-    const fs::path parent = fs::path(path).parent_path();
-    if (!parent.empty() && !fs::is_directory(parent, ec)) return "the directory of " + path + " does not exist";
-    return std::nullopt;
-}
 
 // Outputs that would overwrite an input (or each other) are refused before
 // anything is read or written.
