@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "../model/SummaryTestSupport.h"
 #include "CliRun.h"
 
 using namespace corvane;
@@ -18,7 +19,7 @@ std::string RigAlg(const ScratchDir& dir) {
     AlgorithmData a;
     a.np = 19;
     SetDefaultAlgorithmData(a, a.np);
-    const auto values = Fixed19(104.6, 12.0, 0.372, 1.90);
+    const auto values = RigFit();
     for (int i = 1; i <= a.np; ++i) a.value[i] = values[static_cast<std::size_t>(i - 1)];
     for (int i = 1; i <= 4; ++i) a.step[i] = 0.1;
     return dir.Write("rig.alg", FormatAlgorithmFile(a, AlgorithmWriter::CommandMenu));
@@ -87,10 +88,7 @@ TEST(CliSummary, FrequencyAnalysisAnswersEveryQuestionYes) {
     AlgorithmData a;
     a.np = 19 + 2 * 2 + 2;
     SetDefaultAlgorithmData(a, a.np);
-    auto values = Fixed19(14, 1.5, 1.0, 0.3);
-    values[12] = 0.0;
-    values[13] = 0.5;
-    values.insert(values.end(), {0.4, 0.3, 0.4, 0.3, 108, 184});
+    const auto values = AlbaValues(2);
     for (int i = 1; i <= a.np; ++i) a.value[i] = values[static_cast<std::size_t>(i - 1)];
     const std::string alg = dir.Write("alba.alg", FormatAlgorithmFile(a, AlgorithmWriter::CommandMenu));
     const std::string alba = "summary --frequencies" + Q(DataPath("alba_frequencies.dat")) +

@@ -3,7 +3,7 @@
 // the model plots, and the prompts' rules.
 #include <gtest/gtest.h>
 
-#include "GrowthTestSupport.h"
+#include "SummaryTestSupport.h"
 #include "engine/ModelSummary.h"
 #include "model/SummaryDialogue.h"
 #include "plots/PlotNames.h"
@@ -36,27 +36,6 @@ struct SummarySession {
     GrowthSummary summary{b.wb, b.model};
 };
 
-GrowthSetup TwoAlbaSeries() {
-    GrowthSetup s;
-    s.frequencyPath = DataPath("alba_frequencies.dat");
-    s.series = 2;
-    s.identified = 2;
-    s.blended = 3;
-    s.birthDay = 150;
-    s.age1 = 0.0;
-    s.edge = 'M';
-    s.ageModes = AgeModeForm::Gaussian;
-    return s;
-}
-
-std::vector<double> TwoAlbaValues() {
-    auto x = Fixed19(14, 1.5, 1.0, 0.3);
-    x[12] = 0.0;
-    x[13] = 0.5;
-    x.insert(x.end(), {0.4, 0.3, 0.4, 0.3, 108, 184});
-    return x;
-}
-
 GrowthSetup Rig() {
     GrowthSetup s;
     s.incrementPath = DataPath("rig_increments.dat");
@@ -66,10 +45,17 @@ GrowthSetup Rig() {
 const char* kPlots = "Choose 'Yes' to see increment and/or frequency plots then a summary\r\n\r\nChoose 'No' if you only";
 const char* kSimulations = "More simulations improve chi-square estimate";
 
+// No to every table and diagnostic of two series, then the closing message.
+void NoTablesOfTwoSeries(ScriptedDialogs& d) {
+    for (const char* series : {"series 1 ?", "series 2 ?"})
+        d.ExpectMessage("Frequency Summary", series, Answer::No).ExpectMessage("Frequency Chi-square", series, Answer::No);
+    d.ExpectMessage("Summary", "Summary complete");
+}
+
 }  // namespace
 
 TEST(SummaryDialogue, FrequencyAnalysisFromTheMenuCommandToTheSavedFile) {
-    SummarySession s(TwoAlbaSeries(), TwoAlbaValues());
+    SummarySession s(AlbaSetup(2), AlbaValues(2));
     ScriptedDialogs& d = s.b.t.dialogs;
     d.ExpectMessage("Model results", kPlots, Answer::Yes)
         .ExpectMessage("View plots?", "Do you want to see plots for series 1?", Answer::Yes)
@@ -132,7 +118,7 @@ TEST(SummaryDialogue, FrequencyAnalysisFromTheMenuCommandToTheSavedFile) {
 }
 
 TEST(SummaryDialogue, IncrementPlotsComeFirstWithoutAQuestionAndNoFrequencyPrompts) {
-    SummarySession s(Rig(), Fixed19(104.6, 12.0, 0.372, 1.90));
+    SummarySession s(Rig(), RigFit());
     ScriptedDialogs& d = s.b.t.dialogs;
     d.ExpectMessage("Model results", kPlots, Answer::Yes)
         .ExpectPrompt(kSimulations, "", "abc")  // not a number: 0
@@ -164,17 +150,13 @@ TEST(SummaryDialogue, IncrementPlotsComeFirstWithoutAQuestionAndNoFrequencyPromp
 }
 
 TEST(SummaryDialogue, CancelAtTheFirstSeriesEndsThePlotsButNotTheReport) {
-    SummarySession s(TwoAlbaSeries(), TwoAlbaValues());
+    SummarySession s(AlbaSetup(2), AlbaValues(2));
     ScriptedDialogs& d = s.b.t.dialogs;
     d.ExpectMessage("Model results", kPlots, Answer::Yes)
         .ExpectMessage("View plots?", "series 1?", Answer::Cancel)
         .ExpectPrompt(kSimulations, "", "0")
-        .ExpectPrompt("Age-class details", "", "2")
-        .ExpectMessage("Frequency Summary", "series 1 ?", Answer::No)
-        .ExpectMessage("Frequency Chi-square", "series 1 ?", Answer::No)
-        .ExpectMessage("Frequency Summary", "series 2 ?", Answer::No)
-        .ExpectMessage("Frequency Chi-square", "series 2 ?", Answer::No)
-        .ExpectMessage("Summary", "Summary complete");
+        .ExpectPrompt("Age-class details", "", "2");
+    NoTablesOfTwoSeries(d);
     ModelSummaryCommand(s.b.wb);
     EXPECT_TRUE(s.Plots().empty());
     EXPECT_TRUE(s.Has("reported up to age-class  2, then the oldest age-class."));
@@ -184,12 +166,8 @@ TEST(SummaryDialogue, CancelAtTheFirstSeriesEndsThePlotsButNotTheReport) {
     // written afresh.
     d.ExpectMessage("Model results", kPlots, Answer::No)
         .ExpectPrompt(kSimulations, "", "")
-        .ExpectPrompt("Age-class details", "", "9")  // beyond the oldest: all of them
-        .ExpectMessage("Frequency Summary", "series 1 ?", Answer::No)
-        .ExpectMessage("Frequency Chi-square", "series 1 ?", Answer::No)
-        .ExpectMessage("Frequency Summary", "series 2 ?", Answer::No)
-        .ExpectMessage("Frequency Chi-square", "series 2 ?", Answer::No)
-        .ExpectMessage("Summary", "Summary complete");
+        .ExpectPrompt("Age-class details", "", "9");  // beyond the oldest: all of them
+    NoTablesOfTwoSeries(d);
     ModelSummaryCommand(s.b.wb);
     EXPECT_TRUE(s.Plots().empty());
     EXPECT_EQ(s.Text().find("Results for a Multiple Series"), 0u);
@@ -197,10 +175,10 @@ TEST(SummaryDialogue, CancelAtTheFirstSeriesEndsThePlotsButNotTheReport) {
 }
 
 TEST(SummaryDialogue, ModelPlotsHoldTheDataAndTheBestFit) {
-    SummarySession rig(Rig(), Fixed19(104.6, 12.0, 0.372, 1.90));
-    rig.b.Evaluate(Fixed19(104.6, 12.0, 0.372, 1.90));
+    SummarySession rig(Rig(), RigFit());
+    rig.b.Evaluate(RigFit());
     const IncrementData& data = rig.b.model.Data().increments;
-    Vec1<double> X = ToVec1(Fixed19(104.6, 12.0, 0.372, 1.90));
+    Vec1<double> X = ToVec1(RigFit());
     const IncrementTable table = ComputeIncrementTable(data, PrepareParameters(X, rig.b.model.Settings()));
     const auto pages = IncrementPlots(data, table);
     ASSERT_EQ(pages.size(), 2u);
@@ -221,8 +199,8 @@ TEST(SummaryDialogue, ModelPlotsHoldTheDataAndTheBestFit) {
     EXPECT_FALSE(males[0].scaleMin.has_value());  // X scales to its data
     EXPECT_EQ(PlotFileNames(pages[1]), (std::vector<std::string>{"increments-set2"}));
 
-    SummarySession alba(TwoAlbaSeries(), TwoAlbaValues());
-    alba.b.Evaluate(TwoAlbaValues());
+    SummarySession alba(AlbaSetup(2), AlbaValues(2));
+    alba.b.Evaluate(AlbaValues(2));
     const XYPlotData page =
         FrequencyPlot(alba.b.model.Settings(), alba.b.model.Data().frequencies, alba.b.model.Best(), 2);
     EXPECT_EQ(page.page, "Frequency data series # 2");

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "GrowthTestSupport.h"
+#include "SummaryTestSupport.h"
 #include "model/Summary.h"
 #include "numeric/Format.h"
 
@@ -14,34 +14,6 @@ using namespace corvane;
 using namespace corvane::testing;
 
 namespace {
-
-// The rig fit: the minimum of the first four parameters (objective 347.5759).
-std::vector<double> RigFit() { return Fixed19(104.6, 12.0, 0.372, 1.90); }
-
-// Alba: seven series, two identified and three blended age-classes,
-// Gaussian modes, truncated at the extremes.
-GrowthSetup AlbaSetup(int series = 7) {
-    GrowthSetup s;
-    s.frequencyPath = DataPath("alba_frequencies.dat");
-    s.series = series;
-    s.identified = 2;
-    s.blended = 3;
-    s.birthDay = 150;
-    s.age1 = 0.0;
-    s.edge = 'M';
-    s.ageModes = AgeModeForm::Gaussian;
-    return s;
-}
-
-std::vector<double> AlbaValues(int series = 7) {
-    auto x = Fixed19(14, 1.5, 1.0, 0.3);
-    x[12] = 0.0;  // t0
-    x[13] = 0.5;  // Psi
-    for (int s = 1; s <= series; ++s) x.insert(x.end(), {0.4, 0.3});
-    const double days[7] = {108, 184, 263, 350, 49, 120, 175};
-    for (int s = 1; s <= series; ++s) x.push_back(days[s - 1]);
-    return x;
-}
 
 // The report of a bench evaluated once (NF = 1) at the values, with the
 // listed parameters free.
@@ -132,10 +104,10 @@ TEST(SummaryReport, GoldenIncrementAnalysis) {
 
 TEST(SummaryReport, GoldenFrequencyAnalysis) {
     GrowthBench b;
-    ASSERT_TRUE(b.Initialise(AlbaSetup()));
+    ASSERT_TRUE(b.Initialise(AlbaSetup(7)));
     SummaryAnswers answers;
     answers.details = 2;
-    const std::string text = Portable(Report(b, AlbaValues(), {1, 2, 3, 4, 14}, answers));
+    const std::string text = Portable(Report(b, AlbaValues(7), {1, 2, 3, 4, 14}, answers));
     EXPECT_EQ(text, Golden("summary_alba_frequencies.cvo", text));
     EXPECT_FALSE(Has(text, "Increment data:"));
     EXPECT_EQ(answers.asked.size(), 2u + 2u * 7u);  // simulations, details, two per series
