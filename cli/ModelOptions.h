@@ -35,9 +35,20 @@ struct ModelOptions {
     std::optional<std::string> alg;
 
     // Declares the options above, under the heading "Model set-up", and the
-    // checks between them.
-    void Declare(Options& options);
+    // checks between them; --alg only when the command reads one.
+    void Declare(Options& options, bool algorithmFile = true);
+
+    // Refuses (after parsing) an output file the command would write that
+    // cannot be written or would overwrite a data file, or the --alg file
+    // when protectAlg is true.  Nothing when path is empty.
+    void CheckOutput(Options& options, const std::string& option, const std::optional<std::string>& path,
+                     bool protectAlg) const;
 };
+
+// True when both names lead to one file (or would, once written).
+bool SameFile(const std::string& a, const std::string& b);
+// Why a file cannot be written there (a directory, a missing directory), or nullopt.
+std::optional<std::string> CannotWrite(const std::string& path);
 
 // A workbench without a display, its ports writing messages to err.
 struct ModelSession {

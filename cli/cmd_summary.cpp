@@ -1,16 +1,16 @@
 // corvane-cli summary: the model's results report ("Res&ults Summary") at the
 // algorithm file's values, every question answered from an option.
-#include <unistd.h>
-
 #include <chrono>
 #include <cmath>
-#include <iostream>
+#include <cstdlib>
+#include <memory>
 #include <ostream>
 #include <random>
 
 #include "cli/Command.h"
+#include "cli/ModelNotes.h"
 #include "cli/ModelOptions.h"
-#include "cli/OutputFiles.h"
+#include "cli/Progress.h"
 #include "engine/ModelSummary.h"
 #include "model/SummaryDialogue.h"
 #include "numeric/Format.h"
@@ -20,47 +20,35 @@ namespace corvane::cli {
 
 namespace {
 
-// The report's progress on standard error: one line rewritten in place on a
-// terminal (at most every 0.2 s), one plain line per activity on a pipe.
-class StatusLine {
+// The report's progress on standard error: its counters ("Chi-square:
+// Calculating simulation # 12 of 200") as the command line's progress lines,
+// each activity counted afresh.  The desktop's other activity texts ("One
+// moment please...") are left out.
+class SummaryProgress {
 public:
-    StatusLine(std::ostream& err, const Clock& clock)
-        : err_(err), clock_(clock), terminal_(&err == &std::cerr && ::isatty(STDERR_FILENO)) {}
-    ~StatusLine() { Finish(); }
+    SummaryProgress(std::ostream& err, const Clock& clock) : err_(err), clock_(clock) {}
 
     void Show(const std::string& text) {
-        // Only counters are progress ("... # 12 of 200"); the rest is the
-        // desktop's "One moment please...".
         const std::size_t digit = text.find_first_of("0123456789");
         if (digit == std::string::npos) return;
         const std::string activity = text.substr(0, digit);
-        if (!terminal_) {
-            if (activity != activity_) err_ << text << "\n";
+        if (activity != activity_ || !reporter_) {
+            Finish();
+            reporter_ = std::make_unique<ProgressReporter>(err_, ProgressReporter::TerminalOutput(), clock_);
             activity_ = activity;
-            return;
         }
-        const double now = clock_.SecondsSinceMidnight();
-        if (activity == activity_ && now >= last_ && now - last_ < 0.2) return;
-        activity_ = activity;
-        last_ = now;
-        std::string line = text;
-        if (line.size() < width_) line.append(width_ - line.size(), ' ');
-        width_ = text.size();
-        err_ << '\r' << line << std::flush;
+        const long long count = std::atoll(text.c_str() + digit);
+        reporter_->Report(text, count, activity.find("simulation") != std::string::npos ? "simulations" : "records");
     }
     void Finish() {
-        if (terminal_ && width_ > 0) err_ << '\n' << std::flush;
-        width_ = 0;
-        activity_.clear();
+        if (reporter_) reporter_->Finish();
     }
 
 private:
     std::ostream& err_;
     const Clock& clock_;
-    bool terminal_;
     std::string activity_;
-    double last_ = -1.0;
-    std::size_t width_ = 0;
+    std::unique_ptr<ProgressReporter> reporter_;
 };
 
 // A seed nobody chose: the clock and the system's entropy mixed.
@@ -98,26 +86,26 @@ class Summary : public Command {
                "write the model plots (every increment set, every\nseries) into DIR as PNG and SVG pictures");
         model.Declare(o);
         o.Footer(
-            "Messages of the report (\"very unlikely observation(s)\", the proportion check) are written to\n"
-            "standard error.  Exit status 0 when the report was written (and saved, and every plot\n"
-            "drawn), 1 when the objective could not be computed or a file could not be written, 2 for\n"
-            "bad input (nothing is printed then).");
+            "Messages of the report (\"very unlikely observation(s)\", the proportion check), how the\n"
+            "likelihood used each data set and the model's warnings are written to standard error.\n"
+            "Exit status 0 when the report was written (and saved, and every plot drawn), 1 when the\n"
+            "objective could not be computed or a file could not be written, 2 for bad input\n"
+            "(nothing is printed then).");
     }
 
     void Check(Options& o) override {
         if (details && !model.frequencies) o.Refuse("option --details needs --frequencies FILE");
-        if (!save) return;
-        if (const auto why = CannotWrite(*save)) o.Refuse("option --save: cannot write " + *why);
-        for (const auto& input : {model.increments, model.frequencies, model.alg})
-            if (input && SameFile(*save, *input)) o.Refuse("option --save names an input file: " + *input);
+        model.CheckOutput(o, "--save", save, true);
     }
 
     int Run(std::ostream& out, std::ostream& err) override {
         auto session = OpenModelSession(model, err);
         Workbench& wb = session->wb;
         GrowthModel& growth = session->model;
+        GammaOverrideNote gamma;
+        gamma.Check(growth, wb.alg.value, err);
         ConsoleDialogs& dialogs = session->ports.dialogs;
-        StatusLine status(err, session->ports.clock);
+        SummaryProgress status(err, session->ports.clock);
         dialogs.beforeMessage = [&status] { status.Finish(); };
 
         std::optional<FilePlotPort> pictures;
@@ -125,7 +113,7 @@ class Summary : public Command {
             pictures.emplace(*plots);
             pictures->onError = [&](const std::string& problem) {
                 status.Finish();
-                err << "corvane-cli summary: " << problem << "\n";
+                err << MessagePrefix() << problem << "\n";
             };
             wb.plots = &*pictures;
         }
@@ -149,12 +137,15 @@ class Summary : public Command {
         status.Finish();
         dialogs.beforeMessage = nullptr;
 
+        const ModelNotes notes = CollectModelNotes(growth, growth.Best().increments);
         if (!growth.Best().stored || !std::isfinite(growth.Best().objective)) {
-            err << "corvane-cli summary: the objective could not be computed\n";
+            WriteModelNotes(notes, err);
+            err << MessagePrefix() << "the objective could not be computed\n";
             return kExitFailed;
         }
         out << ForTerminal(report);
         out.flush();
+        WriteModelNotes(notes, err);
 
         bool ok = true;
         if (save) {

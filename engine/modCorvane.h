@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/AlgorithmData.h"
+#include "engine/DistributionColumns.h"
 #include "engine/Engine.h"
 #include "engine/LU.h"
 #include "engine/Marquardt.h"
@@ -78,6 +79,13 @@ public:
     // windows here, the command line a port that writes picture files.
     RecordingPlotPort recordedPlots;
     PlotPort* plots = &recordedPlots;
+
+    // The columns shared by the likelihood profile, the Bayesian posterior
+    // and the prior profile, and which of the first two filled them last
+    // ("ML" or "BP"), so a stored result can be shown again.
+    ProfileColumns profileColumns;
+    std::string lastEvaluationKind;
+    bool evaluationResultsExist = false;
 
     // Progress and result windows of the engine commands.
     TextView oneCallView;

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "platform/qt/QtPlotPort.h"
 #include "platform/qt/QtStatusBar.h"
 #include "platform/qt/QtWindowHost.h"
 #include "ui/ExitDialogue.h"
@@ -53,6 +54,8 @@ frmMain::frmMain(Dialogs& dialogs, Clock& clock, RandomSource& random, Model* mo
     wb_ = std::make_unique<Workbench>(Ports{dialogs, *status_, *host_, clock, random}, model);
     menu_ = std::make_unique<CommandMenu>(*wb_);
     editor_ = std::make_unique<AlgorithmEditor>(*wb_);
+    plots_ = std::make_unique<QtPlotPort>(this, dialogs);
+    wb_->plots = plots_.get();
 
     if (commands_.modelSetUp)
         menu_->modelSetUp = [this] {

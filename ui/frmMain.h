@@ -18,6 +18,7 @@ class QMenu;
 
 namespace corvane {
 
+class QtPlotPort;
 class QtStatusBar;
 class QtWindowHost;
 class frmAlgo;
@@ -83,6 +84,7 @@ private:
     std::unique_ptr<Workbench> wb_;
     std::unique_ptr<CommandMenu> menu_;
     std::unique_ptr<AlgorithmEditor> editor_;
+    std::unique_ptr<QtPlotPort> plots_;  // the session's plots open as modal windows
 
     QMenu* mnuApplication_ = nullptr;
     QMenu* mnuBayesianInt_ = nullptr;

@@ -133,7 +133,7 @@ TEST(CliSummary, BadInputPrintsNothing) {
         {Rig(dir) + " --details 2", "option --details needs --frequencies FILE"},
         {Rig(dir) + " --simulations -1", "--simulations"},
         {Rig(dir) + " --simulations 40000", "--simulations"},
-        {Rig(dir) + " --save" + Q(alg), "option --save names an input file"},
+        {Rig(dir) + " --save" + Q(alg), "option --save names the --alg file"},
         {Rig(dir) + " --save" + Q(dir.Path("missing/out.cvo")), "option --save: cannot write the directory of"},
         {"summary --increments" + Q(DataPath("rig_increments.dat")), "--alg FILE is required"},
     };

@@ -169,6 +169,13 @@ TEST(DesktopSetUp, CancelLeavesTheModelAloneAndFrequencyControlsFollowTheirFile)
         t.dialogs.ExpectMessage("Missing input", "Please enter a non-zero value for the number of series");
         Control<QPushButton>(d, "cmdOK")->click();
         EXPECT_TRUE(d.isVisible());
+        // A set-up that cannot work is refused with a message before anything is read.
+        Control<QComboBox>(d, "cboSeries")->setEditText(QStringLiteral("2"));
+        Control<QComboBox>(d, "cboBlendedAges")->setEditText(QStringLiteral("5"));
+        Control<QComboBox>(d, "cboBirthDay")->setEditText(QStringLiteral("400"));
+        t.dialogs.ExpectMessage("Initialize", "The birth day must be a day of the year from 1 to 365");
+        Control<QPushButton>(d, "cmdOK")->click();
+        EXPECT_TRUE(d.isVisible());
         Control<QPushButton>(d, "cmdCancel")->click();
     });
     window.MenuWindow()->ButtonWidget(menu::Initialize)->click();
