@@ -2,11 +2,13 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <ostream>
 
 #include "cli/Command.h"
 #include "model/InitializeForm.h"
 #include "numeric/Format.h"
+#include "priors/PriorsFile.h"
 
 namespace corvane::cli {
 
@@ -36,7 +38,17 @@ void ModelOptions::Declare(Options& o, bool algorithmFile) {
                            {"gaussian", AgeModeForm::Gaussian},
                            {"gamma", AgeModeForm::Gamma}},
                           "form of the age modes (default precise)");
-    if (algorithmFile) o.Text("--alg", alg, "FILE", "algorithm file; its parameter count must match the model's");
+    if (algorithmFile) {
+        o.Text("--alg", alg, "FILE", "algorithm file; its parameter count must match the model's");
+        // Priors and the constant matter only where the model is evaluated.
+        o.Group("Bayesian priors");
+        o.Text("--priors", priors, "FILE",
+               "Bayesian priors file (.pri); while some prior is not\n"
+               "uniform-unbounded, the prior total is added to the objective");
+        o.Number("--constant", constant, "C",
+                 "covariance constant c > 0 (-ln[L] = c x objective); the prior\n"
+                 "total is scaled by 1/c (default: the model's suggestion, 0.5)");
+    }
 
     o.AfterParsing([this, &o] {
         // The dialogue only enables these with a frequency file.
@@ -45,6 +57,8 @@ void ModelOptions::Declare(Options& o, bool algorithmFile) {
         if (!frequencies && frequencyOption) o.Refuse("the frequency options need --frequencies FILE");
         // Likewise the error options with an increment file.
         if (!increments && incrementErrors) o.Refuse("option --increment-errors needs --increments FILE");
+        if (constant && !(*constant > 0.0))
+            o.Refuse("option --constant needs a number above 0, not " + NumberText(*constant));
     });
 }
 
@@ -133,6 +147,14 @@ std::unique_ptr<ModelSession> OpenModelSession(const ModelOptions& options, std:
     if (options.alg && !ReadAlgorithmFile(session->wb, *options.alg))
         throw BadInput("the algorithm file could not be loaded");
     if (const auto why = session->model.CannotEvaluate()) throw BadInput(*why);
+    Workbench& wb = session->wb;
+    if (options.constant) wb.priorTable.reciprocalConstant = 1.0 / *options.constant;
+    if (options.priors) {
+        std::ifstream in(*options.priors, std::ios::binary);
+        if (!in) throw BadInput("the priors file " + *options.priors + " could not be opened");
+        // A refused file has had its message written; nothing more to say.
+        if (!ReadPriorsFile(wb, *options.priors, in)) throw BadInput("");
+    }
     return session;
 }
 

@@ -33,6 +33,8 @@ struct ModelOptions {
     std::optional<long long> series, identified, blended, birthDay, firstCell;
     std::optional<double> age1, ageDiff;
     std::optional<std::string> alg;
+    std::optional<std::string> priors;  // --priors: a Bayesian priors file, read as the desktop reads it
+    std::optional<double> constant;     // --constant: c > 0, the prior total is scaled by 1/c
 
     // Declares the options above, under the heading "Model set-up", and the
     // checks between them; --alg only when the command reads one.
@@ -58,8 +60,9 @@ struct ModelSession {
     Workbench wb;
 };
 
-// Initialises the model from the options and loads the algorithm file
-// (required unless algRequired is false).  Throws BadInput with the reason
+// Initialises the model from the options, loads the algorithm file
+// (required unless algRequired is false) and the priors file, and sets the
+// covariance constant (the model's suggestion unless --constant is given).  Throws BadInput with the reason
 // (after the dialogue's own message, if it showed one).
 std::unique_ptr<ModelSession> OpenModelSession(const ModelOptions& options, std::ostream& err,
                                                bool algRequired = true);

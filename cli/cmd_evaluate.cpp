@@ -8,6 +8,7 @@
 #include "cli/Json.h"
 #include "cli/ModelNotes.h"
 #include "cli/ModelOptions.h"
+#include "priors/PriorReview.h"
 
 namespace corvane::cli {
 
@@ -25,7 +26,9 @@ class Evaluate : public Command {
                 "series or both, plus any penalty) and every parameter value.  Standard error tells how the\n"
                 "likelihood used each data set and lists the model's warnings.  A joint analysis:\n\n"
                 "  corvane-cli evaluate --increments inc.dat --frequencies freq.dat --series 3 \\\n"
-                "      --identified 2 --blended 4 --birth-day 100 --age1 0 --age-modes gaussian --alg joint.alg");
+                "      --identified 2 --blended 4 --birth-day 100 --age1 0 --age-modes gaussian --alg joint.alg\n\n"
+                "With --priors the objective includes the prior total, and the review of the priors follows\n"
+                "the report.");
         o.Flag("--value", valueOnly, "print only the objective, as %.17g");
         o.Flag("--json", json, "print one JSON object (see the README) instead of the report");
         model.Declare(o);
@@ -63,6 +66,7 @@ class Evaluate : public Command {
             out << text << "\n";
         } else {
             out << ForTerminal(result.report) << "\n";
+            if (session->wb.engine.priorsInUse) out << "\n" << ForTerminal(ComputePriorReview(session->wb));
         }
         out.flush();
         WriteModelNotes(notes, err);

@@ -13,6 +13,7 @@
 #include "cli/ModelNotes.h"
 #include "cli/ModelOptions.h"
 #include "cli/Progress.h"
+#include "priors/PriorReview.h"
 
 namespace corvane::cli {
 
@@ -131,7 +132,8 @@ void Fit::Declare(Options& o) {
         "warnings.  A joint analysis, from a file made by \"corvane-cli template\":\n\n"
         "  corvane-cli fit --increments inc.dat --frequencies freq.dat --series 3 --identified 2 \\\n"
         "      --blended 4 --birth-day 100 --age1 0 --age-modes gaussian --alg joint.alg \\\n"
-        "      --save-alg joint.alg");
+        "      --save-alg joint.alg\n\n"
+        "With --priors the report is followed by the review of the priors at the values reached.");
     o.Group("Fit options");
     o.Choice<bool>("--method", fit.marquardt, {{"simplex", false}, {"marquardt", true}},
                    "the minimiser (default simplex)");
@@ -246,6 +248,7 @@ int Fit::Run(std::ostream& out, std::ostream& err) {
         std::string report = ForTerminal(ReportText(wb, marquardt, result));
         while (!report.empty() && report.back() == '\n') report.pop_back();
         out << report << "\n";
+        if (wb.engine.priorsInUse) out << "\n" << ForTerminal(ComputePriorReview(wb));
     }
     out.flush();
     WriteModelNotes(notes, err);

@@ -63,9 +63,11 @@ public:
     // Told of each Simplex iteration and Marquardt trial (the command line's
     // progress line); none by default.
     MinimiserObserver* minimiserObserver = nullptr;
-    // The prior review shown after a verified Simplex minimum while priors
-    // are in use; set by the priors subsystem.
+    // The prior review shown after a one-function call, a verified Simplex
+    // minimum and a Marquardt run while priors are in use, and its window
+    // ("Review priors "); installed by the priors subsystem.
     std::function<void(Workbench&)> priorReview;
+    TextView priorReviewView;
 
     // What MODEL returns besides F.
     std::int32_t dataCount = 0;

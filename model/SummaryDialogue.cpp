@@ -127,6 +127,7 @@ SummaryInput SummaryInputFor(const Workbench& wb, const GrowthModel& model, cons
     in.parameters = call.parameters;
     in.algorithmFile = wb.alg.fileName;
     in.priorsInUse = wb.engine.priorsInUse;
+    if (in.priorsInUse) in.priorsFile = wb.priorTable.fileName;
     in.warnings = model.SummaryText();
     return in;
 }
@@ -166,7 +167,6 @@ void GrowthSummary::Run(const SummaryCall& call) {
         });
 
     SummaryInput in = SummaryInputFor(wb_, model_, call);
-    if (priorsFileName) in.priorsFile = priorsFileName();
     in.seed = DrawSeed(wb_.ports.random);
 
     DialogueQuestions questions(dialogs, wb_.ports.status, wb_.ports.clock);

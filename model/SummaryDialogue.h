@@ -54,8 +54,8 @@ FileRequest SummarySaveRequest();
 std::uint64_t DrawSeed(RandomSource& random);
 
 // The report's input for the model's best fit on a workbench: the algorithm
-// file, whether priors are in use, the evaluation's warnings.  The seed and
-// the priors file's name are the caller's to set.
+// file, the priors file while priors are in use, the evaluation's warnings.
+// The seed is the caller's to set.
 SummaryInput SummaryInputFor(const Workbench& wb, const GrowthModel& model, const SummaryCall& call);
 
 // The model plots through the workbench's plot port: every increment set's
@@ -74,9 +74,6 @@ public:
     GrowthSummary& operator=(const GrowthSummary&) = delete;
 
     TextView& View() { return view_; }
-
-    // The priors file in use, for the report.
-    std::function<std::string()> priorsFileName;
 
     void Run(const SummaryCall& call);
 

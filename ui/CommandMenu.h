@@ -60,6 +60,7 @@ public:
     // ModelSummaryCommand unless replaced.
     std::function<void()> runSummary;
     std::function<void()> openEditor;          // opens the algorithm data editor (which closes this menu)
+    std::function<void()> openPriors;          // opens the priors dialogue (which hides this menu)
     std::function<void()> requestExit;         // the exit dialogue
     std::function<void(bool)> applicationMenu;  // enables or disables the main window's "&Application" menu
 
@@ -110,6 +111,7 @@ private:
     void EditAlgorithm();
     void OneFunctionCommand();
     void SummaryCommand();
+    void PriorsCommand();
 
     Workbench& wb_;
     std::vector<MenuButton> buttons_;

@@ -6,6 +6,7 @@
 
 #include "../model/SummaryTestSupport.h"
 #include "CliRun.h"
+#include "priors/PriorsFile.h"
 
 using namespace corvane;
 using namespace corvane::testing;
@@ -60,6 +61,18 @@ TEST(CliSummary, PrintsAndSavesTheDesktopsReport) {
     EXPECT_EQ(ReadFile(saved), "Originally saved with the file name: " + saved + "\r\n\r\n" + WithCRLF(run.out));
     // The doubtful test is told on standard error.
     EXPECT_TRUE(Has(run.err, "Gaussian distribution: very unlikely observation(s): At least one frequency cell"));
+
+    // Priors: the report says they were used and names their file; the
+    // minimum it reports is the data's -2ln[L].
+    PriorTable priors;
+    priors.Reset(19);
+    priors.rows[1] = PriorRow{'N', 100.0, 5.0, "Unused", "Unused"};
+    const std::string pri = dir.Write("rig.pri", FormatPriorsFile(priors));
+    const CliRun withPriors = RunCli(dir, Rig(dir) + " --priors" + Q(pri));
+    ASSERT_EQ(withPriors.status, 0) << withPriors.err;
+    EXPECT_TRUE(Has(withPriors.out, "\n\nImportant note: This analysis used Bayesian prior information\n\n"));
+    EXPECT_TRUE(Has(withPriors.out, "The Bayesian prior information file name is:\n     " + pri + "\n"));
+    EXPECT_TRUE(Has(withPriors.out, "The -2ln[L] minimum is: 3.4758E+02\n"));
 }
 
 TEST(CliSummary, TheSameSeedGivesTheSameReport) {

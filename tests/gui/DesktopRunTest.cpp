@@ -230,8 +230,8 @@ TEST(DesktopSetUp, OkInitialisesTheGrowthModelFromTheIncrementFile) {
     t.dialogs.ExpectMessage("Load algorithm data", "", Answer::No).ExpectMessage("Default Algorithm Values", "");
     window.MenuWindow()->ButtonWidget(menu::LoadAlg)->click();
     EXPECT_EQ(EnabledButtons(window),
-              (Names{menu::Initialize, menu::LoadAlg, menu::EditAlg, menu::SaveAlg, menu::OneFunction, menu::Simplex,
-                     menu::Marquardt, menu::UserSummary, menu::Quit}));
+              (Names{menu::Initialize, menu::LoadAlg, menu::EditAlg, menu::SaveAlg, menu::OneFunction, menu::Bayesian,
+                     menu::Simplex, menu::Marquardt, menu::UserSummary, menu::Quit}));
 }
 
 TEST(DesktopRuns, SimplexFromTheMenuShowsItsProgressAndLeavesTheMenuLiveAfterwards) {
@@ -264,8 +264,8 @@ TEST(DesktopRuns, SimplexFromTheMenuShowsItsProgressAndLeavesTheMenuLiveAfterwar
     EXPECT_FALSE(d.WindowButton(wb.simplexView, "cmdStop")->isEnabled());
     EXPECT_EQ(d.WindowButton(wb.simplexView, "cmdStop")->text(), "&Interrupt this minimization");
     EXPECT_EQ(EnabledButtons(*d.window),
-              (Names{menu::Initialize, menu::LoadAlg, menu::EditAlg, menu::SaveAlg, menu::OneFunction, menu::Simplex,
-                     menu::Marquardt, menu::UserSummary, menu::Quit}));
+              (Names{menu::Initialize, menu::LoadAlg, menu::EditAlg, menu::SaveAlg, menu::OneFunction, menu::Bayesian,
+                     menu::Simplex, menu::Marquardt, menu::UserSummary, menu::Quit}));
     EXPECT_TRUE(d.window->findChild<QMenu*>("mnuApplication")->menuAction()->isEnabled());
 
     // A second run continues from the kept simplex with its Interrupt live again.

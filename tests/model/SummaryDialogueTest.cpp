@@ -88,6 +88,7 @@ TEST(SummaryDialogue, FrequencyAnalysisFromTheMenuCommandToTheSavedFile) {
     EXPECT_TRUE(s.b.t.windows.IsOpen(s.summary.View()));
     EXPECT_EQ(s.summary.View().Caption(), "Age-structured model output");
     EXPECT_TRUE(s.Has("     /data/walk.alg\r\n"));
+    EXPECT_FALSE(s.Has("Bayesian"));  // no priors in use
     EXPECT_TRUE(s.Has("The number of free (estimated) parameters is:    1\r\n"));
     EXPECT_TRUE(s.Has("reported up to age-class  0, then the oldest age-class."));
     EXPECT_TRUE(s.Has("Size frequency results for series: 1\r\n"));
@@ -135,6 +136,20 @@ TEST(SummaryDialogue, IncrementPlotsComeFirstWithoutAQuestionAndNoFrequencyPromp
     EXPECT_TRUE(s.Has(" SD Frequency Data:\r\n"));
     EXPECT_TRUE(s.Has("Simulated chi-square> n: 0; Mean: Undefined;"));
     EXPECT_FALSE(s.Has("random number seed"));
+
+    // With priors in use the report says so and names their file.
+    s.b.wb.engine.priorsInUse = true;
+    s.b.wb.priorTable.fileName = "/data/walk.pri";
+    d.ExpectMessage("Model results", kPlots, Answer::No)
+        .ExpectPrompt(kSimulations, "", "0")
+        .ExpectMessage("Increment Summary", "", Answer::No)
+        .ExpectMessage("Increment Chi-square", "", Answer::No)
+        .ExpectMessage("Summary", "Summary complete");
+    ModelSummaryCommand(s.b.wb);
+    EXPECT_TRUE(s.Has("is gamma\r\n\r\nImportant note: This analysis used Bayesian prior information\r\n\r\n") ||
+                s.Has("is Gaussian\r\n\r\nImportant note: This analysis used Bayesian prior information\r\n\r\n"));
+    EXPECT_TRUE(s.Has("The Bayesian prior information file name is:\r\n     /data/walk.pri\r\n"));
+    s.b.wb.engine.priorsInUse = false;
 
     // "&Quit plots" on the first page: no further page, the report follows.
     s.b.wb.recordedPlots.Clear();
