@@ -56,6 +56,9 @@ public:
     // and run set-up; SimplexCommand and MarquardtCommand unless replaced.
     std::function<void()> runSimplex;
     std::function<void()> runMarquardt;
+    // "Res&ults Summary", run inside the common frame after the run set-up;
+    // ModelSummaryCommand unless replaced.
+    std::function<void()> runSummary;
     std::function<void()> openEditor;          // opens the algorithm data editor (which closes this menu)
     std::function<void()> openRanking;         // opens the ranking window; RankingFinished() when it closes
     std::function<void()> openPriors;          // opens the priors dialogue (which hides this menu)
@@ -111,6 +114,7 @@ private:
     void EditAlgorithm();
     void OneFunctionCommand();
     void RankingCommand();
+    void SummaryCommand();
     void PriorsCommand();
 
     Workbench& wb_;
