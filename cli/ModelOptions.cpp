@@ -6,6 +6,7 @@
 #include <ostream>
 
 #include "cli/Command.h"
+#include "engine/Threads.h"
 #include "model/InitializeForm.h"
 #include "numeric/Format.h"
 #include "priors/PriorsFile.h"
@@ -48,6 +49,10 @@ void ModelOptions::Declare(Options& o, bool algorithmFile, bool evaluates) {
         o.Number("--constant", constant, "C",
                  "covariance constant c > 0 (-ln[L] = c x objective); the prior\n"
                  "total is scaled by 1/c (default: the model's suggestion, 0.5)");
+        o.Group("Computation");
+        o.Whole("--threads", threads, 1, 4096, "N",
+                "threads that share the records, series and grid points of the\n"
+                "evaluations (default: every core); results do not depend on it");
     }
 
     o.AfterParsing([this, &o] {
@@ -148,6 +153,7 @@ std::unique_ptr<ModelSession> OpenModelSession(const ModelOptions& options, std:
         throw BadInput("the algorithm file could not be loaded");
     if (const auto why = session->model.CannotEvaluate()) throw BadInput(*why);
     Workbench& wb = session->wb;
+    UseThreads(wb, static_cast<int>(options.threads.value_or(0)));
     if (options.constant) wb.priorTable.reciprocalConstant = 1.0 / *options.constant;
     if (options.priors) {
         std::ifstream in(*options.priors, std::ios::binary);

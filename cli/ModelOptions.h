@@ -35,6 +35,7 @@ struct ModelOptions {
     std::optional<std::string> alg;
     std::optional<std::string> priors;  // --priors: a Bayesian priors file, read as the desktop reads it
     std::optional<double> constant;     // --constant: c > 0, the prior total is scaled by 1/c
+    std::optional<long long> threads;   // --threads: threads the evaluations use (default every core)
 
     // Declares the options above, under the heading "Model set-up", and the
     // checks between them; --alg only when the command reads one, --priors

@@ -44,6 +44,9 @@ public:
     // True when the last NF = 0 call abandoned the initialisation (the model
     // then keeps its previous settings and data, and NP is unchanged).
     virtual bool InitialisationFailed() const { return false; }
+    // How many threads one evaluation may share its work among (1: all on
+    // the calling thread).  The objective must not depend on it.
+    virtual void SetThreads(int /*threads*/) {}
 };
 
 }  // namespace corvane

@@ -89,6 +89,11 @@ public:
     std::string lastEvaluationKind;
     bool evaluationResultsExist = false;
 
+    // Parallel work: how many threads the computations share their records,
+    // series and grid points among (0: every core).  Change it with
+    // UseThreads (engine/Threads.h), which tells the model too.
+    int threads = 0;
+
     // Progress and result windows of the engine commands.
     TextView oneCallView;
     TextView simplexView;

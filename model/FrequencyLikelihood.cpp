@@ -3,10 +3,14 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
+#include <vector>
 
+#include "engine/Parallel.h"
+#include "engine/Threads.h"
 #include "model/SizeAtAge.h"
 #include "numeric/Format.h"
 #include "numeric/NormalProb.h"
+#include "numeric/VectorMath.h"
 #include "numeric/modGamma.h"
 #include "platform/Dialogs.h"
 
@@ -19,9 +23,69 @@ constexpr double kFarAway = 1e100;    // the running distance's start
 
 double Squared(double v) { return v * v; }
 
-// Gamma density of size y with the given shape and scale.
-double GammaDensity(double y, double shape, double scale, double lnNorm) {
-    return std::exp((shape - 1.0) * std::log(y) - y / scale - lnNorm);
+// The cell probabilities of one age-class at age t (> 0) with the given
+// mean and SD of size, after fishing and selectivity: column a of prob.
+void ClassProbabilities(const GrowthSettings& settings, const FrequencyData& data, const GrowthParameters& p,
+                        double t, double mean, double sd, int a, Mat1<double>& prob) {
+    const int C = data.cells;
+    const double w = data.interval;
+    std::optional<JointSizeDistribution> joint;
+    if (settings.precise) {
+        joint.emplace(GrowthAtAge(p, t));
+        double lowerEdge = data.midpoint[1] - w / 2.0;
+        double below = joint->Cdf(lowerEdge);
+        for (int i = 1; i <= C; ++i) {
+            const double lower = data.midpoint[i] - w / 2.0, upper = data.midpoint[i] + w / 2.0;
+            if (std::fabs(lower - lowerEdge) > 1e-12 * std::max(1.0, std::fabs(lower))) below = joint->Cdf(lower);
+            const double atUpper = joint->Cdf(upper);
+            prob(i, a) = std::max(0.0, atUpper - below);
+            below = atUpper;
+            lowerEdge = upper;
+            if (atUpper >= 1.0 - 1e-14) break;  // the whole class lies below: the rest hold nothing
+        }
+    } else if (settings.gammaModes) {
+        if (mean > 0.0 && sd > 0.0) {
+            // Simpson's rule on the gamma density at each cell's edges and
+            // midpoint: the densities of every cell in the window at once.
+            const double shape = mean * mean / (sd * sd), scale = sd * sd / mean;
+            const double lnNorm = shape * std::log(scale) + LnGamma(shape);
+            std::vector<int> cell;
+            std::vector<double> y;
+            for (int i = 1; i <= C; ++i) {
+                const double x = data.midpoint[i];
+                if (!(x > mean - 5.0 * sd && x < mean + 8.0 * sd)) continue;
+                double lower = x - w / 2.0;
+                if (!(lower > 0.0)) lower = 1e-6;
+                cell.push_back(i);
+                y.insert(y.end(), {lower, x, x + w / 2.0});
+            }
+            const int m = static_cast<int>(y.size());
+            std::vector<double> density(y.size());
+            vec::Log(y.data(), density.data(), m);
+            for (int k = 0; k < m; ++k) density[k] = (shape - 1.0) * density[k] - y[k] / scale - lnNorm;
+            vec::Exp(density.data(), density.data(), m);
+            for (std::size_t c = 0; c < cell.size(); ++c)
+                prob(cell[c], a) = (density[3 * c] + 4.0 * density[3 * c + 1] + density[3 * c + 2]) * w / 6.0;
+        }
+    } else {
+        for (int i = 1; i <= C; ++i) {
+            const double x = data.midpoint[i];
+            if (!(x > mean - 5.0 * sd && x < mean + 5.0 * sd)) continue;
+            prob(i, a) = PhiDiff((x + w / 2.0 - mean) / sd, (x - w / 2.0 - mean) / sd);
+        }
+    }
+    if (p.fishRate != 0.0) {
+        for (int i = 1; i <= C; ++i) {
+            const double x = data.midpoint[i];
+            if (!(x > p.fishSize) || prob(i, a) == 0.0) continue;
+            if (!joint) joint.emplace(GrowthAtAge(p, t));
+            prob(i, a) *= joint->SurvivalFactor(x, p.fishSize, p.fishRate);
+        }
+    }
+    if (p.selMean > 0.0 && p.selVar > 0.0) {
+        const double selSD = std::sqrt(p.selVar);
+        for (int i = 1; i <= C; ++i) prob(i, a) *= PhiDiff((data.midpoint[i] - p.selMean) / selSD, -10.0);
+    }
 }
 
 }  // namespace
@@ -79,35 +143,40 @@ FrequencyUse FrequencyCellsUsed(const GrowthSettings& settings, const FrequencyD
 
 FrequencyContribution FrequencyNegLnL(const GrowthSettings& settings, const FrequencyData& data,
                                       const GrowthParameters& p, const Vec1<double>& X, FrequencyWorkspace& ws,
-                                      WarningLog& warnings, Dialogs* events) {
+                                      WarningLog& warnings, Dialogs* events, int threads) {
     const int S = settings.series, A = settings.identified, T = settings.totalAges, C = data.cells;
     ws.Resize(S, T, C);
     FrequencyContribution out;
     double& penalty = out.penalty;
 
     const bool selectivityOn = !(p.selMean == 0.0 && p.selVar == 0.0);
-    const bool selectivityApplies = p.selMean > 0.0 && p.selVar > 0.0;
-    const double selSD = std::sqrt(p.selVar);
     const bool fishingOn = p.fishRate != 0.0;
-    const double w = data.interval;
+
+    // Each age-class of each series side by side: its age, its size at age
+    // and its cell probabilities (each pair writes only its own entries).
+    // The weight-sum warnings are told in series and age-class order.
+    const int pairs = S * T;
+    threads = std::clamp(threads, 1, std::max(pairs, 1));
+    const CallingThread caller;
+    OrderedWarnings told(threads);
+    ParallelFor(threads, pairs, 1, [&](int q, int slot) {
+        if (events && caller.Here()) events->ProcessEvents();
+        const int s = q / T + 1, a = q % T + 1;
+        const double t = AgeAtSampling(settings, X[settings.SampleDayIndex(s)], a, p.t0);
+        ws.age(s, a) = t;
+        if (!(t > 0.0)) return;
+        double weightSum = 1.0;
+        SizeMoments(p, t, ws.mean(s, a), ws.sd(s, a), weightSum);
+        if (p.b != 0.0 && (weightSum < 0.99 || weightSum > 1.01))
+            told.Add(slot, q,
+                     "Warning: Cumulative probability is outside the range 0.99 to 1.01 @ " +
+                         RightJustify(Format(weightSum, "0.000"), 6) + " for age-class " + NumberText(a) +
+                         " of frequency series " + NumberText(s) + CRLF);
+        ClassProbabilities(settings, data, p, t, ws.mean(s, a), ws.sd(s, a), a, ws.probability[s]);
+    });
+    told.Tell(warnings);
 
     for (int s = 1; s <= S; ++s) {
-        if (events) events->ProcessEvents();
-        const double sampleDay = X[settings.SampleDayIndex(s)];
-
-        // Ages, and size at age.
-        for (int a = 1; a <= T; ++a) {
-            const double t = AgeAtSampling(settings, sampleDay, a, p.t0);
-            ws.age(s, a) = t;
-            if (!(t > 0.0)) continue;
-            double weightSum = 1.0;
-            SizeMoments(p, t, ws.mean(s, a), ws.sd(s, a), weightSum);
-            if (p.b != 0.0 && (weightSum < 0.99 || weightSum > 1.01))
-                warnings.Add("Warning: Cumulative probability is outside the range 0.99 to 1.01 @ " +
-                             RightJustify(Format(weightSum, "0.000"), 6) + " for age-class " + NumberText(a) +
-                             " of frequency series " + NumberText(s) + CRLF);
-        }
-
         // Identified proportions; the first one fixed at -1 takes what the others
         // leave (a further -1 in the same series gets nothing).
         double identifiedSum = 0.0;
@@ -152,61 +221,7 @@ FrequencyContribution FrequencyNegLnL(const GrowthSettings& settings, const Freq
             }
         }
 
-        // Cell probabilities of each age-class.
-        Mat1<double>& prob = ws.probability[s];
-        for (int a = 1; a <= T; ++a) {
-            const double t = ws.age(s, a);
-            if (!(t > 0.0)) continue;
-            const double mean = ws.mean(s, a), sd = ws.sd(s, a);
-            std::optional<JointSizeDistribution> joint;
-            if (settings.precise) {
-                joint.emplace(GrowthAtAge(p, t));
-                double lowerEdge = data.midpoint[1] - w / 2.0;
-                double below = joint->Cdf(lowerEdge);
-                for (int i = 1; i <= C; ++i) {
-                    const double lower = data.midpoint[i] - w / 2.0, upper = data.midpoint[i] + w / 2.0;
-                    if (std::fabs(lower - lowerEdge) > 1e-12 * std::max(1.0, std::fabs(lower)))
-                        below = joint->Cdf(lower);
-                    const double atUpper = joint->Cdf(upper);
-                    prob(i, a) = std::max(0.0, atUpper - below);
-                    below = atUpper;
-                    lowerEdge = upper;
-                    if (atUpper >= 1.0 - 1e-14) break;  // the whole class lies below: the rest hold nothing
-                }
-            } else if (settings.gammaModes) {
-                if (mean > 0.0 && sd > 0.0) {
-                    const double shape = mean * mean / (sd * sd), scale = sd * sd / mean;
-                    const double lnNorm = shape * std::log(scale) + LnGamma(shape);
-                    for (int i = 1; i <= C; ++i) {
-                        const double x = data.midpoint[i];
-                        if (!(x > mean - 5.0 * sd && x < mean + 8.0 * sd)) continue;
-                        double lower = x - w / 2.0;
-                        if (!(lower > 0.0)) lower = 1e-6;
-                        prob(i, a) = (GammaDensity(lower, shape, scale, lnNorm) +
-                                      4.0 * GammaDensity(x, shape, scale, lnNorm) +
-                                      GammaDensity(x + w / 2.0, shape, scale, lnNorm)) *
-                                     w / 6.0;
-                    }
-                }
-            } else {
-                for (int i = 1; i <= C; ++i) {
-                    const double x = data.midpoint[i];
-                    if (!(x > mean - 5.0 * sd && x < mean + 5.0 * sd)) continue;
-                    prob(i, a) = PhiDiff((x + w / 2.0 - mean) / sd, (x - w / 2.0 - mean) / sd);
-                }
-            }
-            if (fishingOn) {
-                for (int i = 1; i <= C; ++i) {
-                    const double x = data.midpoint[i];
-                    if (!(x > p.fishSize) || prob(i, a) == 0.0) continue;
-                    if (!joint) joint.emplace(GrowthAtAge(p, t));
-                    prob(i, a) *= joint->SurvivalFactor(x, p.fishSize, p.fishRate);
-                }
-            }
-            if (selectivityApplies)
-                for (int i = 1; i <= C; ++i) prob(i, a) *= PhiDiff((data.midpoint[i] - p.selMean) / selSD, -10.0);
-        }
-
+        const Mat1<double>& prob = ws.probability[s];
         // The mixture, its normaliser and the predicted frequencies.
         for (int i = 1; i <= C; ++i) {
             double q = 0.0;

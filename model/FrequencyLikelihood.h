@@ -46,7 +46,9 @@ double AgeAtSampling(const GrowthSettings& settings, double sampleDay, int ageCl
 
 // The frequency contribution of an evaluation: X holds the prepared vector
 // (proportions and sample days included).  Events, when given, are serviced
-// once per series.
+// before each age-class the calling thread takes.  The age-classes of all
+// series are shared among up to `threads` threads; the result, the tables
+// and the warnings are those of one age-class after another.
 // The cells the likelihood reads: in each series those from the first cell
 // evaluated on with a frequency above 0 (an empty cell adds nothing).
 struct FrequencyUse {
@@ -58,6 +60,6 @@ FrequencyUse FrequencyCellsUsed(const GrowthSettings& settings, const FrequencyD
 
 FrequencyContribution FrequencyNegLnL(const GrowthSettings& settings, const FrequencyData& data,
                                       const GrowthParameters& p, const Vec1<double>& X, FrequencyWorkspace& ws,
-                                      WarningLog& warnings, Dialogs* events = nullptr);
+                                      WarningLog& warnings, Dialogs* events = nullptr, int threads = 1);
 
 }  // namespace corvane

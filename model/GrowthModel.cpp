@@ -2,21 +2,23 @@
 
 #include <limits>
 
+#include "engine/Threads.h"
 #include "platform/Dialogs.h"
 
 namespace corvane {
 
 GrowthEvaluation EvaluateGrowth(const GrowthSettings& settings, const GrowthData& data, const GrowthParameters& p,
-                                const Vec1<double>& X, GrowthWorkspace& ws, WarningLog& warnings, Dialogs* events) {
+                                const Vec1<double>& X, GrowthWorkspace& ws, WarningLog& warnings, Dialogs* events,
+                                int threads) {
     GrowthEvaluation e;
     if (settings.HasFrequencies()) {
         const FrequencyContribution f =
-            FrequencyNegLnL(settings, data.frequencies, p, X, ws.frequencies, warnings, events);
+            FrequencyNegLnL(settings, data.frequencies, p, X, ws.frequencies, warnings, events, threads);
         e.frequencyNegLnL = f.negLnL;
         e.penalty += f.penalty;
     }
     if (settings.HasIncrements()) {
-        e.incrementNegLnL = IncrementNegLnL(data.increments, p, ws.increments, warnings, events);
+        e.incrementNegLnL = IncrementNegLnL(data.increments, p, ws.increments, warnings, events, threads);
         for (int i = 1; i <= data.increments.records; ++i) {
             const RecordFate fate = ws.increments.fate[i];
             ++(fate == RecordFate::Skipped     ? e.increments.skipped
@@ -135,7 +137,7 @@ void GrowthModel::Evaluate(double& F, Vec1<double>& X, std::int32_t NF, double& 
         warnings_.BeginRun();
         if (dialogs_) CheckProportions(settings_, X, *dialogs_);
     }
-    last_ = EvaluateGrowth(settings_, data_, p, X, workspace_, warnings_, dialogs_);
+    last_ = EvaluateGrowth(settings_, data_, p, X, workspace_, warnings_, dialogs_, ResolveThreads(threads_));
     F = last_.objective;
     own = static_cast<double>(SampleSize());
     if (NF == 1 || !best_.stored || last_.objective < best_.objective) {

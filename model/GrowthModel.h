@@ -41,9 +41,11 @@ struct GrowthEvaluation {
 
 // One evaluation on a prepared parameter vector: a function of its inputs and
 // the workspace, so several workspaces can evaluate side by side.
+// Up to `threads` threads share its records and age-classes; the result,
+// the workspace and the warnings do not depend on how many.
 GrowthEvaluation EvaluateGrowth(const GrowthSettings& settings, const GrowthData& data, const GrowthParameters& p,
                                 const Vec1<double>& X, GrowthWorkspace& ws, WarningLog& warnings,
-                                Dialogs* events = nullptr);
+                                Dialogs* events = nullptr, int threads = 1);
 
 // The proportion check of the first call of a run: warns (critical icon) when
 // a series lacks, or has needlessly, a proportion fixed at -1.
@@ -87,6 +89,8 @@ public:
     double SuggestedCovarianceConstant() const override { return 0.5; }  // the objective is -2 ln[L]
     std::string DataFileShortName() const override { return settings_.shortName; }
     bool InitialisationFailed() const override { return failed_; }
+    // 0 (the default): every core.
+    void SetThreads(int threads) override { threads_ = threads; }
 
     bool Initialised() const { return initialised_; }
     const GrowthSettings& Settings() const { return settings_; }
@@ -112,6 +116,7 @@ private:
     void Show(const std::string& title, const std::string& text, Icon icon);
 
     Dialogs* dialogs_;
+    int threads_ = 0;
     std::optional<GrowthSetup> pending_;
     bool initialised_ = false;
     bool failed_ = false;

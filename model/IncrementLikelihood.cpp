@@ -3,7 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
+#include <string>
+#include <vector>
 
+#include "engine/Parallel.h"
+#include "engine/Threads.h"
 #include "model/GrowthKernels.h"
 #include "numeric/Format.h"
 #include "numeric/NormalProb.h"
@@ -152,11 +156,17 @@ void IncrementWorkspace::Resize(int records) {
     measurementVariance.resize(records, 0.0);
     negLnL.resize(records, 0.0);
     fate.resize(records, RecordFate::Fitted);
+    growth.resize(records);
+    reused.resize(records, 0);
+}
+
+double ElapsedTime(const GrowthParameters& p, const IncrementRecord& r) {
+    return p.t0 == kNotUsed ? (r.end - r.start) / 365.0 : r.end - (r.start + p.t0);
 }
 
 RecordGrowth GrowthOfRecord(const GrowthParameters& p, const IncrementRecord& r) {
     RecordGrowth g;
-    g.t = p.t0 == kNotUsed ? (r.end - r.start) / 365.0 : r.end - (r.start + p.t0);
+    g.t = ElapsedTime(p, r);
     g.ck = p.ampK * (std::sin(Angle(r.end, p.dayK)) - std::sin(Angle(r.start, p.dayK)));
     g.cL = p.ampL * (std::sin(Angle(r.end, p.dayL)) - std::sin(Angle(r.start, p.dayL)));
     g.S1 = std::exp(-g.ck);
@@ -349,36 +359,71 @@ double SelectivityIntegral(const RecordState& s, const GrowthParameters& p, cons
 
 }  // namespace
 
+namespace {
+
+// Records handed to a thread at a time: enough to keep the hand-out cheap,
+// few enough to share uneven records out evenly.
+constexpr int kRecordChunk = 4;
+
+}  // namespace
+
 double IncrementNegLnL(const IncrementData& data, const GrowthParameters& p, IncrementWorkspace& ws,
-                       WarningLog& warnings, Dialogs* events) {
+                       WarningLog& warnings, Dialogs* events, int threads) {
     const int n = data.records;
     ws.Resize(n);
-    double total = 0.0;
     const bool measured = p.q2 > 0.0;
-    for (int i = 1; i <= n; ++i) {
-        if (events) events->ProcessEvents();
+    const bool grid = p.b != 0.0;
+    threads = std::clamp(threads, 1, std::max(n, 1));
+    const CallingThread caller;
+    OrderedWarnings told(threads);
+
+    // Under b > 0 a record with the initial size and elapsed time of the one
+    // before it takes that record's moments (its grid would give the same).
+    auto reuses = [&](int i) {
+        if (!grid || i <= 1) return false;
+        const IncrementRecord& r = data.record[i];
+        const IncrementRecord& previous = data.record[i - 1];
+        return r.initial == previous.initial && ws.elapsed[i] == ElapsedTime(p, previous);
+    };
+
+    // The growth and moments of record i.
+    auto moments = [&](int i, int thread) {
         const IncrementRecord& r = data.record[i];
         const RecordGrowth g = GrowthOfRecord(p, r);
+        ws.growth[i] = g;
         ws.elapsed[i] = g.t;
         ws.moments(i, 1) = g.M1;
         ws.moments(i, 2) = g.M2;
-
+        ws.reused[i] = reuses(i);
+        if (ws.reused[i]) return;
         double Ec = 0.0, Vc = 0.0;
-        if (p.b == 0.0) {
+        if (!grid) {
             AnalyticMoments(p, r, g, Ec, Vc);
-        } else if (i > 1 && r.initial == data.record[i - 1].initial && g.t == ws.elapsed[i - 1]) {
-            Ec = ws.expected[i - 1];
-            Vc = ws.variance[i - 1];
         } else {
             const double sum = GridMoments(p, r, g, Ec, Vc);
             if (sum != 0.0 && (sum < 0.999 || sum > 1.001))
-                warnings.Add("Warning: Cumulative probability outside the range 0.999 to 1.001 @" +
+                told.Add(thread, 2LL * i,
+                         "Warning: Cumulative probability outside the range 0.999 to 1.001 @" +
                              RightJustify(Format(sum, "0.000"), 6) + " for increment record " + NumberText(i) + CRLF +
                              "The most likely reason for this is a poor choice for one or more parameter values." +
                              CRLF);
         }
         ws.expected[i] = Ec;
         ws.variance[i] = Vc;
+    };
+
+    // The likelihood of record i, once the moments of every record are known.
+    auto likelihood = [&](int i, int thread) {
+        const IncrementRecord& r = data.record[i];
+        const RecordGrowth& g = ws.growth[i];
+        int from = i;
+        while (ws.reused[from]) --from;
+        const double Ec = ws.expected[from];
+        const double Vc = ws.variance[from];
+        if (from != i) {
+            ws.expected[i] = Ec;
+            ws.variance[i] = Vc;
+        }
 
         RecordState s;
         s.y = r.increment;
@@ -391,7 +436,8 @@ double IncrementNegLnL(const IncrementData& data, const GrowthParameters& p, Inc
         RecordFate fate = RecordFate::Fitted;
         double sdp2 = 0.0;  // variance of the predicted distribution, for selectivity
         if (!measured && s.y <= 0.0) {
-            warnings.Add("Warning regarding data input: increment #" + NumberText(i) +
+            told.Add(thread, 2LL * i + 1,
+                     "Warning regarding data input: increment #" + NumberText(i) +
                          " <= 0 and measurement error is zero; record ignored" + CRLF);
             fate = RecordFate::Skipped;
         } else if (p.errors == 'N') {
@@ -459,8 +505,22 @@ double IncrementNegLnL(const IncrementData& data, const GrowthParameters& p, Inc
         }
         ws.negLnL[i] = nll;
         ws.fate[i] = fate;
-        total += nll;
-    }
+    };
+
+    // Records side by side, each writing only its own rows; under b > 0 every
+    // grid is done before any likelihood, since a record may take the moments
+    // of the one before it.  Only the calling thread lets the interface breathe.
+    ParallelFor(threads, n, kRecordChunk, [&](int k, int slot) {
+        if (events && caller.Here()) events->ProcessEvents();
+        moments(k + 1, slot);
+        if (!grid) likelihood(k + 1, slot);
+    });
+    if (grid) ParallelFor(threads, n, kRecordChunk, [&](int k, int slot) { likelihood(k + 1, slot); });
+    told.Tell(warnings);
+
+    // The sum in record order, whatever the threads.
+    double total = 0.0;
+    for (int i = 1; i <= n; ++i) total += ws.negLnL[i];
     return total;
 }
 

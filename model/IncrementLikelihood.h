@@ -16,19 +16,6 @@ enum class RecordFate {
     Penalised,  // no usable distribution: a large finite value stands in
 };
 
-// Per-record tables of the last evaluation, kept for the summary.
-struct IncrementWorkspace {
-    Vec1<double> elapsed;             // t, years
-    Mat1<double> moments;             // (record, 1..2): moments of L-infinity given L1
-    Vec1<double> expected;            // E_c, conditional expected increment
-    Vec1<double> variance;            // V_c, variance of the true increment
-    Vec1<double> measurementVariance; // Vm (0 without measurement error)
-    Vec1<double> negLnL;              // the record's -ln[L]
-    Vec1<RecordFate> fate;
-
-    void Resize(int records);
-};
-
 // The growth of one record before any error model: elapsed time, seasonal
 // terms, growth factors and the moments of L-infinity given L1.
 struct RecordGrowth {
@@ -39,6 +26,25 @@ struct RecordGrowth {
     double M1 = 0.0, M2 = 0.0;
     double P0 = 0.0;  // probability that L-infinity lies below L1
 };
+
+// Per-record tables of the last evaluation, kept for the summary.
+struct IncrementWorkspace {
+    Vec1<double> elapsed;             // t, years
+    Mat1<double> moments;             // (record, 1..2): moments of L-infinity given L1
+    Vec1<double> expected;            // E_c, conditional expected increment
+    Vec1<double> variance;            // V_c, variance of the true increment
+    Vec1<double> measurementVariance; // Vm (0 without measurement error)
+    Vec1<double> negLnL;              // the record's -ln[L]
+    Vec1<RecordFate> fate;
+
+    Vec1<RecordGrowth> growth;  // each record's growth before any error model
+    Vec1<char> reused;          // b > 0: took the moments of the record before
+
+    void Resize(int records);
+};
+
+// The elapsed time of a record, years.
+double ElapsedTime(const GrowthParameters& p, const IncrementRecord& r);
 RecordGrowth GrowthOfRecord(const GrowthParameters& p, const IncrementRecord& r);
 
 // E_c and V_c for b = 0 (closed form).
@@ -68,8 +74,10 @@ void PartialMoments(double mean, double variance, double L1, double& first, doub
 
 // The increment contribution (-ln[L] summed over the records), filling the
 // workspace tables.  Warnings go to the log; events, when given, are serviced
-// once per record.
+// before each record the calling thread takes.  The records are shared among
+// up to `threads` threads; the result, the tables and the warnings are those
+// of one record after another.
 double IncrementNegLnL(const IncrementData& data, const GrowthParameters& p, IncrementWorkspace& ws,
-                       WarningLog& warnings, Dialogs* events = nullptr);
+                       WarningLog& warnings, Dialogs* events = nullptr, int threads = 1);
 
 }  // namespace corvane

@@ -1,5 +1,7 @@
 #include "model/WarningLog.h"
 
+#include <algorithm>
+
 #include "numeric/Format.h"
 
 namespace corvane {
@@ -34,6 +36,15 @@ std::string WarningLog::Text() const {
     if (suppressed_ == 0) return text_;
     return text_ + "Warning: " + NumberText(suppressed_) + " more warnings of this run were suppressed (only the first " +
            NumberText(limit_) + " are shown)" + CRLF;
+}
+
+void OrderedWarnings::Tell(WarningLog& log) {
+    std::vector<Keyed> all;
+    for (auto& list : byThread_)
+        for (auto& w : list) all.push_back(std::move(w));
+    std::stable_sort(all.begin(), all.end(), [](const Keyed& a, const Keyed& b) { return a.key < b.key; });
+    for (const Keyed& w : all) log.Add(w.lines);
+    for (auto& list : byThread_) list.clear();
 }
 
 }  // namespace corvane

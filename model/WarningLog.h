@@ -43,4 +43,25 @@ private:
     long long others_ = 0;
 };
 
+// Warnings raised by pieces of one evaluation that ran side by side (records,
+// age-classes), told to the log as one piece after another would have raised
+// them: by key (the piece's place in that order), and in the order each
+// piece raised its own.
+class OrderedWarnings {
+public:
+    explicit OrderedWarnings(int threads) : byThread_(static_cast<std::size_t>(threads < 1 ? 1 : threads)) {}
+    // From thread number `thread` (0 to threads - 1) only.
+    void Add(int thread, long long key, std::string lines) {
+        byThread_[static_cast<std::size_t>(thread)].push_back({key, std::move(lines)});
+    }
+    void Tell(WarningLog& log);
+
+private:
+    struct Keyed {
+        long long key;
+        std::string lines;
+    };
+    std::vector<std::vector<Keyed>> byThread_;
+};
+
 }  // namespace corvane

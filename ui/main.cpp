@@ -1,8 +1,12 @@
 // corvane: the desktop workbench.
 #include <QApplication>
+#include <iostream>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "engine/Model.h"
+#include "engine/Threads.h"
 #include "model/GrowthModel.h"
 #include "model/SummaryDialogue.h"
 #include "model/frmInitialize.h"
@@ -51,6 +55,12 @@ int main(int argc, char** argv) {
     dialogs.SetParent(&window);
     dialogs.beforeProcessEvents = [&window] { window.RefreshInterruptMenus(); };
     const std::shared_ptr<void> modelCommands = choice.attach(window.Bench());
+    // Every core unless the command line says "--threads N".
+    std::vector<std::string> arguments;
+    for (const QString& a : QCoreApplication::arguments()) arguments.push_back(a.toStdString());
+    std::string problem;
+    corvane::UseThreads(window.Bench(), corvane::ThreadsFromArguments(arguments, problem));
+    if (!problem.empty()) std::cerr << "corvane: " << problem << "\n";
     window.show();
     return QApplication::exec();
 }

@@ -323,3 +323,42 @@ TEST(CliOptions, EveryCommandHasHelpAndRefusesRepeatsStraysAndMissingValues) {
     EXPECT_EQ(RunCli(dir, "nonsense").status, 2);
     EXPECT_EQ(RunCli(dir, "help nonsense").status, 2);
 }
+
+TEST(CliEvaluate, RepeatTimesTheEvaluationsAndThreadsLeaveTheValue) {
+    ScratchDir dir;
+    const std::string model = "evaluate --increments " + Data("rig_increments.dat") + Alg(dir, Fixed19(150, 20, 0.3, 0.1));
+    auto secondsLine = [](const std::string& out) {
+        const std::size_t last = out.rfind('\n', out.size() - 2);
+        return out.substr(last == std::string::npos ? 0 : last + 1);
+    };
+    const CliRun once = RunCli(dir, model + " --value");
+    CliRun run = RunCli(dir, model + " --value --repeat 5");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out.rfind(once.out, 0), 0u) << run.out;
+    const std::string line = secondsLine(run.out);
+    ASSERT_EQ(line.rfind("seconds per evaluation: ", 0), 0u) << run.out;
+    EXPECT_GE(std::stod(line.substr(24)), 0.0);
+    // The warnings tell of one evaluation, not of five.
+    EXPECT_EQ(run.err, once.err);
+
+    run = RunCli(dir, model + " --repeat 2");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("Note: One function call requires about "), std::string::npos);
+    EXPECT_EQ(secondsLine(run.out).rfind("seconds per evaluation: ", 0), 0u) << run.out;
+
+    run = RunCli(dir, model + " --json --repeat 3");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("\"seconds_per_evaluation\":"), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("seconds per evaluation: "), std::string::npos);
+
+    // Any number of threads, the same value to the last digit.
+    for (const char* threads : {"1", "2", "5"}) {
+        const CliRun shared = RunCli(dir, model + " --value --threads " + threads);
+        EXPECT_EQ(shared.out, once.out) << threads;
+    }
+    for (const char* bad : {" --repeat 0", " --threads 0", " --threads many"}) {
+        run = RunCli(dir, model + bad);
+        EXPECT_EQ(run.status, 2) << bad;
+        EXPECT_EQ(run.out, "") << bad;
+    }
+}

@@ -9,9 +9,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
+#include <random>
 #include <string>
 
 #include "GrowthTestSupport.h"
+#include "numeric/modGamma.h"
 
 using namespace corvane;
 using namespace corvane::testing;
@@ -198,5 +200,76 @@ TEST(ScalarAgreement, ObjectivesAndTablesOverASpreadOfSettings) {
         ExpectClose(m.frequencyTwice, pinned.frequencyTwice, c.what, "frequency -2 ln[L]");
         ExpectClose(m.recordSquares, pinned.recordSquares, c.what, "records");
         ExpectClose(m.predictedSquares, pinned.predictedSquares, c.what, "predicted frequencies");
+    }
+}
+
+namespace {
+
+// The integrals as the scalar form computes them: Simpson's rule panel by
+// panel, one std::exp at a time.
+template <class F>
+double PanelByPanel(double lower, double upper, F f) {
+    const double h = (upper - lower) / 100;
+    double sum = 0.0, left = f(lower);
+    for (int j = 0; j < 100; ++j) {
+        const double x0 = lower + j * h;
+        const double right = f(lower + (j + 1) * h);
+        sum += h / 6.0 * (left + 4.0 * f(x0 + h / 2.0) + right);
+        left = right;
+    }
+    return sum;
+}
+
+const double kPi = 4.0 * std::atan(1.0);
+
+double ScalarTruncated(double p0, double y, double E, double V, double Vm) {
+    p0 = std::min(p0, 0.999999);
+    const double upper = 9.0 * std::sqrt(V) + E;
+    if (upper <= 0.0) return (0.01 * upper) * (0.01 * upper) * 1e20;
+    double sum = PanelByPanel(0.0, upper, [&](double x) {
+        return std::exp(-(y - x) * (y - x) / (2.0 * Vm) - (x - E) * (x - E) / (2.0 * V));
+    });
+    if (!(sum > 0.0)) sum = 1e-20;
+    return std::log(1.0 - p0) + std::log(std::sqrt(Vm) * std::sqrt(V) * 2.0 * kPi) - std::log(sum);
+}
+
+double ScalarGamma(double y, double Ec, double Vc, double Vm) {
+    const double a = Ec * Ec / Vc, c = Vc / Ec, N = a * std::log(c) + LnGamma(a);
+    double sum = PanelByPanel(0.0001, 9.0 * std::sqrt(Vc) + Ec, [&](double x) {
+        return std::exp(-(y - x) * (y - x) / (2.0 * Vm)) / std::sqrt(2.0 * kPi * Vm) *
+               std::exp((a - 1.0) * std::log(x) - x / c - N);
+    });
+    if (!(sum > 0.0)) sum = 1e-20;
+    return -std::log(sum);
+}
+
+void ScalarPartialMoments(double mean, double variance, double L1, double& first, double& second) {
+    const double upper = mean + 9.0 * std::sqrt(variance), norm = std::sqrt(2.0 * kPi * variance);
+    auto g = [&](double x) { return std::exp(-(x - mean) * (x - mean) / (2.0 * variance)); };
+    first = PanelByPanel(L1, upper, [&](double x) { return x * g(x); }) / norm;
+    second = PanelByPanel(L1, upper, [&](double x) { return x * x * g(x); }) / norm;
+}
+
+}  // namespace
+
+TEST(ScalarAgreement, IntegralsOverRandomSettings) {
+    std::mt19937_64 random(2024);
+    auto uniform = [&](double low, double high) { return std::uniform_real_distribution<double>(low, high)(random); };
+    auto close = [](double a, double b) { return std::fabs(a - b) <= 1e-12 * std::max(std::fabs(b), 1.0); };
+    for (int k = 0; k < 300; ++k) {
+        // Increments and spreads of a few cm, measurement SDs from 0.05 to 5 cm.
+        const double E = uniform(-5.0, 40.0), V = std::pow(10.0, uniform(-2.0, 2.5));
+        const double Vm = std::pow(10.0, uniform(-2.6, 1.4)), y = uniform(-5.0, 60.0), p0 = uniform(0.0, 0.5);
+        EXPECT_TRUE(close(TruncatedGaussianWithError(p0, y, E, V, Vm), ScalarTruncated(p0, y, E, V, Vm)))
+            << E << " " << V << " " << Vm << " " << y;
+        const double Ec = uniform(0.5, 40.0), Vc = Ec * uniform(0.02, 3.0);
+        EXPECT_TRUE(close(GammaWithError(y, Ec, Vc, Vm), ScalarGamma(y, Ec, Vc, Vm)))
+            << Ec << " " << Vc << " " << Vm << " " << y;
+        const double mean = uniform(30.0, 200.0), variance = std::pow(uniform(1.0, 40.0), 2.0);
+        const double L1 = mean + std::sqrt(variance) * uniform(-5.0, 4.0);
+        double f1 = 0, f2 = 0, s1 = 0, s2 = 0;
+        PartialMoments(mean, variance, L1, f1, f2);
+        ScalarPartialMoments(mean, variance, L1, s1, s2);
+        EXPECT_TRUE(close(f1, s1) && close(f2, s2)) << mean << " " << variance << " " << L1;
     }
 }
