@@ -20,6 +20,7 @@ Workbench::Workbench(Ports p, Model* m)
     simplexView.splitter = true;
     InstallSimplexWindow(*this);
     InstallMarquardtWindow(*this);
+    InstallCovarianceWindows(*this);
 }
 
 void Workbench::CloseProgressWindows() {

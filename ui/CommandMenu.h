@@ -46,6 +46,7 @@ inline constexpr const char* MinimizeWith = "Minimize with...";
 class CommandMenu {
 public:
     explicit CommandMenu(Workbench& wb);
+    ~CommandMenu();
     CommandMenu(const CommandMenu&) = delete;
     CommandMenu& operator=(const CommandMenu&) = delete;
 
@@ -57,6 +58,9 @@ public:
     std::function<void()> runSimplex;
     std::function<void()> runMarquardt;
     std::function<void()> openEditor;          // opens the algorithm data editor (which closes this menu)
+    // The covariance command's editing: the editor with its run settings
+    // locked, returning once the user has finished (none: no editing).
+    std::function<void()> editParametersLocked;
     std::function<void()> requestExit;         // the exit dialogue
     std::function<void(bool)> applicationMenu;  // enables or disables the main window's "&Application" menu
 
@@ -106,6 +110,9 @@ private:
     void SaveAlgorithm();
     void EditAlgorithm();
     void OneFunctionCommand();
+    void Covariances();
+    // "&Finish display" of the covariance results: back to the menu.
+    void CovarianceDisplayFinished();
 
     Workbench& wb_;
     std::vector<MenuButton> buttons_;

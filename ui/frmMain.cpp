@@ -65,6 +65,16 @@ frmMain::frmMain(Dialogs& dialogs, Clock& clock, RandomSource& random, Model* mo
     if (commands_.runSimplex) menu_->runSimplex = [this] { commands_.runSimplex(*wb_); };
     if (commands_.runMarquardt) menu_->runMarquardt = [this] { commands_.runMarquardt(*wb_); };
     menu_->openEditor = [this] { OpenEditor(); };
+    menu_->editParametersLocked = [this] {
+        // The covariance command waits here, the interface alive, until the
+        // user finishes editing the parameter table.
+        editor_->LockRunSettings(true);
+        editingForCommand_ = true;
+        OpenEditor();
+        while (editor_->IsOpen()) wb_->ports.dialogs.WaitForEvents();
+        editingForCommand_ = false;
+        editor_->LockRunSettings(false);
+    };
     menu_->requestExit = [this] { RequestExit(); };
     menu_->applicationMenu = [this](bool enabled) { mnuApplication_->menuAction()->setEnabled(enabled); };
     // Closing a progress window while its minimisation runs asks to
@@ -232,7 +242,8 @@ void frmMain::OpenEditor() {
 void frmMain::EditorClosed() {
     algoSub_->hide();
     menuBar()->show();
-    menu_->EditorClosed();
+    // A command that opened the editor carries on; the menu is its business.
+    if (!editingForCommand_) menu_->EditorClosed();
 }
 
 bool frmMain::RequestExit() { return close(); }

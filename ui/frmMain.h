@@ -93,6 +93,7 @@ private:
     frmAlgo* algoWindow_ = nullptr;
     QMdiSubWindow* algoSub_ = nullptr;
     bool menuPlaced_ = false;
+    bool editingForCommand_ = false;  // the editor was opened by a running command
     bool exiting_ = false;
 };
 

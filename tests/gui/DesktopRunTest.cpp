@@ -222,8 +222,9 @@ TEST(DesktopSetUp, OkInitialisesTheGrowthModelFromTheIncrementFile) {
     // Loading defaults then offers every command built so far.
     t.dialogs.ExpectMessage("Load algorithm data", "", Answer::No).ExpectMessage("Default Algorithm Values", "");
     window.MenuWindow()->ButtonWidget(menu::LoadAlg)->click();
-    EXPECT_EQ(EnabledButtons(window), (Names{menu::Initialize, menu::LoadAlg, menu::EditAlg, menu::SaveAlg,
-                                             menu::OneFunction, menu::Simplex, menu::Marquardt, menu::Quit}));
+    EXPECT_EQ(EnabledButtons(window),
+              (Names{menu::Initialize, menu::LoadAlg, menu::EditAlg, menu::SaveAlg, menu::OneFunction, menu::Simplex,
+                     menu::Marquardt, menu::Covariance, menu::Quit}));
 }
 
 TEST(DesktopRuns, SimplexFromTheMenuShowsItsProgressAndLeavesTheMenuLiveAfterwards) {
@@ -255,8 +256,9 @@ TEST(DesktopRuns, SimplexFromTheMenuShowsItsProgressAndLeavesTheMenuLiveAfterwar
     // Interrupt belongs to the run only.
     EXPECT_FALSE(d.WindowButton(wb.simplexView, "cmdStop")->isEnabled());
     EXPECT_EQ(d.WindowButton(wb.simplexView, "cmdStop")->text(), "&Interrupt this minimization");
-    EXPECT_EQ(EnabledButtons(*d.window), (Names{menu::Initialize, menu::LoadAlg, menu::EditAlg, menu::SaveAlg,
-                                                menu::OneFunction, menu::Simplex, menu::Marquardt, menu::Quit}));
+    EXPECT_EQ(EnabledButtons(*d.window),
+              (Names{menu::Initialize, menu::LoadAlg, menu::EditAlg, menu::SaveAlg, menu::OneFunction, menu::Simplex,
+                     menu::Marquardt, menu::Covariance, menu::Quit}));
     EXPECT_TRUE(d.window->findChild<QMenu*>("mnuApplication")->menuAction()->isEnabled());
 
     // A second run continues from the kept simplex with its Interrupt live again.

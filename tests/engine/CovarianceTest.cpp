@@ -1,0 +1,325 @@
+// The covariance calculation on objectives whose Hessian is known.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "MinimiserRig.h"
+#include "engine/Covariance.h"
+
+using namespace corvane;
+using namespace corvane::testing;
+
+namespace {
+
+// 0.5 (x - centre)' A (x - centre) over parameters 1, 3 and 4 (parameter 2 is
+// fixed and does not enter): its Hessian is A, |A| = 4 and
+// A^-1 = [[3, -2, 1], [-2, 4, -2], [1, -2, 3]] / 4.
+constexpr double kA[3][3] = {{2, 1, 0}, {1, 2, 1}, {0, 1, 2}};
+constexpr double kInverseTimes4[3][3] = {{3, -2, 1}, {-2, 4, -2}, {1, -2, 3}};
+constexpr int kUsed[3] = {1, 3, 4};
+constexpr double kCentre[3] = {1.5, -2.0, 0.25};
+
+double Tridiagonal(const Vec1<double>& x) {
+    double s = 0.0;
+    for (int a = 0; a < 3; ++a)
+        for (int b = 0; b < 3; ++b) s += 0.5 * (x[kUsed[a]] - kCentre[a]) * kA[a][b] * (x[kUsed[b]] - kCentre[b]);
+    return s;
+}
+
+struct Rig : MinimiserRig {
+    Rig(int np, FunctionModel::Function f) : MinimiserRig(np, std::move(f)) {}
+
+    // The calculation at the algorithm data's values and steps.
+    CovarianceResults Compute(CovarianceSettings settings = {}, CovarianceCallbacks callbacks = {}) {
+        SetUpRun(wb.alg, wb.engine);
+        plan = PlanCovariances(wb, wb.alg.value, wb.alg.step);
+        return ComputeCovariances(wb, plan, settings, callbacks);
+    }
+    int ModelCalls(std::int32_t code) const {
+        int n = 0;
+        for (auto c : model.calls) n += c == code;
+        return n;
+    }
+    CovariancePlan plan;
+};
+
+struct TridiagonalRig : Rig {
+    TridiagonalRig() : Rig(4, Tridiagonal) {
+        Free(1, 1.5, 0.4);
+        Free(2, 7.0, 0.0);
+        Free(3, -2.0, 0.5);
+        Free(4, 0.25, 0.3);
+    }
+};
+
+CovarianceSettings WithConstant(double c) {
+    CovarianceSettings s;
+    s.constant = c;
+    return s;
+}
+
+}  // namespace
+
+TEST(Covariance, QuadraticGivesTheInverseHessianOverTheConstantOnEveryGrid) {
+    TridiagonalRig r;
+    const CovarianceResults res = r.Compute(WithConstant(0.5));
+    ASSERT_TRUE(res.computed);
+    EXPECT_EQ(res.p, 3);
+    EXPECT_EQ(res.number[1], 1);
+    EXPECT_EQ(res.number[2], 3);
+    EXPECT_EQ(res.number[3], 4);
+    EXPECT_EQ(res.freeIndexOf[2], 0);
+    EXPECT_EQ(res.freeIndexOf[4], 3);
+    EXPECT_EQ(res.centre, 0.0);
+    for (int g = 1; g <= 3; ++g) {
+        ASSERT_TRUE(res.GridValid(g)) << g;
+        const Mat1<double>& R = res.R[g];
+        double variances = 1.0;
+        for (int k = 1; k <= 3; ++k) {
+            for (int l = 1; l <= 3; ++l) {
+                const double expected = 2.0 * kInverseTimes4[k - 1][l - 1] / 4.0;  // (1/c) A^-1
+                EXPECT_NEAR(R(k, l), expected, 1e-6 * (1 + 1e4 * (g - 1) * (g - 1))) << g << " " << k << l;
+            }
+            variances *= R(k, k);
+            EXPECT_NEAR(R(0, k), std::sqrt(R(k, k)), 1e-12);
+            EXPECT_EQ(res.StandardError(k, g), R(0, k));
+        }
+        EXPECT_NEAR(R(0, 0), 8.0 / 4.0, 1e-4);  // (1/c)^p / |A|
+        EXPECT_DOUBLE_EQ(R(1, 0), variances);
+    }
+    EXPECT_EQ(res.factor[1], 1.0);
+    EXPECT_EQ(res.factor[3], 0.01);
+    // By parameter number, and -1 for anything that has no standard error.
+    EXPECT_EQ(res.ParameterStandardError(3, 1), res.StandardError(2, 1));
+    EXPECT_EQ(res.ParameterStandardError(2, 1), -1.0);
+    EXPECT_EQ(res.StandardError(4, 1), -1.0);
+    EXPECT_EQ(res.StandardError(1, 4), -1.0);
+    EXPECT_EQ(CovarianceResults{}.StandardError(1, 1), -1.0);
+
+    // Every grid costs p (p + 1) calls, plus one for the centre.
+    EXPECT_EQ(r.ModelCalls(1), 1 + 3 * 12);
+}
+
+TEST(Covariance, GridPointsMoveOneOrTwoFreeParametersBothWays) {
+    TridiagonalRig r;
+    r.model.recordVectors = true;
+    r.Compute();
+    const std::vector<GridPoint> points = GridPoints(3);
+    ASSERT_EQ(points.size(), 12u);
+    EXPECT_EQ(points[2].k, 1);
+    EXPECT_EQ(points[2].l, 2);
+    EXPECT_EQ(points[3].sign, 2);
+    // Call 1 is the centre; grid 1 (F = 1) follows in point order.
+    const auto& pairMinus = r.model.evaluated[1 + 3];  // (1, 2), minus: parameters 1 and 3 down
+    EXPECT_DOUBLE_EQ(pairMinus[1], 1.5 - 0.4);
+    EXPECT_DOUBLE_EQ(pairMinus[2], 7.0);
+    EXPECT_DOUBLE_EQ(pairMinus[3], -2.0 - 0.5);
+    EXPECT_DOUBLE_EQ(pairMinus[4], 0.25);
+    const auto& grid3Last = r.model.evaluated[1 + 24 + 11];  // (3, 3), minus, F = 0.01
+    EXPECT_DOUBLE_EQ(grid3Last[4], 0.25 - 0.01 * 0.3);
+    EXPECT_DOUBLE_EQ(grid3Last[1], 1.5);
+}
+
+TEST(Covariance, OneParameterFollowsTheSecondDifferenceFormula) {
+    // Not quadratic, so each grid gives its own answer.
+    Rig r(2, [](const Vec1<double>& x) { return std::exp(x[1]) + x[1] * x[1] * x[1] * x[1] + 3.0 * x[2]; });
+    r.Free(1, 0.3, 0.25);
+    const CovarianceResults res = r.Compute(WithConstant(0.5));
+    const double f0 = std::exp(0.3) + std::pow(0.3, 4);
+    for (int g = 1; g <= 3; ++g) {
+        const double F = res.factor[g], h = 0.25;
+        const double up = std::exp(0.3 + F * h) + std::pow(0.3 + F * h, 4);
+        const double down = std::exp(0.3 - F * h) + std::pow(0.3 - F * h, 4);
+        const double se = std::sqrt(2.0 * F * F * h * h / (up + down - 2.0 * f0));
+        EXPECT_NEAR(res.StandardError(1, g), se, 1e-9 * se) << g;
+        EXPECT_NEAR(res.R[g](0, 0), se * se, 1e-9 * se * se);
+        // Mean and signed SD of the two values about f0, unscaled.
+        EXPECT_NEAR(res.mean[g], (up + down) / 2.0, 1e-12);
+        EXPECT_NEAR(res.sd[g], std::fabs(up - down) / 2.0, 1e-9);
+    }
+}
+
+TEST(Covariance, AFlatParameterFailsThePositiveDefiniteTestNamingIt) {
+    // Parameter 3 does not enter the objective; parameter 2 is fixed.
+    Rig r(4, [](const Vec1<double>& x) { return x[1] * x[1] + (x[4] - 1) * (x[4] - 1) + x[1] * x[4]; });
+    r.Free(1, 0.0, 0.1);
+    r.Free(3, 5.0, 0.1);
+    r.Free(4, 1.0, 0.1);
+    std::string log;
+    CovarianceCallbacks callbacks;
+    callbacks.log = [&log](const std::string& text) { log += text; };
+    const CovarianceResults res = r.Compute({}, callbacks);
+    for (int g = 1; g <= 3; ++g) {
+        EXPECT_EQ(res.outcome[g], GridOutcome::NotPositiveDefinite);
+        EXPECT_EQ(res.failedAt[g], 3);
+        for (int a = 0; a <= 4; ++a)
+            for (int b = 0; b <= 4; ++b) EXPECT_EQ(res.R[g](a, b), -1.0);
+    }
+    EXPECT_NE(log.find("Sorry, this Hessian matrix is not positive-definite; a valid covariance matrix cannot be "
+                       "created.\r\n\r\nPossible reasons: (1)"),
+              std::string::npos);
+    EXPECT_NE(log.find("failed at parameter # 3\r\n\r\n"), std::string::npos);
+    EXPECT_EQ(log.find("Now inverting"), std::string::npos);
+    EXPECT_EQ(res.ValidGrids(), 0);
+}
+
+TEST(Covariance, CholeskyTestRejectsIndefiniteAndUndefinedMatrices) {
+    Mat1<double> h(2, 2, 0.0);
+    h(1, 1) = 1, h(1, 2) = h(2, 1) = 2, h(2, 2) = 1;  // eigenvalues 3 and -1
+    EXPECT_EQ(CholeskyFailure(h, 2), 2);
+    h(1, 2) = h(2, 1) = 0.5;
+    EXPECT_EQ(CholeskyFailure(h, 2), 0);
+    h(2, 2) = NAN;
+    EXPECT_EQ(CholeskyFailure(h, 2), 2);
+    h(2, 2) = 1, h(1, 1) = INFINITY;
+    EXPECT_EQ(CholeskyFailure(h, 2), 1);
+    EXPECT_EQ(CholeskyFailure(h, 0), 0);
+}
+
+TEST(Covariance, OptimisticOptionInvertsTheDiagonalAndSkipsTheCrossPoints) {
+    TridiagonalRig r;
+    CovarianceSettings s = WithConstant(0.5);
+    s.optimistic = true;
+    int reports = 0;
+    CovarianceCallbacks callbacks;
+    s.progressInterval = 0.0;
+    callbacks.progress = [&reports](const CovarianceProgress& p) {
+        ++reports;
+        EXPECT_EQ(p.callsPerGrid, 12);
+        return GridReply::Continue;
+    };
+    const CovarianceResults res = r.Compute(s, callbacks);
+    EXPECT_TRUE(res.optimistic);
+    for (int g = 1; g <= 3; ++g) {
+        for (int k = 1; k <= 3; ++k) {
+            EXPECT_NEAR(res.StandardError(k, g), std::sqrt(2.0 / kA[k - 1][k - 1]), 1e-5) << g;
+            for (int l = 1; l <= 3; ++l) {
+                if (l != k) EXPECT_EQ(res.R[g](k, l), 0.0);
+            }
+        }
+    }
+    // Only the 2p diagonal points call MODEL, but all p (p + 1) are counted.
+    EXPECT_EQ(r.ModelCalls(1), 1 + 3 * 6);
+    EXPECT_EQ(reports, 3 * 12);
+}
+
+TEST(Covariance, ConstantOfOneHalfDoublesVariancesAndScalesTheDeterminant) {
+    TridiagonalRig one, half;
+    const CovarianceResults a = one.Compute(WithConstant(1.0));
+    const CovarianceResults b = half.Compute(WithConstant(0.5));
+    for (int g = 1; g <= 3; ++g) {
+        for (int k = 1; k <= 3; ++k)
+            for (int l = 1; l <= 3; ++l) EXPECT_DOUBLE_EQ(b.R[g](k, l), 2.0 * a.R[g](k, l));
+        EXPECT_DOUBLE_EQ(b.R[g](0, 0), 8.0 * a.R[g](0, 0));
+        EXPECT_DOUBLE_EQ(b.R[g](1, 0), 8.0 * a.R[g](1, 0));
+        EXPECT_DOUBLE_EQ(b.StandardError(2, g), std::sqrt(2.0) * a.StandardError(2, g));
+    }
+    EXPECT_EQ(b.constant, 0.5);
+    EXPECT_EQ(b.reciprocalConstant, 2.0);
+}
+
+TEST(Covariance, AnalyticalMethodGivesThreeIdenticalGridsWithZeroFactors) {
+    TridiagonalRig r;
+    r.model.derivatives = [](const Vec1<double>&, Vec1<double>&, Mat1<double>& h) {
+        for (int a = 0; a < 3; ++a)
+            for (int b = 0; b < 3; ++b) h(kUsed[a], kUsed[b]) = kA[a][b];
+    };
+    CovarianceSettings s = WithConstant(0.5);
+    s.method = CovarianceMethod::Analytical;
+    const CovarianceResults res = r.Compute(s);
+    EXPECT_EQ(r.ModelCalls(-2), 3);
+    EXPECT_EQ(r.ModelCalls(1), 1);  // the centre only
+    for (int g = 1; g <= 3; ++g) {
+        EXPECT_EQ(res.factor[g], 0.0);
+        EXPECT_EQ(res.R[g], res.R[1]);
+        EXPECT_TRUE(res.GridValid(g));
+    }
+    EXPECT_DOUBLE_EQ(res.R[1](2, 3), 2.0 * -2.0 / 4.0);
+    EXPECT_DOUBLE_EQ(res.R[1](0, 0), 2.0);
+
+    // A model without derivatives leaves a zero Hessian: not positive-definite.
+    TridiagonalRig bare;
+    const CovarianceResults none = bare.Compute(s);
+    EXPECT_EQ(none.outcome[2], GridOutcome::NotPositiveDefinite);
+    EXPECT_EQ(none.failedAt[2], 1);
+}
+
+TEST(Covariance, QuittingGridTwoLeavesGridsOneAndThreeValid) {
+    TridiagonalRig r;
+    CovarianceSettings s = WithConstant(0.5);
+    s.progressInterval = 0.0;
+    std::vector<std::pair<int, int>> seen;
+    CovarianceCallbacks callbacks;
+    callbacks.progress = [&seen](const CovarianceProgress& p) {
+        seen.emplace_back(p.grid, p.call);
+        return p.grid == 2 && p.call == 5 ? GridReply::QuitGrid : GridReply::Continue;
+    };
+    const CovarianceResults res = r.Compute(s, callbacks);
+    EXPECT_TRUE(res.GridValid(1));
+    EXPECT_TRUE(res.GridValid(3));
+    EXPECT_EQ(res.outcome[2], GridOutcome::Abandoned);
+    EXPECT_EQ(res.mean[2], -1.0);
+    EXPECT_EQ(res.sd[2], -1.0);
+    for (int a = 0; a <= 4; ++a)
+        for (int b = 0; b <= 4; ++b) EXPECT_EQ(res.R[2](a, b), -1.0);
+    EXPECT_EQ(res.StandardError(1, 2), -1.0);
+    EXPECT_NEAR(res.StandardError(1, 3), std::sqrt(1.5), 1e-3);
+    EXPECT_EQ(seen.size(), 12u + 5u + 12u);
+    EXPECT_EQ(r.ModelCalls(1), 1 + 12 + 5 + 12);
+}
+
+TEST(Covariance, ProgressIsReportedByTimeWithAnEstimateOfWhatIsLeft) {
+    FixedClock* clock = nullptr;
+    Rig r(3, [&clock](const Vec1<double>& x) {
+        clock->Advance(0.03);  // each evaluation takes 30 ms
+        return x[1] * x[1] + x[2] * x[2] + x[3] * x[3];
+    });
+    clock = &r.t.clock;
+    for (int i = 1; i <= 3; ++i) r.Free(i, 0.0, 1.0);
+    std::vector<CovarianceProgress> reports;
+    CovarianceCallbacks callbacks;
+    callbacks.progress = [&reports](const CovarianceProgress& p) {
+        reports.push_back(p);
+        return GridReply::Continue;
+    };
+    r.Compute({}, callbacks);  // 3 grids of 12 points, reports every 0.1 s at most
+    ASSERT_GE(reports.size(), 9u);
+    EXPECT_LT(reports.size(), 18u);
+    EXPECT_EQ(reports[0].grid, 1);
+    EXPECT_EQ(reports[0].call, 1);
+    // After the first point of grid 1: 0.03 s per call, 35 calls to come.
+    EXPECT_EQ(reports[0].secondsLeft, 1);
+    EXPECT_EQ(TimeRemainingText(65), "Estimated time remaining for all three grids (m:s): 1:05");
+    EXPECT_EQ(TimeRemainingText(600), "Estimated time remaining for all three grids (m:s): 10:00");
+}
+
+TEST(Covariance, FusedFollowersMoveWithTheirLeaderAndPriorsAreAdded) {
+    // Parameters 1 and 2 share one value t: 2 (t - 1)^2, Hessian 4.
+    Rig r(3, [](const Vec1<double>& x) { return (x[1] - 1) * (x[1] - 1) + (x[2] - 1) * (x[2] - 1) + x[3] * x[3]; });
+    r.Free(1, 1.0, 0.1);
+    r.Free(2, 1.0, 0.1);
+    r.Free(3, 0.0, 0.1);
+    r.wb.alg.fuse[1] = r.wb.alg.fuse[2] = "A";
+    const CovarianceResults res = r.Compute(WithConstant(1.0));
+    EXPECT_EQ(res.p, 2);
+    EXPECT_EQ(res.number[2], 3);
+    EXPECT_NEAR(res.R[1](1, 1), 1.0 / 4.0, 1e-9);
+    EXPECT_NEAR(res.R[1](2, 2), 1.0 / 2.0, 1e-9);
+
+    // A prior of 3 x^2 on parameter 3 adds 6 to its Hessian.
+    struct Prior : PriorSource {
+        double PriorNegLnL(const Vec1<double>& x) override { return 3.0 * x[3] * x[3]; }
+    } prior;
+    r.wb.priors = &prior;
+    r.wb.engine.priorsInUse = true;
+    const CovarianceResults withPrior = r.Compute(WithConstant(1.0));
+    EXPECT_NEAR(withPrior.R[2](2, 2), 1.0 / 8.0, 1e-9);
+}
+
+TEST(Covariance, NothingFreeComputesNothing) {
+    Rig r(2, Quadratic({0, 0}));
+    const CovarianceResults res = r.Compute();
+    EXPECT_FALSE(res.computed);
+    EXPECT_EQ(res.ValidGrids(), 0);
+    EXPECT_EQ(res.StandardError(1, 1), -1.0);
+}
