@@ -82,7 +82,9 @@ void RunGrid(Workbench& wb, const CovariancePlan& plan, const CovarianceSettings
         const double v = settings.optimistic && point.k != point.l ? f0 : EvaluateGridPoint(wb, plan, point, F);
         if (callbacks.progress) {
             const double now = clock.SecondsSinceMidnight();
-            if (q == 1 || settings.progressInterval <= 0.0 || Elapsed(lastReport, now) >= settings.progressInterval) {
+            // The first and last points of a grid are always shown.
+            if (q == 1 || q == perGrid || settings.progressInterval <= 0.0 ||
+                Elapsed(lastReport, now) >= settings.progressInterval) {
                 lastReport = now;
                 CovarianceProgress progress;
                 progress.grid = g;

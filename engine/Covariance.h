@@ -117,10 +117,10 @@ enum class GridReply { Continue, QuitGrid };
 struct CovarianceCallbacks {
     // Lines for the progress window (each piece ends with its own CR LF).
     std::function<void(const std::string&)> log;
-    // Called after a grid point has been evaluated, at the first point of
-    // each grid and then at most every progressInterval seconds: shows the
-    // progress, lets the interface breathe, and answers QuitGrid when the
-    // user asked to quit the grid after an interrupt.
+    // Called after a grid point has been evaluated, at the first and last
+    // points of each grid and between them at most every progressInterval
+    // seconds: shows the progress, lets the interface breathe, and answers
+    // QuitGrid when the user asked to quit the grid after an interrupt.
     std::function<GridReply(const CovarianceProgress&)> progress;
 };
 

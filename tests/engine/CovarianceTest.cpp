@@ -238,6 +238,11 @@ TEST(Covariance, ProgressIsReportedByTimeWithAnEstimateOfWhatIsLeft) {
     EXPECT_EQ(reports[0].call, 1);
     // After the first point of grid 1: 0.03 s per call, 35 calls to come.
     EXPECT_EQ(reports[0].secondsLeft, 1);
+    // Every grid shows its last point.
+    int lastPoints = 0;
+    for (const auto& p : reports) lastPoints += p.call == 12;
+    EXPECT_EQ(lastPoints, 3);
+    EXPECT_EQ(reports.back().secondsLeft, 0);
     EXPECT_EQ(TimeRemainingText(65), "Estimated time remaining for all three grids (m:s): 1:05");
     EXPECT_EQ(TimeRemainingText(600), "Estimated time remaining for all three grids (m:s): 10:00");
 }
