@@ -61,55 +61,15 @@ private:
 // --- options -----------------------------------------------------------------
 
 struct FitOptions {
-    bool marquardt = false;
-    bool analytical = false;
-    bool continueAtLimit = false;
-    std::optional<std::int32_t> maxCalls;
+    std::optional<bool> marquardt;
+    std::optional<bool> analytical;
+    std::optional<bool> continueAtLimit;
+    std::optional<long long> maxCalls;
     std::optional<std::string> log;
-    int logEvery = 10;  // the editor's "&Open" puts 10 into the frequency box
+    std::optional<long long> logEvery;  // the editor's "&Open" puts 10 into the frequency box
     std::optional<std::string> saveAlg;
     bool valueOnly = false;
 };
-
-FitOptions ReadFitOptions(Args& args, std::vector<std::string>& problems) {
-    FitOptions o;
-    const auto method = args.Value("method");
-    if (method && *method != "simplex" && *method != "marquardt")
-        problems.push_back("option --method takes simplex or marquardt, not \"" + *method + "\"");
-    o.marquardt = method && *method == "marquardt";
-
-    if (const auto d = args.Value("derivatives")) {
-        if (*d == "numerical" || *d == "analytical")
-            o.analytical = *d == "analytical";
-        else
-            problems.push_back("option --derivatives takes numerical or analytical, not \"" + *d + "\"");
-        if (!o.marquardt) problems.push_back("option --derivatives belongs to --method marquardt");
-    }
-    if (const auto l = args.Value("on-limit")) {
-        if (*l == "stop" || *l == "continue")
-            o.continueAtLimit = *l == "continue";
-        else
-            problems.push_back("option --on-limit takes stop or continue, not \"" + *l + "\"");
-        if (o.marquardt) problems.push_back("option --on-limit belongs to the Simplex (Marquardt stops at its limit)");
-    }
-    if (const auto n = args.Integer("max-calls")) {
-        if (*n < 1 || *n > 2147483647LL)
-            problems.push_back("option --max-calls needs a whole number from 1 to 2147483647");
-        else
-            o.maxCalls = static_cast<std::int32_t>(*n);
-    }
-    o.log = args.Value("log");
-    if (const auto n = args.Integer("log-every")) {
-        if (*n < 1 || *n > 32767)
-            problems.push_back("option --log-every needs a whole number from 1 to 32767");
-        else
-            o.logEvery = static_cast<int>(*n);
-        if (!o.log) problems.push_back("option --log-every needs --log FILE");
-    }
-    o.saveAlg = args.Value("save-alg");
-    o.valueOnly = args.Flag("value");
-    return o;
-}
 
 bool SameFile(const std::string& a, const std::string& b) {
     namespace fs = std::filesystem;
@@ -179,34 +139,81 @@ std::string ValueText(double v) {
     return text;
 }
 
-int RunFit(std::vector<std::string> arguments, std::ostream& out, std::ostream& err) {
-    Args args(std::move(arguments));
-    ModelOptions model = ReadModelOptions(args);
-    const FitOptions fit = ReadFitOptions(args, model.problems);
-    if (model.problems.empty()) CheckOutputs(fit, model, model.problems);
-    if (ReportArgumentErrors("fit", args, model, err)) return kExitBadInput;
+class Fit : public Command {
+    ModelOptions model;
+    FitOptions fit;
 
-    auto session = OpenModelSession("fit", model, err);
-    if (!session) return kExitBadInput;
-    if (const auto why = session->model.CannotEvaluate()) {
-        err << "corvane-cli fit: " << *why << "\n";
-        return kExitBadInput;
+    void Declare(Options& o) override;
+    void Check(Options& o) override;
+    int Run(std::ostream& out, std::ostream& err) override;
+};
+
+void Fit::Declare(Options& o) {
+    o.Usage(
+        "corvane-cli fit --increments FILE and/or --frequencies FILE --alg FILE\n"
+        "                       [model options] [fit options]\n\n"
+        "Minimises the objective over the parameters whose step size is not zero, from the\n"
+        "algorithm file's values and with its settings (tolerance, limit, step size reduction),\n"
+        "and prints the report the minimiser's window shows at the end.  Progress (iterations,\n"
+        "function calls, best value) is written to standard error on one refreshed line.");
+    o.Group("Fit options");
+    o.Choice<bool>("--method", fit.marquardt, {{"simplex", false}, {"marquardt", true}},
+                   "the minimiser (default simplex)");
+    o.Choice<bool>("--derivatives", fit.analytical, {{"numerical", false}, {"analytical", true}},
+                   "Marquardt's derivatives (default numerical); they are\nnever displayed");
+    o.Whole("--max-calls", fit.maxCalls, 1, 2147483647, "N",
+            "the Simplex's function-call limit, Marquardt's iteration\nlimit (default: the algorithm file's)");
+    o.Choice<bool>("--on-limit", fit.continueAtLimit, {{"stop", false}, {"continue", true}},
+                   "Simplex: at the function-call limit stop, or reset the\ncount and go on (default stop)");
+    o.Text("--log", fit.log, "FILE", "write the run log to exactly FILE (created or overwritten)");
+    o.Whole("--log-every", fit.logEvery, 1, 32767, "N",
+            "the file output frequency: the Simplex logs every N\n"
+            "iterations, Marquardt every accepted one (default 10)");
+    o.Text("--save-alg", fit.saveAlg, "OUT",
+           "write the algorithm data after the run to OUT, in the\n"
+           "algorithm file layout (CR LF); it may be the --alg file");
+    o.Flag("--value", fit.valueOnly, "print only the minimum, as %.17g");
+    model.Declare(o);
+    o.Footer(
+        "Exit status 0 for a verified minimum.  A run that ends without one (the limit, an\n"
+        "interrupt, \"Simplex error\", \"Marquardt quits in frustration\", \"Analytical derivatives\n"
+        "missing\", a matrix decomposition failure) exits with 1, but still prints its report (or\n"
+        "--value) of the best point it reached, and --save-alg still saves the algorithm data as\n"
+        "the run left them: the best vertex (Simplex), the last accepted point (Marquardt), or\n"
+        "the starting values after \"Simplex error\", which writes nothing back.  Bad input\n"
+        "exits with 2 and prints nothing on standard output.\n"
+        "Ctrl-C or SIGTERM during the run interrupts it and answers \"quit\" (Marquardt quits at\n"
+        "its next accepted step); a second one ends the program at once.");
+}
+
+void Fit::Check(Options& o) {
+    const bool marquardt = fit.marquardt.value_or(false);
+    if (fit.analytical && !marquardt) o.Refuse("option --derivatives belongs to --method marquardt");
+    if (fit.continueAtLimit && marquardt)
+        o.Refuse("option --on-limit belongs to the Simplex (Marquardt stops at its limit)");
+    if (fit.logEvery && !fit.log) o.Refuse("option --log-every needs --log FILE");
+    if (o.Problems().empty()) {
+        std::vector<std::string> problems;
+        CheckOutputs(fit, model, problems);
+        for (auto& p : problems) o.Refuse(std::move(p));
     }
+}
+
+int Fit::Run(std::ostream& out, std::ostream& err) {
+    const bool marquardt = fit.marquardt.value_or(false);
+    auto session = OpenModelSession(model, err);
     Workbench& wb = session->wb;
     // Both refusals show their message on standard error.
-    if (NothingToMinimise(wb) || !SetUpMinimisation(wb)) return kExitBadInput;
-    if (fit.maxCalls) wb.alg.maxCalls = *fit.maxCalls;
+    if (NothingToMinimise(wb) || !SetUpMinimisation(wb)) throw BadInput("");
+    if (fit.maxCalls) wb.alg.maxCalls = static_cast<std::int32_t>(*fit.maxCalls);
     if (fit.log) {
-        if (!wb.runLog.Open(*fit.log)) {
-            err << "corvane-cli fit: the run log " << *fit.log << " could not be created\n";
-            return kExitBadInput;
-        }
+        if (!wb.runLog.Open(*fit.log)) throw BadInput("the run log " + *fit.log + " could not be created");
         wb.alg.outputFileName = *fit.log;
-        wb.alg.fileFrequency = fit.logEvery;
+        wb.alg.fileFrequency = static_cast<int>(fit.logEvery.value_or(10));
     }
 
     ConsoleDialogs& dialogs = session->ports.dialogs;
-    dialogs.AnswerTitle("Simplex minimization", fit.continueAtLimit ? Answer::Yes : Answer::No);
+    dialogs.AnswerTitle("Simplex minimization", fit.continueAtLimit.value_or(false) ? Answer::Yes : Answer::No);
     dialogs.AnswerTitle("Simplex interrupt", Answer::Yes);
     dialogs.AnswerTitle("Marquardt interrupt", Answer::Yes);
     ProgressLine progress(err, session->ports.clock);
@@ -219,7 +226,8 @@ int RunFit(std::vector<std::string> arguments, std::ostream& out, std::ostream& 
     MinimiserResult result;
     {
         StopSignals signals;
-        result = fit.marquardt ? MarquardtCommand(wb, fit.analytical ? "A" : "N", false) : SimplexCommand(wb);
+        result = marquardt ? MarquardtCommand(wb, fit.analytical.value_or(false) ? "A" : "N", false)
+                           : SimplexCommand(wb);
     }
     progress.Finish();
     wb.minimiserObserver = nullptr;
@@ -235,7 +243,7 @@ int RunFit(std::vector<std::string> arguments, std::ostream& out, std::ostream& 
     if (fit.valueOnly) {
         out << ValueText(result.minimum) << "\n";
     } else {
-        std::string report = ForTerminal(ReportText(wb, fit.marquardt, result));
+        std::string report = ForTerminal(ReportText(wb, marquardt, result));
         while (!report.empty() && report.back() == '\n') report.pop_back();
         out << report << "\n";
     }
@@ -248,37 +256,8 @@ int RunFit(std::vector<std::string> arguments, std::ostream& out, std::ostream& 
     return ok ? kExitOk : kExitFailed;
 }
 
-const Register fit{Command{
-    "fit", "minimise the objective with the Simplex or Marquardt minimiser (\"Simple&x\", \"&Marquardt\")",
-    std::string("Usage: corvane-cli fit --increments FILE --alg FILE [model options] [fit options]\n\n") +
-        "Minimises the objective over the parameters whose step size is not zero, from the\n"
-        "algorithm file's values and with its settings (tolerance, limit, step size reduction),\n"
-        "and prints the report the minimiser's window shows at the end.  Progress (iterations,\n"
-        "function calls, best value) is written to standard error on one refreshed line.\n"
-        "  --method simplex|marquardt  the minimiser (default simplex)\n"
-        "  --derivatives numerical|analytical   Marquardt's derivatives (default numerical); they\n"
-        "                             are never displayed\n"
-        "  --max-calls N              the Simplex's function-call limit, Marquardt's iteration\n"
-        "                             limit (default: the algorithm file's)\n"
-        "  --on-limit stop|continue   Simplex: at the function-call limit stop, or reset the count\n"
-        "                             and go on (default stop)\n"
-        "  --log FILE                 write the run log to exactly FILE (created or overwritten)\n"
-        "  --log-every N              the file output frequency: the Simplex logs every N\n"
-        "                             iterations, Marquardt every accepted one (default 10)\n"
-        "  --save-alg OUT             write the algorithm data after the run to OUT, in the\n"
-        "                             algorithm file layout (CR LF); it may be the --alg file\n"
-        "  --value                    print only the minimum, as %.17g\n\n"
-        "Exit status 0 for a verified minimum.  A run that ends without one (the limit, an\n"
-        "interrupt, \"Simplex error\", \"Marquardt quits in frustration\", \"Analytical derivatives\n"
-        "missing\", a matrix decomposition failure) exits with 1, but still prints its report (or\n"
-        "--value) of the best point it reached, and --save-alg still saves the algorithm data as\n"
-        "the run left them: the best vertex (Simplex), the last accepted point (Marquardt), or\n"
-        "the starting values after \"Simplex error\", which writes nothing back.  Bad input\n"
-        "exits with 2 and prints nothing on standard output.\n"
-        "Ctrl-C or SIGTERM during the run interrupts it and answers \"quit\" (Marquardt quits at\n"
-        "its next accepted step); a second one ends the program at once.\n\n" +
-        kModelOptionsUsage,
-    RunFit}};
+const Register<Fit> fitCommand{
+    "fit", "minimise the objective with the Simplex or Marquardt minimiser (\"Simple&x\", \"&Marquardt\")"};
 
 }  // namespace
 

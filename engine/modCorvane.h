@@ -20,6 +20,7 @@
 #include "platform/Dialogs.h"
 #include "platform/StatusBar.h"
 #include "platform/TextView.h"
+#include "plots/PlotPort.h"
 #include "priors/PriorTable.h"
 
 namespace corvane {
@@ -72,6 +73,13 @@ public:
     Vec1<double> modelFirstDerivatives;
     Mat1<double> modelSecondDerivatives;
     double modelOwnValue = 0.0;
+
+    // Plots (data and prediction, distributions, bivariate density) are
+    // shown through `plots`, which is never null: by default the requests
+    // are only recorded (tests read them); the desktop puts its modal plot
+    // windows here, the command line a port that writes picture files.
+    RecordingPlotPort recordedPlots;
+    PlotPort* plots = &recordedPlots;
 
     // Progress and result windows of the engine commands.
     TextView oneCallView;
