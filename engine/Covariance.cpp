@@ -338,10 +338,18 @@ std::string TimeRemainingText(long long seconds) {
            (rest < 10 ? "0" : "") + NumberText(rest);
 }
 
-CovarianceResults ComputeCovariances(Workbench& wb, const CovariancePlan& plan, const CovarianceSettings& settings,
+CovarianceResults ComputeCovariances(Workbench& wb, const CovariancePlan& given, const CovarianceSettings& settings,
                                      const CovarianceCallbacks& callbacks) {
+    if (given.p < 1) return EmptyStore(given, settings, wb);  // nothing free: nothing computed
+    // The prior total is scaled by 1/c, and the constant is asked after f0
+    // was evaluated: f0 must be evaluated again under the same prior as the
+    // grid points, or a changed constant would bias every second difference.
+    CovariancePlan plan = given;
+    if (wb.engine.priorsInUse) {
+        Vec1<double> x = plan.values;
+        plan.centre = ObjectiveAt(wb, x, nf::Once);
+    }
     CovarianceResults r = EmptyStore(plan, settings, wb);
-    if (plan.p < 1) return r;  // nothing free: nothing computed
     if (settings.method == CovarianceMethod::Numerical) {
         for (int g = 1; g <= kGrids; ++g) {
             r.factor[g] = settings.factors[g];

@@ -127,8 +127,10 @@ struct CovarianceCallbacks {
 // The calculation.  Numerical: three grids of p (p + 1) points each (only
 // the 2p diagonal points call MODEL with the optimistic option), each grid's
 // Hessian tested by Cholesky and inverted.  Analytical: MODEL with NF = -2
-// once per grid, all three grids alike.  With no free parameter nothing is
-// computed (the store's computed flag stays clear).
+// once per grid, all three grids alike.  While priors are in use the centre
+// is evaluated again first (the prior is scaled by the constant, which is
+// asked after the plan).  With no free parameter nothing is computed (the
+// store's computed flag stays clear).
 CovarianceResults ComputeCovariances(Workbench& wb, const CovariancePlan& plan, const CovarianceSettings& settings,
                                      const CovarianceCallbacks& callbacks = {});
 

@@ -277,3 +277,22 @@ TEST(Covariance, NothingFreeComputesNothing) {
     EXPECT_EQ(res.ValidGrids(), 0);
     EXPECT_EQ(res.StandardError(1, 1), -1.0);
 }
+
+TEST(Covariance, CentreIsEvaluatedAgainUnderThePriorScaledByTheNewConstant) {
+    // x3^2 plus a normal prior on x3 (mean 0, SD 1) scaled by 1/c: with
+    // c = 0.5 the prior adds x3^2 too, H = 4 and the variance (1/c) / 4.
+    Rig r(3, [](const Vec1<double>& x) { return x[3] * x[3]; });
+    r.Free(3, 1.0, 0.1);  // away from 0, so f0 itself carries the prior
+    r.wb.priorTable.rows[3].type = 'N';
+    r.wb.priorTable.rows[3].firstMean = 0.0;
+    r.wb.priorTable.rows[3].firstSD = 1.0;
+    r.wb.engine.priorsInUse = true;
+    SetUpRun(r.wb.alg, r.wb.engine);
+    r.wb.priorTable.reciprocalConstant = 1.0;
+    const CovariancePlan plan = PlanCovariances(r.wb, r.wb.alg.value, r.wb.alg.step);
+    EXPECT_DOUBLE_EQ(plan.centre, 1.5);
+    r.wb.priorTable.reciprocalConstant = 2.0;  // as the constant dialogue stores c = 0.5
+    const CovarianceResults res = ComputeCovariances(r.wb, plan, WithConstant(0.5));
+    EXPECT_DOUBLE_EQ(res.centre, 2.0);
+    for (int g = 1; g <= 3; ++g) EXPECT_NEAR(res.StandardError(1, g), std::sqrt(0.5), 1e-6) << g;
+}
