@@ -1,62 +1,17 @@
 // corvane-cli fit: a Simplex or Marquardt minimisation from the algorithm
 // file's values, as "Simple&x" and "&Marquardt" run it, with every question
 // answered from an option.
-#include <signal.h>
-
 #include <cmath>
-#include <csignal>
 #include <cstdio>
-#include <filesystem>
 #include <ostream>
 
 #include "cli/Command.h"
 #include "cli/ModelOptions.h"
+#include "cli/RunControl.h"
 
 namespace corvane::cli {
 
 namespace {
-
-// --- stopping by signal ------------------------------------------------------
-// Ctrl-C (or SIGTERM) during a run acts as the window's Interrupt button, and
-// the question that follows is answered "quit": the run ends as the user would
-// end it, keeping its best point for the report and --save-alg.  The handler
-// resets itself, so a second signal ends the program at once.
-
-volatile std::sig_atomic_t stopSignal = 0;
-
-extern "C" void OnStopSignal(int) { stopSignal = 1; }
-
-class StopSignals {
-public:
-    StopSignals() {
-        stopSignal = 0;
-        struct sigaction action {};
-        action.sa_handler = OnStopSignal;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESETHAND;
-        sigaction(SIGTERM, &action, &oldTerm_);
-        // A shell that started us with SIGINT ignored (a background job) meant it.
-        sigaction(SIGINT, nullptr, &oldInt_);
-        if (oldInt_.sa_handler != SIG_IGN) sigaction(SIGINT, &action, nullptr);
-    }
-    ~StopSignals() {
-        sigaction(SIGTERM, &oldTerm_, nullptr);
-        sigaction(SIGINT, &oldInt_, nullptr);
-    }
-    StopSignals(const StopSignals&) = delete;
-    StopSignals& operator=(const StopSignals&) = delete;
-
-    // Once per received signal.
-    static bool Take() {
-        if (!stopSignal) return false;
-        stopSignal = 0;
-        return true;
-    }
-
-private:
-    struct sigaction oldTerm_ {};
-    struct sigaction oldInt_ {};
-};
 
 // --- options -----------------------------------------------------------------
 
@@ -70,25 +25,6 @@ struct FitOptions {
     std::optional<std::string> saveAlg;
     bool valueOnly = false;
 };
-
-bool SameFile(const std::string& a, const std::string& b) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    if (fs::exists(a, ec) && fs::exists(b, ec)) return fs::equivalent(a, b, ec);
-    return fs::weakly_canonical(a, ec) == fs::weakly_canonical(b, ec);
-}
-
-// A file the run will write: its directory must exist and it must not be a
-// directory itself.
-std::optional<std::string> CannotWrite(const std::string& path) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    if (path.empty()) return "an empty file name";
-    if (fs::is_directory(path, ec)) return path + " is a directory";
-    const fs::path parent = fs::path(path).parent_path();
-    if (!parent.empty() && !fs::is_directory(parent, ec)) return "the directory of " + path + " does not exist";
-    return std::nullopt;
-}
 
 // Outputs that would overwrite an input (or each other) are refused before
 // anything is read or written.
@@ -225,6 +161,9 @@ int Fit::Run(std::ostream& out, std::ostream& err) {
 
     MinimiserResult result;
     {
+        // Ctrl-C (or SIGTERM) acts as the window's Interrupt button, and the
+        // question is answered "quit": the run ends as the user would end it,
+        // keeping its best point for the report and --save-alg.
         StopSignals signals;
         result = marquardt ? MarquardtCommand(wb, fit.analytical.value_or(false) ? "A" : "N", false)
                            : SimplexCommand(wb);
