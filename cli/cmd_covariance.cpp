@@ -140,7 +140,8 @@ class CovarianceCommandLine : public Command {
             const std::pair<const char*, const std::optional<std::string>*> inputs[] = {
                 {"--alg", &model.alg}, {"--increments", &model.increments}, {"--frequencies", &model.frequencies}};
             for (const auto& [option, path] : inputs)
-                if (*path && SameFile(*save, **path)) o.Refuse(std::string("option --save names the ") + option + " file");
+                if (*path && SameFile(*save, **path))
+                    o.Refuse(std::string("option --save names the ") + option + " file");
         }
     }
 

@@ -266,7 +266,8 @@ int CholeskyFailure(const Mat1<double>& h, int p) {
 std::string NotPositiveDefiniteText(int parameter) {
     std::string t = "Sorry, this Hessian matrix is not positive-definite; a valid covariance matrix cannot be created.";
     t += std::string(CRLF) + CRLF;
-    t += std::string("Possible reasons: (1) you're not at a tight enough global minimum, or you're at a local minimum") +
+    t += std::string("Possible reasons: (1) you're not at a tight enough global minimum, or you're at a local "
+                     "minimum") +
          CRLF;
     t += std::string("                  (2) your model contains statistically dead parameters, i.e., the -ln[L] "
                      "versus a parameter is flat") +

@@ -78,7 +78,8 @@ void InstallCovarianceWindows(Workbench& wb) {
     };
 
     d.result.AddButton(kScreen, "Display results on &screen", [&wb] { DisplayCovarianceReport(wb); });
-    ViewButton& file = d.result.AddButton(kFile, "Save &covariance results as...", [&wb] { SaveCovarianceResults(wb); });
+    ViewButton& file =
+        d.result.AddButton(kFile, "Save &covariance results as...", [&wb] { SaveCovarianceResults(wb); });
     file.toolTip = "Saves the (possibly edited) covariance output";
     file.enabled = false;
     d.result.AddButton(kFinish, "&Finish display", [&wb] { FinishCovarianceDisplay(wb); });

@@ -75,8 +75,8 @@ std::string CovarianceReportText(const CovarianceResults& r) {
     std::string t;
     auto line = [&t](const std::string& text) { t += text + CRLF; };
 
-    line(analytical ? "Parameter values, step sizes, link codes, and definitions for analytically calculated covariances:"
-                    : "Parameter values, step sizes, link codes, and definitions for numerically calculated covariances:");
+    line(std::string("Parameter values, step sizes, link codes, and definitions for ") +
+         (analytical ? "analytically" : "numerically") + " calculated covariances:");
     line("");
     for (int i = 1; i <= n; ++i)
         line(Format(i, " 000) ") + RJ(E(r.values[i]), 14) + RJ(E(r.steps[i]), 16) + " " + RJ(r.fuse[i], 3) + "  " +

@@ -94,4 +94,15 @@ TEST(DesktopCovariance, LockedEditorThenResultsThenBackToTheMenu) {
     EXPECT_FALSE(window.MenuSubWindow()->isHidden());
     EXPECT_TRUE(window.findChild<QMenu*>("mnuApplication")->menuAction()->isEnabled());
     EXPECT_TRUE(button(menu::Simplex)->isEnabled());
+
+    // The last results again; closing the result window is a finish.
+    t.dialogs.ExpectMessage("Covariance", "View the last set of calculated covariance results?", Answer::Yes);
+    button(menu::Covariance)->click();
+    QMdiSubWindow* sub = window.Host().SubWindowOf(wb.covarianceDisplay.result);
+    ASSERT_NE(sub, nullptr);
+    EXPECT_TRUE(window.MenuSubWindow()->isHidden());
+    sub->close();
+    EXPECT_FALSE(window.Host().IsOpen(wb.covarianceDisplay.result));
+    EXPECT_FALSE(window.MenuSubWindow()->isHidden());
+    EXPECT_TRUE(window.findChild<QMenu*>("mnuApplication")->menuAction()->isEnabled());
 }
