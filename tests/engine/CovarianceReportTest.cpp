@@ -273,30 +273,3 @@ TEST(CovarianceReport, OptimisticAndAnalyticalReportsChangeTheirSections) {
 
     EXPECT_EQ(CovarianceReportText(CovarianceResults{}), "");
 }
-
-TEST(CovarianceReport, SavingOffersTheCovarianceFiltersAndWritesOneHeaderPerSave) {
-    TridiagonalRig r;
-    r.wb.alg.bareName = "rig4";
-    const CovarianceResults res = r.Compute(WithConstant(0.5));
-    const FileRequest request = CovarianceSaveRequest(r.wb);
-    EXPECT_TRUE(request.save);
-    EXPECT_TRUE(request.overwritePrompt);
-    EXPECT_EQ(request.filter,
-              "All files (*.*)|*.*|Covariance files (*.cov)|*.cov|Named for algorithm file (rig4.*)|rig4.*|");
-    EXPECT_EQ(request.selectedFilter, 3);
-    EXPECT_EQ(request.initialName, "12071842.cov");
-
-    const auto dir = TempDir("covariance-save");
-    r.t.dialogs.ExpectFile("Save covariance data in...", std::nullopt);
-    EXPECT_EQ(SaveCovarianceText(r.wb, "text\r\n"), "");
-    EXPECT_TRUE(std::filesystem::is_empty(dir));
-
-    // Saving the same text twice: each file starts with its own single header
-    // line, so the averaging finds the values where it looks for them.
-    const std::string first = SavedFile(r, res, dir / "a.cov");
-    const std::string second = SavedFile(r, res, dir / "b.cov");
-    EXPECT_EQ(first.substr(first.find("\r\n")), second.substr(second.find("\r\n")));
-    EXPECT_EQ(second.find("Originally saved"), 0u);
-    EXPECT_EQ(second.find("Originally saved", 1), std::string::npos);
-    std::filesystem::remove_all(dir);
-}

@@ -11,14 +11,8 @@ using namespace corvane::testing;
 TEST(Covariance, QuadraticGivesTheInverseHessianOverTheConstantOnEveryGrid) {
     TridiagonalRig r;
     const CovarianceResults res = r.Compute(WithConstant(0.5));
-    ASSERT_TRUE(res.computed);
-    EXPECT_EQ(res.p, 3);
-    EXPECT_EQ(res.number[1], 1);
+    ASSERT_EQ(res.p, 3);
     EXPECT_EQ(res.number[2], 3);
-    EXPECT_EQ(res.number[3], 4);
-    EXPECT_EQ(res.freeIndexOf[2], 0);
-    EXPECT_EQ(res.freeIndexOf[4], 3);
-    EXPECT_EQ(res.centre, 0.0);
     for (int g = 1; g <= 3; ++g) {
         ASSERT_TRUE(res.GridValid(g)) << g;
         const Mat1<double>& R = res.R[g];
@@ -35,8 +29,6 @@ TEST(Covariance, QuadraticGivesTheInverseHessianOverTheConstantOnEveryGrid) {
         EXPECT_NEAR(R(0, 0), 8.0 / 4.0, 1e-4);  // (1/c)^p / |A|
         EXPECT_DOUBLE_EQ(R(1, 0), variances);
     }
-    EXPECT_EQ(res.factor[1], 1.0);
-    EXPECT_EQ(res.factor[3], 0.01);
     // By parameter number, and -1 for anything that has no standard error.
     EXPECT_EQ(res.ParameterStandardError(3, 1), res.StandardError(2, 1));
     EXPECT_EQ(res.ParameterStandardError(2, 1), -1.0);
@@ -46,26 +38,6 @@ TEST(Covariance, QuadraticGivesTheInverseHessianOverTheConstantOnEveryGrid) {
 
     // Every grid costs p (p + 1) calls, plus one for the centre.
     EXPECT_EQ(r.ModelCalls(1), 1 + 3 * 12);
-}
-
-TEST(Covariance, GridPointsMoveOneOrTwoFreeParametersBothWays) {
-    TridiagonalRig r;
-    r.model.recordVectors = true;
-    r.Compute();
-    const std::vector<GridPoint> points = GridPoints(3);
-    ASSERT_EQ(points.size(), 12u);
-    EXPECT_EQ(points[2].k, 1);
-    EXPECT_EQ(points[2].l, 2);
-    EXPECT_EQ(points[3].sign, 2);
-    // Call 1 is the centre; grid 1 (F = 1) follows in point order.
-    const auto& pairMinus = r.model.evaluated[1 + 3];  // (1, 2), minus: parameters 1 and 3 down
-    EXPECT_DOUBLE_EQ(pairMinus[1], 1.5 - 0.4);
-    EXPECT_DOUBLE_EQ(pairMinus[2], 7.0);
-    EXPECT_DOUBLE_EQ(pairMinus[3], -2.0 - 0.5);
-    EXPECT_DOUBLE_EQ(pairMinus[4], 0.25);
-    const auto& grid3Last = r.model.evaluated[1 + 24 + 11];  // (3, 3), minus, F = 0.01
-    EXPECT_DOUBLE_EQ(grid3Last[4], 0.25 - 0.01 * 0.3);
-    EXPECT_DOUBLE_EQ(grid3Last[1], 1.5);
 }
 
 TEST(Covariance, OneParameterFollowsTheSecondDifferenceFormula) {
