@@ -78,6 +78,10 @@ struct Register {
     }
 };
 
+// "corvane-cli <command>: " for the command running, to begin a message on
+// standard error.
+const std::string& MessagePrefix();
+
 // Parses the arguments for the command and runs it (what main() does for
 // "corvane-cli <command> ..."); the exit status.
 int RunCommand(const CommandInfo& command, std::vector<std::string> arguments, std::ostream& out, std::ostream& err);

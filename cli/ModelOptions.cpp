@@ -1,15 +1,18 @@
 #include "cli/ModelOptions.h"
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <ostream>
 
 #include "cli/Command.h"
 #include "model/InitializeForm.h"
 #include "numeric/Format.h"
+#include "priors/PriorsFile.h"
 
 namespace corvane::cli {
 
-void ModelOptions::Declare(Options& o) {
+void ModelOptions::Declare(Options& o, bool algorithmFile) {
     o.Group("Model set-up (at least one data file)");
     o.Text("--increments", increments, "FILE",
            "increment records (label line, then set, initial size, increment,\n"
@@ -35,14 +38,57 @@ void ModelOptions::Declare(Options& o) {
                            {"gaussian", AgeModeForm::Gaussian},
                            {"gamma", AgeModeForm::Gamma}},
                           "form of the age modes (default precise)");
-    o.Text("--alg", alg, "FILE", "algorithm file; its parameter count must match the model's");
+    if (algorithmFile) {
+        o.Text("--alg", alg, "FILE", "algorithm file; its parameter count must match the model's");
+        // Priors and the constant matter only where the model is evaluated.
+        o.Group("Bayesian priors");
+        o.Text("--priors", priors, "FILE",
+               "Bayesian priors file (.pri); while some prior is not\n"
+               "uniform-unbounded, the prior total is added to the objective");
+        o.Number("--constant", constant, "C",
+                 "covariance constant c > 0 (-ln[L] = c x objective); the prior\n"
+                 "total is scaled by 1/c (default: the model's suggestion, 0.5)");
+    }
 
     o.AfterParsing([this, &o] {
         // The dialogue only enables these with a frequency file.
         const bool frequencyOption = series || identified || blended || birthDay || firstCell || age1 || ageDiff ||
                                      ageModes || edge;
         if (!frequencies && frequencyOption) o.Refuse("the frequency options need --frequencies FILE");
+        // Likewise the error options with an increment file.
+        if (!increments && incrementErrors) o.Refuse("option --increment-errors needs --increments FILE");
+        if (constant && !(*constant > 0.0))
+            o.Refuse("option --constant needs a number above 0, not " + NumberText(*constant));
     });
+}
+
+void ModelOptions::CheckOutput(Options& o, const std::string& option, const std::optional<std::string>& path,
+                               bool protectAlg) const {
+    if (!path) return;
+    if (const auto why = CannotWrite(*path)) {
+        o.Refuse("option " + option + ": cannot write " + *why);
+        return;
+    }
+    if (increments && SameFile(*path, *increments)) o.Refuse("option " + option + " names the --increments file");
+    if (frequencies && SameFile(*path, *frequencies)) o.Refuse("option " + option + " names the --frequencies file");
+    if (protectAlg && alg && SameFile(*path, *alg)) o.Refuse("option " + option + " names the --alg file");
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (fs::exists(a, ec) && fs::exists(b, ec)) return fs::equivalent(a, b, ec);
+    return fs::weakly_canonical(a, ec) == fs::weakly_canonical(b, ec);
+}
+
+std::optional<std::string> CannotWrite(const std::string& path) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (path.empty()) return "an empty file name";
+    if (fs::is_directory(path, ec)) return path + " is a directory";
+    const fs::path parent = fs::path(path).parent_path();
+    if (!parent.empty() && !fs::is_directory(parent, ec)) return "the directory of " + path + " does not exist";
+    return std::nullopt;
 }
 
 ModelSession::ModelSession(std::ostream& err)
@@ -83,10 +129,32 @@ std::unique_ptr<ModelSession> OpenModelSession(const ModelOptions& options, std:
     }
     if (options.age1) form.age1 = FieldText(*options.age1);
     if (options.ageDiff) form.ageDiff = FieldText(*options.ageDiff);
+    // The dialogue's refusals of set-ups that cannot work, in the options' words.
+    if (const auto refusal = form.Unworkable()) {
+        using Field = SetupRefusal::Field;
+        switch (refusal->field) {
+            case Field::AgeDifference: throw BadInput("--age-diff must be above 0");
+            case Field::BirthDay: throw BadInput("--birth-day must be a day of the year from 1 to 365");
+            case Field::FirstCell:
+                throw BadInput("--first-cell " + NumberText(options.firstCell.value_or(1)) + " is beyond the " +
+                               NumberText(refusal->limit) + " cells of the frequency file");
+            case Field::Series:
+                throw BadInput("--series " + NumberText(options.series.value_or(0)) + " is more than the " +
+                               NumberText(refusal->limit) + " series the frequency file holds");
+        }
+    }
     if (form.Ok() != InitializeForm::Outcome::Initialised) throw BadInput("the model could not be initialised");
     if (options.alg && !ReadAlgorithmFile(session->wb, *options.alg))
         throw BadInput("the algorithm file could not be loaded");
     if (const auto why = session->model.CannotEvaluate()) throw BadInput(*why);
+    Workbench& wb = session->wb;
+    if (options.constant) wb.priorTable.reciprocalConstant = 1.0 / *options.constant;
+    if (options.priors) {
+        std::ifstream in(*options.priors, std::ios::binary);
+        if (!in) throw BadInput("the priors file " + *options.priors + " could not be opened");
+        // A refused file has had its message written; nothing more to say.
+        if (!ReadPriorsFile(wb, *options.priors, in)) throw BadInput("");
+    }
     return session;
 }
 

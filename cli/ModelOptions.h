@@ -33,11 +33,24 @@ struct ModelOptions {
     std::optional<long long> series, identified, blended, birthDay, firstCell;
     std::optional<double> age1, ageDiff;
     std::optional<std::string> alg;
+    std::optional<std::string> priors;  // --priors: a Bayesian priors file, read as the desktop reads it
+    std::optional<double> constant;     // --constant: c > 0, the prior total is scaled by 1/c
 
     // Declares the options above, under the heading "Model set-up", and the
-    // checks between them.
-    void Declare(Options& options);
+    // checks between them; --alg only when the command reads one.
+    void Declare(Options& options, bool algorithmFile = true);
+
+    // Refuses (after parsing) an output file the command would write that
+    // cannot be written or would overwrite a data file, or the --alg file
+    // when protectAlg is true.  Nothing when path is empty.
+    void CheckOutput(Options& options, const std::string& option, const std::optional<std::string>& path,
+                     bool protectAlg) const;
 };
+
+// True when both names lead to one file (or would, once written).
+bool SameFile(const std::string& a, const std::string& b);
+// Why a file cannot be written there (a directory, a missing directory), or nullopt.
+std::optional<std::string> CannotWrite(const std::string& path);
 
 // A workbench without a display, its ports writing messages to err.
 struct ModelSession {
@@ -47,8 +60,9 @@ struct ModelSession {
     Workbench wb;
 };
 
-// Initialises the model from the options and loads the algorithm file
-// (required unless algRequired is false).  Throws BadInput with the reason
+// Initialises the model from the options, loads the algorithm file
+// (required unless algRequired is false) and the priors file, and sets the
+// covariance constant (the model's suggestion unless --constant is given).  Throws BadInput with the reason
 // (after the dialogue's own message, if it showed one).
 std::unique_ptr<ModelSession> OpenModelSession(const ModelOptions& options, std::ostream& err,
                                                bool algRequired = true);

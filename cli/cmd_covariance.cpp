@@ -2,14 +2,13 @@
 // algorithm file's values, as "&Single model covariances" computes them,
 // every question answered from an option; the report on standard output and,
 // on request, the covariance file exactly as the desktop saves it.
-#include <unistd.h>
-
 #include <cmath>
 #include <cstdio>
 #include <ostream>
 
 #include "cli/Command.h"
 #include "cli/ModelOptions.h"
+#include "cli/Progress.h"
 #include "cli/RunControl.h"
 #include "engine/CovarianceConstant.h"
 #include "engine/CovarianceReport.h"
@@ -20,60 +19,18 @@ namespace corvane::cli {
 
 namespace {
 
-// Progress of the grids on standard error: one refreshed line on a terminal,
-// a plain line every few seconds on a pipe, nothing for a short run.
-class GridProgress {
-public:
-    GridProgress(std::ostream& err, const Clock& clock)
-        : err_(err), clock_(clock), terminal_(isatty(fileno(stderr)) != 0), start_(clock.SecondsSinceMidnight()),
-          last_(start_) {}
-
-    void Show(const CovarianceProgress& p) {
-        const double now = clock_.SecondsSinceMidnight();
-        const double since = Since(last_, now);
-        if (Since(start_, now) < kQuiet || since < (terminal_ ? kTerminalEvery : kPipeEvery)) return;
-        last_ = now;
-        std::string line = "Covariances: grid " + NumberText(p.grid) + ", point " + NumberText(p.call) + " of " +
-                           NumberText(p.callsPerGrid) + ", about " + Remaining(p.secondsLeft) + " left";
-        if (!terminal_) {
-            err_ << line << "\n" << std::flush;
-            return;
-        }
-        const std::size_t length = line.size();
-        if (length < width_) line.append(width_ - length, ' ');  // wipe a longer earlier line
-        width_ = length;
-        err_ << '\r' << line << std::flush;
-    }
-    // Ends a terminal line, if one was written, before anything else is.
-    void Finish() {
-        if (width_ == 0) return;
-        err_ << '\n' << std::flush;
-        width_ = 0;
-    }
-
-private:
-    static constexpr double kQuiet = 1.0;  // seconds before anything is shown
-    static constexpr double kTerminalEvery = 0.2;
-    static constexpr double kPipeEvery = 5.0;
-
-    static double Since(double then, double now) { return now >= then ? now - then : now + 86400.0 - then; }
-    static std::string Remaining(long long seconds) {
-        return NumberText(seconds / 60) + ":" + (seconds % 60 < 10 ? "0" : "") + NumberText(seconds % 60);
-    }
-
-    std::ostream& err_;
-    const Clock& clock_;
-    bool terminal_;
-    double start_;
-    double last_;
-    std::size_t width_ = 0;
-};
+// "Covariances: grid 2, point 34 of 110, about 0:05 left"
+std::string ProgressText(const CovarianceProgress& p) {
+    const long long s = p.secondsLeft;
+    return "Covariances: grid " + NumberText(p.grid) + ", point " + NumberText(p.call) + " of " +
+           NumberText(p.callsPerGrid) + ", about " + NumberText(s / 60) + ":" + (s % 60 < 10 ? "0" : "") +
+           NumberText(s % 60) + " left";
+}
 
 class CovarianceCommandLine : public Command {
     ModelOptions model;
     std::optional<bool> analytical;
     std::optional<std::string> gridFactors;
-    std::optional<double> constant;
     bool optimistic = false;
     std::optional<std::string> save;
     Vec1<double> factors = DefaultGridFactors();
@@ -91,9 +48,6 @@ class CovarianceCommandLine : public Command {
                        "numerical grids, or the model's analytical derivatives\n(default numerical)");
         o.Text("--grid-factors", gridFactors, "A,B,C",
                "the three grid factors, each above 0 (default 1,0.1,0.01)");
-        o.Number("--constant", constant, "C",
-                 "the covariance constant: -ln[L] = C x objective (default:\nthe model's suggestion, 0.5 for "
-                 "this model's -2 ln[L])");
         o.Flag("--optimistic", optimistic,
                "optimistic (conditional) SEs only: the diagonal of the\nHessian, no covariances");
         o.Text("--save", save, "FILE",
@@ -133,16 +87,7 @@ class CovarianceCommandLine : public Command {
                 o.Refuse("option --grid-factors needs three numbers above 0 separated by commas, not \"" +
                          *gridFactors + "\"");
         }
-        if (constant && !(*constant > 0.0 && std::isfinite(*constant)))
-            o.Refuse("option --constant needs a number above 0");
-        if (save) {
-            if (const auto why = CannotWrite(*save)) o.Refuse("option --save: cannot write " + *why);
-            const std::pair<const char*, const std::optional<std::string>*> inputs[] = {
-                {"--alg", &model.alg}, {"--increments", &model.increments}, {"--frequencies", &model.frequencies}};
-            for (const auto& [option, path] : inputs)
-                if (*path && SameFile(*save, **path))
-                    o.Refuse(std::string("option --save names the ") + option + " file");
-        }
+        model.CheckOutput(o, "--save", save, true);
     }
 
     // The constant the desktop's prompt offers by default.
@@ -170,29 +115,30 @@ class CovarianceCommandLine : public Command {
         if (!SetUpMinimisation(wb)) throw BadInput("");
         const CovariancePlan plan = PlanCovariances(wb, wb.alg.value, wb.alg.step);
         if (!std::isfinite(plan.centre)) {
-            err << "corvane-cli covariance: the objective could not be computed at the algorithm file's values\n";
+            err << MessagePrefix() << "the objective could not be computed at the algorithm file's values\n";
             return kExitFailed;
         }
 
         CovarianceSettings settings;
         settings.method = analytical.value_or(false) ? CovarianceMethod::Analytical : CovarianceMethod::Numerical;
         if (settings.method == CovarianceMethod::Numerical) settings.factors = factors;
-        const auto c = constant ? constant : SuggestedConstant(wb, plan);
+        // --constant, else what the desktop's constant prompt offers.
+        const auto c = model.constant ? model.constant : SuggestedConstant(wb, plan);
         if (!c) throw BadInput("the model suggests no covariance constant: give --constant C");
         settings.constant = *c;
         wb.priorTable.reciprocalConstant = 1.0 / *c;  // as the constant dialogue stores it
         settings.optimistic = optimistic;
 
-        GridProgress progress(err, session->ports.clock);
+        ProgressReporter progress(err, ProgressReporter::TerminalOutput(), session->ports.clock);
         dialogs.beforeMessage = [&progress] { progress.Finish(); };
         CovarianceCallbacks callbacks;
         callbacks.progress = [&](const CovarianceProgress& p) {
             if (StopSignals::Take()) {
                 progress.Finish();
-                err << "corvane-cli covariance: grid " << p.grid << " quit after an interrupt\n";
+                err << MessagePrefix() << "grid " << p.grid << " quit after an interrupt\n";
                 return GridReply::QuitGrid;
             }
-            progress.Show(p);
+            progress.Report(ProgressText(p), static_cast<long long>(p.grid - 1) * p.callsPerGrid + p.call, "points");
             return GridReply::Continue;
         };
         {
@@ -210,7 +156,7 @@ class CovarianceCommandLine : public Command {
         bool explained = false;
         for (int g = 1; g <= kGrids; ++g) {
             if (results.GridValid(g)) continue;
-            err << "corvane-cli covariance: grid " << g << " has no result: " << WhyNoResult(results, g) << "\n";
+            err << MessagePrefix() << "grid " << g << " has no result: " << WhyNoResult(results, g) << "\n";
             if (results.outcome[g] == GridOutcome::NotPositiveDefinite && !explained) {
                 std::string why = ForTerminal(NotPositiveDefiniteText(results.failedAt[g]));
                 while (!why.empty() && why.back() == '\n') why.pop_back();
@@ -219,7 +165,7 @@ class CovarianceCommandLine : public Command {
             }
         }
         bool ok = results.ValidGrids() >= 1;
-        if (!ok) err << "corvane-cli covariance: no grid has a result\n";
+        if (!ok) err << MessagePrefix() << "no grid has a result\n";
         if (save) {
             dialogs.FileTitle("Save covariance data in...", *save);
             if (SaveCovarianceText(wb, report).empty()) ok = false;  // its message is out

@@ -6,8 +6,12 @@
 #include <ostream>
 
 #include "cli/Command.h"
+#include "cli/Json.h"
+#include "cli/ModelNotes.h"
 #include "cli/ModelOptions.h"
+#include "cli/Progress.h"
 #include "cli/RunControl.h"
+#include "priors/PriorReview.h"
 
 namespace corvane::cli {
 
@@ -24,29 +28,16 @@ struct FitOptions {
     std::optional<long long> logEvery;  // the editor's "&Open" puts 10 into the frequency box
     std::optional<std::string> saveAlg;
     bool valueOnly = false;
+    bool json = false;
 };
 
 // Outputs that would overwrite an input (or each other) are refused before
 // anything is read or written.
-void CheckOutputs(const FitOptions& fit, const ModelOptions& model, std::vector<std::string>& problems) {
-    std::vector<std::pair<std::string, std::string>> data;  // option, path
-    if (model.increments) data.emplace_back("--increments", *model.increments);
-    if (model.frequencies) data.emplace_back("--frequencies", *model.frequencies);
-    auto check = [&](const std::string& option, const std::optional<std::string>& path, bool protectAlg) {
-        if (!path) return;
-        if (const auto why = CannotWrite(*path)) {
-            problems.push_back("option " + option + ": cannot write " + *why);
-            return;
-        }
-        for (const auto& [input, inputPath] : data)
-            if (SameFile(*path, inputPath)) problems.push_back("option " + option + " names the " + input + " file");
-        if (protectAlg && model.alg && SameFile(*path, *model.alg))
-            problems.push_back("option " + option + " names the --alg file");
-    };
-    check("--save-alg", fit.saveAlg, false);  // saving over the algorithm file read is the usual update
-    check("--log", fit.log, true);
+void CheckOutputs(const FitOptions& fit, const ModelOptions& model, Options& o) {
+    model.CheckOutput(o, "--save-alg", fit.saveAlg, false);  // saving over the algorithm file read is the usual update
+    model.CheckOutput(o, "--log", fit.log, true);
     if (fit.log && fit.saveAlg && SameFile(*fit.log, *fit.saveAlg))
-        problems.push_back("options --log and --save-alg name the same file");
+        o.Refuse("options --log and --save-alg name the same file");
 }
 
 // --- the report ----------------------------------------------------------------
@@ -90,8 +81,15 @@ void Fit::Declare(Options& o) {
         "                       [model options] [fit options]\n\n"
         "Minimises the objective over the parameters whose step size is not zero, from the\n"
         "algorithm file's values and with its settings (tolerance, limit, step size reduction),\n"
-        "and prints the report the minimiser's window shows at the end.  Progress (iterations,\n"
-        "function calls, best value) is written to standard error on one refreshed line.");
+        "and prints the report the minimiser's window shows at the end (or, with --json, one JSON\n"
+        "object).  Standard error shows the progress (best value, iterations, calls, calls per\n"
+        "second: one refreshed line on a terminal, a plain line every 5 seconds otherwise), the\n"
+        "answer taken to every question, how the likelihood used each data set, and the model's\n"
+        "warnings.  A joint analysis, from a file made by \"corvane-cli template\":\n\n"
+        "  corvane-cli fit --increments inc.dat --frequencies freq.dat --series 3 --identified 2 \\\n"
+        "      --blended 4 --birth-day 100 --age1 0 --age-modes gaussian --alg joint.alg \\\n"
+        "      --save-alg joint.alg\n\n"
+        "With --priors the report is followed by the review of the priors at the values reached.");
     o.Group("Fit options");
     o.Choice<bool>("--method", fit.marquardt, {{"simplex", false}, {"marquardt", true}},
                    "the minimiser (default simplex)");
@@ -109,6 +107,7 @@ void Fit::Declare(Options& o) {
            "write the algorithm data after the run to OUT, in the\n"
            "algorithm file layout (CR LF); it may be the --alg file");
     o.Flag("--value", fit.valueOnly, "print only the minimum, as %.17g");
+    o.Flag("--json", fit.json, "print one JSON object (see the README) instead of the report");
     model.Declare(o);
     o.Footer(
         "Exit status 0 for a verified minimum.  A run that ends without one (the limit, an\n"
@@ -128,11 +127,8 @@ void Fit::Check(Options& o) {
     if (fit.continueAtLimit && marquardt)
         o.Refuse("option --on-limit belongs to the Simplex (Marquardt stops at its limit)");
     if (fit.logEvery && !fit.log) o.Refuse("option --log-every needs --log FILE");
-    if (o.Problems().empty()) {
-        std::vector<std::string> problems;
-        CheckOutputs(fit, model, problems);
-        for (auto& p : problems) o.Refuse(std::move(p));
-    }
+    if (fit.json && fit.valueOnly) o.Refuse("options --json and --value do not go together");
+    if (o.Problems().empty()) CheckOutputs(fit, model, o);
 }
 
 int Fit::Run(std::ostream& out, std::ostream& err) {
@@ -148,12 +144,24 @@ int Fit::Run(std::ostream& out, std::ostream& err) {
         wb.alg.fileFrequency = static_cast<int>(fit.logEvery.value_or(10));
     }
 
+    GammaOverrideNote gamma;
+    gamma.Check(session->model, wb.alg.value, err);
+
     ConsoleDialogs& dialogs = session->ports.dialogs;
-    dialogs.AnswerTitle("Simplex minimization", fit.continueAtLimit.value_or(false) ? Answer::Yes : Answer::No);
-    dialogs.AnswerTitle("Simplex interrupt", Answer::Yes);
-    dialogs.AnswerTitle("Marquardt interrupt", Answer::Yes);
-    ProgressLine progress(err, session->ports.clock);
-    dialogs.beforeMessage = [&progress] { progress.Finish(); };
+    const bool goOn = fit.continueAtLimit.value_or(false);
+    dialogs.AnswerTitle("Simplex minimization", goOn ? Answer::Yes : Answer::No,
+                        goOn ? "--on-limit continue: the count starts again" : "--on-limit stop");
+    dialogs.AnswerTitle("Simplex interrupt", Answer::Yes, "an interrupt signal quits the run");
+    dialogs.AnswerTitle("Marquardt interrupt", Answer::Yes, "an interrupt signal quits the run");
+    // The Simplex starts its count again when told to go on at the limit;
+    // the run's calls are those counts summed.
+    long long earlierCalls = 0;
+    dialogs.afterAnswer = [&](const std::string& title, Answer answer) {
+        if (title == "Simplex minimization" && answer == Answer::Yes) earlierCalls += wb.engine.functionCalls;
+    };
+    ProgressReporter reporter(err, ProgressReporter::TerminalOutput(), session->ports.clock);
+    MinimiserReporter progress(reporter, [&earlierCalls](long long calls) { return earlierCalls + calls; });
+    dialogs.beforeMessage = [&reporter] { reporter.Finish(); };
     dialogs.onProcessEvents = [&wb] {
         if (StopSignals::Take()) wb.engine.interruptRequested = true;
     };
@@ -168,25 +176,41 @@ int Fit::Run(std::ostream& out, std::ostream& err) {
         result = marquardt ? MarquardtCommand(wb, fit.analytical.value_or(false) ? "A" : "N", false)
                            : SimplexCommand(wb);
     }
-    progress.Finish();
+    reporter.Finish();
     wb.minimiserObserver = nullptr;
     dialogs.beforeMessage = nullptr;
+    dialogs.afterAnswer = nullptr;
     wb.runLog.Close();
+    const long long calls = earlierCalls + wb.engine.functionCalls;
 
     bool ok = result.end == MinimiserEnd::Converged;
-    if (!ok) err << "corvane-cli fit: the run ended without a verified minimum (" << ToString(result.end) << ")\n";
+    if (!ok) err << MessagePrefix() << "the run ended without a verified minimum (" << ToString(result.end) << ")\n";
     if (!std::isfinite(result.minimum)) {
-        err << "corvane-cli fit: the objective could not be computed\n";
+        err << MessagePrefix() << "the objective could not be computed\n";
         ok = false;
     }
-    if (fit.valueOnly) {
+    gamma.Check(session->model, wb.alg.value, err);
+    const BestFit& best = session->model.Best();
+    const ModelNotes notes = CollectModelNotes(session->model, best.increments);
+    if (fit.json) {
+        Json j;
+        AddObjective(j, result.minimum, session->model, best.incrementTwice, best.frequencyTwice);
+        AddParameters(j, wb, session->model);
+        j["calls"] = calls;
+        j["iterations"] = result.iterations;
+        j["outcome"] = OutcomeName(result.end);
+        AddWarnings(j, notes);
+        WriteJson(out, j);
+    } else if (fit.valueOnly) {
         out << ValueText(result.minimum) << "\n";
     } else {
         std::string report = ForTerminal(ReportText(wb, marquardt, result));
         while (!report.empty() && report.back() == '\n') report.pop_back();
         out << report << "\n";
+        if (wb.engine.priorsInUse) out << "\n" << ForTerminal(ComputePriorReview(wb));
     }
     out.flush();
+    WriteModelNotes(notes, err);
 
     if (fit.saveAlg) {
         dialogs.FileTitle("Save algorithm data in...", *fit.saveAlg);

@@ -1,5 +1,4 @@
 // corvane-cli: the workbench's computations without a display.
-#include <CLI/CLI.hpp>
 #include <algorithm>
 #include <iostream>
 #include <string>
@@ -8,39 +7,6 @@
 #include "cli/Command.h"
 
 namespace corvane::cli {
-
-std::vector<CommandInfo>& Commands() {
-    static std::vector<CommandInfo> commands;
-    return commands;
-}
-
-int RunCommand(const CommandInfo& info, std::vector<std::string> arguments, std::ostream& out, std::ostream& err) {
-    const std::string prefix = "corvane-cli " + info.name + ": ";
-    CLI::App app(prefix + info.summary, "corvane-cli " + info.name);
-    Options options(app);
-    const std::unique_ptr<Command> command = info.make();
-    command->Declare(options);
-    try {
-        options.Parse(std::move(arguments));
-    } catch (const CLI::CallForHelp&) {
-        out << app.help();
-        return kExitOk;
-    }
-    if (options.Problems().empty()) command->Check(options);
-    if (!options.Problems().empty()) {
-        for (const auto& p : options.Problems()) err << prefix << p << "\n";
-        return kExitBadInput;
-    }
-    try {
-        return command->Run(out, err);
-    } catch (const BadInput& e) {
-        if (*e.what()) err << prefix << e.what() << "\n";
-        return kExitBadInput;
-    } catch (const std::exception& e) {
-        err << prefix << e.what() << "\n";
-        return kExitFailed;
-    }
-}
 
 namespace {
 

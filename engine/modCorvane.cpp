@@ -1,11 +1,14 @@
 #include "engine/modCorvane.h"
 
+#include "priors/PriorReview.h"
+
 namespace corvane {
 
 Workbench::Workbench(Ports p, Model* m)
     : ports(p),
       model(m),
       priors(&priorTable),
+      priorReviewView("frmReviewPriors", "Review priors "),
       oneCallView("frmOneCall", "One function call"),
       simplexView("frmSimplex",
                   "Simplex minimization (uses geometry; works best for models whose behaviour is markedly "
@@ -21,6 +24,7 @@ Workbench::Workbench(Ports p, Model* m)
     InstallSimplexWindow(*this);
     InstallMarquardtWindow(*this);
     InstallCovarianceWindows(*this);
+    InstallPriorReview(*this);
 }
 
 void Workbench::CloseProgressWindows() {

@@ -47,6 +47,15 @@ double AgeAtSampling(const GrowthSettings& settings, double sampleDay, int ageCl
 // The frequency contribution of an evaluation: X holds the prepared vector
 // (proportions and sample days included).  Events, when given, are serviced
 // once per series.
+// The cells the likelihood reads: in each series those from the first cell
+// evaluated on with a frequency above 0 (an empty cell adds nothing).
+struct FrequencyUse {
+    int cellsBeforeFirst = 0;  // left out of every series
+    Vec1<int> cellsWithFish;   // per series
+    Vec1<double> fish;         // per series, in those cells
+};
+FrequencyUse FrequencyCellsUsed(const GrowthSettings& settings, const FrequencyData& data);
+
 FrequencyContribution FrequencyNegLnL(const GrowthSettings& settings, const FrequencyData& data,
                                       const GrowthParameters& p, const Vec1<double>& X, FrequencyWorkspace& ws,
                                       WarningLog& warnings, Dialogs* events = nullptr);

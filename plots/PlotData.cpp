@@ -1,5 +1,7 @@
 #include "plots/PlotData.h"
 
+#include <cmath>
+
 namespace corvane {
 
 std::string DistributionSeriesTitle(DistributionKind kind, int k) {
@@ -35,7 +37,11 @@ double DistributionSeriesValue(const DistributionPlotData& data, int k, int i) {
     case 3: return At(data.ciMode, i);
     case 4: return At(data.ciMean, i);
     case 5: return At(data.cumulative, i);
-    case 6: return 1.0 - At(data.cumulative, i);
+    case 6: {
+        // Rounding in the cumulative sums leaves specks like 2E-16 at its top.
+        const double attenuated = 1.0 - At(data.cumulative, i);
+        return std::fabs(attenuated) < 1e-12 ? 0.0 : attenuated;
+    }
     case 7: return At(data.normal, i);
     default: return 0.0;
     }

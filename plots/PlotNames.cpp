@@ -86,4 +86,29 @@ std::vector<std::string> PlotFileNames(const PlotRequest& request) {
     return names;
 }
 
+FileRequest SavePictureRequest(const std::string& stem) {
+    FileRequest request;
+    request.save = true;
+    request.title = "Save picture as...";
+    request.filter = "PNG picture (*.png)|*.png|SVG picture (*.svg)|*.svg";
+    request.selectedFilter = 1;
+    request.initialName = PlotSlug(stem) + ".png";
+    request.overwritePrompt = true;
+    return request;
+}
+
+std::string PicturePath(const std::string& chosen) {
+    auto endsWith = [&](const char* ext) {
+        const std::string e = ext;
+        if (chosen.size() < e.size()) return false;
+        for (std::size_t i = 0; i < e.size(); ++i) {
+            char c = chosen[chosen.size() - e.size() + i];
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+            if (c != e[i]) return false;
+        }
+        return true;
+    };
+    return endsWith(".png") || endsWith(".svg") ? chosen : chosen + ".png";
+}
+
 }  // namespace corvane

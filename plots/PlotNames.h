@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Dialogs.h"
 #include "plots/PlotData.h"
 
 namespace corvane {
@@ -38,5 +39,10 @@ std::string BivariateFileName(const BivariatePlotData& data);
 
 // Every picture name a request produces, in drawing order.
 std::vector<std::string> PlotFileNames(const PlotRequest& request);
+
+// "Save picture as..." in a plot window: PNG or SVG, offered as stem.png.
+FileRequest SavePictureRequest(const std::string& stem);
+// The path the picture goes to: one without ".png" or ".svg" gets ".png".
+std::string PicturePath(const std::string& chosen);
 
 }  // namespace corvane

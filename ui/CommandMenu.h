@@ -61,6 +61,7 @@ public:
     // The covariance command's editing: the editor with its run settings
     // locked, returning once the user has finished (none: no editing).
     std::function<void()> editParametersLocked;
+    std::function<void()> openPriors;          // opens the priors dialogue (which hides this menu)
     std::function<void()> requestExit;         // the exit dialogue
     std::function<void(bool)> applicationMenu;  // enables or disables the main window's "&Application" menu
 
@@ -113,6 +114,7 @@ private:
     void Covariances();
     // "&Finish display" of the covariance results: back to the menu.
     void CovarianceDisplayFinished();
+    void PriorsCommand();
 
     Workbench& wb_;
     std::vector<MenuButton> buttons_;

@@ -36,6 +36,11 @@ PlotFilesResult WritePlotFiles(const PlotRequest& request, const std::string& di
 // The command line's plot port: each request is written to files at once
 // and answered Next.  A request whose names were already used in this run
 // gets the suffix "-2", "-3", ... so no picture overwrites another.
+// A command with --plots DIR puts one on the Workbench before it runs:
+//     FilePlotPort files(dir);
+//     files.onError = [&](const std::string& e) { err << "plots: " << e << "\n"; };
+//     wb.plots = &files;
+// and afterwards fails (exit 1) when files.Errors() is not empty.
 class FilePlotPort : public PlotPort {
 public:
     explicit FilePlotPort(std::string directory, PlotFileOptions options = {});

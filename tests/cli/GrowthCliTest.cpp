@@ -34,7 +34,15 @@ TEST(CliEvaluate, PrintsTheOneFunctionCallReportOrTheValue) {
     EXPECT_NE(run.out.find("Current minimum of 631.52374 found at the following parameter values: "), std::string::npos);
     EXPECT_NE(run.out.find("    013) -9.9900000E+02  ~~  von Bertalanffy's t0"), std::string::npos);
     EXPECT_NE(run.out.find("Note: One function call requires about "), std::string::npos);
-    EXPECT_EQ(run.err, "");
+    // Without measurement error the records with an increment <= 0 are
+    // skipped: standard error counts them and lists the first warnings.
+    EXPECT_EQ(run.err.rfind("corvane-cli evaluate: increments: 114 records, 75 used, 39 skipped (increment <= 0 "
+                            "without measurement error)\ncorvane-cli evaluate: model warnings:\n  Warning regarding "
+                            "data input: increment #7 <= 0 and measurement error is zero; record ignored\n",
+                            0),
+              0u)
+        << run.err;
+    EXPECT_NE(run.err.find("\n  ... and 29 more\n"), std::string::npos) << run.err;
 }
 
 TEST(CliEvaluate, BadInputExitsWithTwoAndNothingOnStandardOutput) {
