@@ -9,6 +9,7 @@
 
 #include "CliRun.h"
 #include "numeric/FixedColumns.h"
+#include "priors/PriorsFile.h"
 
 using namespace corvane;
 using namespace corvane::testing;
@@ -114,6 +115,27 @@ TEST(CliCovariance, FactorsConstantAndOptimisticOptionsReachTheReport) {
     EXPECT_TRUE(Has(optimistic.out,
                     "\nNote: The above SE estimates are optimistic (under-estimated) conditional estimates\n"));
     EXPECT_FALSE(Has(optimistic.out, "Correlations"));
+}
+
+TEST(CliCovariance, APriorAddsItsPrecisionToTheHessian) {
+    ScratchDir dir;
+    const std::string alg = RigAlg(dir, "rig.alg", kMarginalSteps);
+    // N(estimate, 5) on the L-infinity mean: 1/25 more precision in -ln[L]
+    // units, and no shift of the minimum.
+    PriorTable table;
+    table.Reset(19);
+    table.rows[1] = PriorRow{'N', 104.64894, 5.0, "Unused", "Unused"};
+    const std::string priors = dir.Write("rig.pri", FormatPriorsFile(table));
+    const std::string small = Covariance(alg) + " --grid-factors 0.05,0.005,0.0005";
+    const CliRun plain = RunCli(dir, small), withPrior = RunCli(dir, small + " --priors" + Q(priors));
+    ASSERT_EQ(plain.status, 0) << plain.err;
+    ASSERT_EQ(withPrior.status, 0) << withPrior.err;
+    const auto variance = [](const CliRun& run) {
+        const double se = *StrictNumber(Field(Lines(run.out, "\n")[17 + 19], 61, 14));
+        return se * se;
+    };
+    const double c11 = variance(plain);
+    EXPECT_NEAR(variance(withPrior), c11 / (1.0 + c11 / 25.0), 1e-5 * c11);  // Sherman-Morrison
 }
 
 TEST(CliCovariance, NoGridWithAResultExitsWithOneButStillReports) {
