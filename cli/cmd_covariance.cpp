@@ -7,6 +7,7 @@
 #include <ostream>
 
 #include "cli/Command.h"
+#include "cli/ModelNotes.h"
 #include "cli/ModelOptions.h"
 #include "cli/Progress.h"
 #include "cli/RunControl.h"
@@ -113,8 +114,13 @@ class CovarianceCommandLine : public Command {
         ConsoleDialogs& dialogs = session->ports.dialogs;
         // Nothing free (once fuses are set up) is refused with the menu's message.
         if (!SetUpMinimisation(wb)) throw BadInput("");
+        GammaOverrideNote gamma;
+        gamma.Check(session->model, wb.alg.value, err);
         const CovariancePlan plan = PlanCovariances(wb, wb.alg.value, wb.alg.step);
+        // How the likelihood used the data at the estimates, told at the end.
+        const ModelNotes notes = CollectModelNotes(session->model, session->model.LastEvaluation().increments);
         if (!std::isfinite(plan.centre)) {
+            WriteModelNotes(notes, err);
             err << MessagePrefix() << "the objective could not be computed at the algorithm file's values\n";
             return kExitFailed;
         }
@@ -153,6 +159,7 @@ class CovarianceCommandLine : public Command {
         out << ForTerminal(report);
         out.flush();
 
+        WriteModelNotes(notes, err);
         bool explained = false;
         for (int g = 1; g <= kGrids; ++g) {
             if (results.GridValid(g)) continue;
