@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/ModelSummary.h"
 #include "engine/modCorvane.h"
 #include "numeric/Format.h"
 
@@ -55,6 +56,7 @@ CommandMenu::CommandMenu(Workbench& wb) : wb_(wb) {
     runSimplex = [this] { SimplexCommand(wb_); };
     runMarquardt = [this] { MarquardtCommand(wb_); };
     wb_.covarianceDisplay.finished = [this] { CovarianceDisplayFinished(); };
+    runSummary = [this] { ModelSummaryCommand(wb_); };
     InitialState();
 }
 
@@ -85,9 +87,10 @@ void CommandMenu::RefreshAvailability() {
         else if (b.name == Bayesian) b.available = model && static_cast<bool>(openPriors);
         else if (b.name == Simplex) b.available = model && static_cast<bool>(runSimplex);
         else if (b.name == Marquardt) b.available = model && static_cast<bool>(runMarquardt);
+        else if (b.name == UserSummary) b.available = model && static_cast<bool>(runSummary);
         else if (b.name == Covariance) b.available = model;
         else if (b.name == Quit) b.available = static_cast<bool>(requestExit);
-        else b.available = false;  // summary, evaluation and ranking come later
+        else b.available = false;  // evaluation and ranking come later
         if (!b.available) b.enabled = false;
     }
 }
@@ -185,6 +188,7 @@ void CommandMenu::Click(const std::string& name) {
     else if (name == Simplex) Minimise(runSimplex);
     else if (name == Marquardt) Minimise(runMarquardt);
     else if (name == Covariance) Covariances();
+    else if (name == UserSummary) SummaryCommand();
     else if (name == Quit && requestExit) requestExit();
 }
 
@@ -333,6 +337,13 @@ void CommandMenu::CovarianceDisplayFinished() {
     if (applicationMenu) applicationMenu(true);
     EnableAll();
     Changed();
+}
+
+void CommandMenu::SummaryCommand() {
+    Frame([this] {
+        SetUpRun(wb_.alg, wb_.engine);
+        runSummary();
+    });
 }
 
 void CommandMenu::PriorsCommand() {

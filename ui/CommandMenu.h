@@ -57,6 +57,9 @@ public:
     // and run set-up; SimplexCommand and MarquardtCommand unless replaced.
     std::function<void()> runSimplex;
     std::function<void()> runMarquardt;
+    // "Res&ults Summary", run inside the common frame after the run set-up;
+    // ModelSummaryCommand unless replaced.
+    std::function<void()> runSummary;
     std::function<void()> openEditor;          // opens the algorithm data editor (which closes this menu)
     // The covariance command's editing: the editor with its run settings
     // locked, returning once the user has finished (none: no editing).
@@ -114,6 +117,7 @@ private:
     void Covariances();
     // "&Finish display" of the covariance results: back to the menu.
     void CovarianceDisplayFinished();
+    void SummaryCommand();
     void PriorsCommand();
 
     Workbench& wb_;
