@@ -7,6 +7,7 @@
 #include <ostream>
 
 #include "cli/Command.h"
+#include "cli/Json.h"
 #include "cli/ModelNotes.h"
 #include "cli/ModelOptions.h"
 #include "cli/Progress.h"
@@ -28,12 +29,50 @@ std::string ProgressText(const CovarianceProgress& p) {
            NumberText(s % 60) + " left";
 }
 
+// "method", "constant", "optimistic" and "grids": per grid its factor, the
+// mean and SD of -ln[L] on it (the report's c-scaled values), and, when it
+// has a result, the determinant, the standard errors and the covariances of
+// the free parameters by parameter number; null where it has none.
+void AddCovariances(Json& j, const CovarianceResults& r) {
+    j["method"] = r.method == CovarianceMethod::Analytical ? "analytical" : "numerical";
+    j["constant"] = r.constant;
+    j["optimistic"] = r.optimistic;
+    Json grids = Json::array();
+    for (int g = 1; g <= kGrids; ++g) {
+        Json grid;
+        grid["grid"] = g;
+        grid["factor"] = r.factor[g];
+        const bool valid = r.GridValid(g);
+        const bool abandoned = r.outcome[g] == GridOutcome::Abandoned;
+        grid["mean"] = abandoned ? Json() : Json(r.mean[g] * r.constant);
+        grid["sd"] = abandoned ? Json() : Json(r.sd[g] * r.constant);
+        grid["valid"] = valid;
+        grid["not_positive_definite_at"] = r.outcome[g] == GridOutcome::NotPositiveDefinite ? Json(r.failedAt[g]) : Json();
+        grid["determinant"] = valid ? Json(r.R[g](0, 0)) : Json();
+        Json se = Json::array(), cov = Json::array();
+        for (int k = 1; k <= r.p; ++k) {
+            Json e;
+            e["parameter"] = r.number[k];
+            e["se"] = valid ? Json(r.StandardError(k, g)) : Json();
+            se.push_back(e);
+            Json row = Json::array();
+            for (int l = 1; l <= r.p; ++l) row.push_back(valid ? Json(r.R[g](k, l)) : Json());
+            cov.push_back(row);
+        }
+        grid["standard_errors"] = se;
+        grid["covariance"] = cov;  // rows and columns in the order of standard_errors
+        grids.push_back(grid);
+    }
+    j["grids"] = grids;
+}
+
 class CovarianceCommandLine : public Command {
     ModelOptions model;
     std::optional<bool> analytical;
     std::optional<std::string> gridFactors;
     bool optimistic = false;
     std::optional<std::string> save;
+    bool json = false;
     Vec1<double> factors = DefaultGridFactors();
 
     void Declare(Options& o) override {
@@ -54,6 +93,11 @@ class CovarianceCommandLine : public Command {
         o.Text("--save", save, "FILE",
                "write the covariance file to FILE as the desktop saves it\n(CR LF line ends), for the ranking's "
                "averaging");
+        o.Flag("--json", json,
+               "print one JSON object instead of the report: the objective,\n"
+               "the parameters, the constant and per grid its factor, mean,\n"
+               "SD, determinant, standard errors and covariances (null\n"
+               "where the grid has no result)");
         model.Declare(o);
         o.Footer(
             "Exit status 0 when at least one grid has a result, 1 when none has (every grid not\n"
@@ -119,6 +163,8 @@ class CovarianceCommandLine : public Command {
         const CovariancePlan plan = PlanCovariances(wb, wb.alg.value, wb.alg.step);
         // How the likelihood used the data at the estimates, told at the end.
         const ModelNotes notes = CollectModelNotes(session->model, session->model.LastEvaluation().increments);
+        const double incrementTwice = 2.0 * session->model.LastEvaluation().incrementNegLnL;
+        const double frequencyTwice = 2.0 * session->model.LastEvaluation().frequencyNegLnL;
         if (!std::isfinite(plan.centre)) {
             WriteModelNotes(notes, err);
             err << MessagePrefix() << "the objective could not be computed at the algorithm file's values\n";
@@ -156,7 +202,16 @@ class CovarianceCommandLine : public Command {
 
         const CovarianceResults& results = wb.covariance;
         const std::string report = CovarianceReportText(results);
-        out << ForTerminal(report);
+        if (json) {
+            Json j;
+            AddObjective(j, results.centre, session->model, incrementTwice, frequencyTwice);
+            AddParameters(j, wb, session->model);
+            AddCovariances(j, results);
+            AddWarnings(j, notes);
+            WriteJson(out, j);
+        } else {
+            out << ForTerminal(report);
+        }
         out.flush();
 
         WriteModelNotes(notes, err);

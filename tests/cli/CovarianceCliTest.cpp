@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "CliRun.h"
 #include "numeric/FixedColumns.h"
 #include "priors/PriorsFile.h"
@@ -86,6 +88,31 @@ TEST(CliCovariance, RigReportAndFileWithAGridThatIsNotPositiveDefinite) {
         EXPECT_NEAR(FileSE(lines, k, 3), kRigSE[k - 1], 0.03 * kRigSE[k - 1]) << k;
         EXPECT_NEAR(FileSE(lines, k, 2), kRigSE[k - 1], 0.06 * kRigSE[k - 1]) << k;
     }
+
+    // The same run as one JSON object: the grid without a result is null
+    // throughout, the others carry the file's standard errors.
+    const CliRun json = RunCli(dir, Covariance(alg) + " --json");
+    ASSERT_EQ(json.status, 0) << json.err;
+    const auto j = nlohmann::json::parse(json.out);
+    EXPECT_NEAR(j["objective"].get<double>(), 347.5758817, 1e-6);
+    EXPECT_EQ(j["constant"], 0.5);
+    EXPECT_EQ(j["free_parameters"], 4);
+    const auto& grids = j["grids"];
+    ASSERT_EQ(grids.size(), 3u);
+    EXPECT_FALSE(grids[0]["valid"].get<bool>());
+    EXPECT_EQ(grids[0]["not_positive_definite_at"], 2);
+    EXPECT_TRUE(grids[0]["determinant"].is_null());
+    EXPECT_TRUE(grids[0]["standard_errors"][0]["se"].is_null());
+    for (int k = 1; k <= 4; ++k) {
+        const auto& se = grids[2]["standard_errors"][static_cast<std::size_t>(k - 1)];
+        EXPECT_EQ(se["parameter"], k);
+        EXPECT_NEAR(se["se"].get<double>(), FileSE(lines, k, 3), 1e-7 * FileSE(lines, k, 3));
+        const double variance = grids[2]["covariance"][static_cast<std::size_t>(k - 1)][static_cast<std::size_t>(k - 1)];
+        EXPECT_NEAR(std::sqrt(variance), se["se"].get<double>(), 1e-12 * se["se"].get<double>());
+    }
+    // The inverse by LU is symmetric to rounding.
+    const double c01 = grids[2]["covariance"][0][1], c10 = grids[2]["covariance"][1][0];
+    EXPECT_NEAR(c01, c10, 1e-12 * std::fabs(c01));
 }
 
 TEST(CliCovariance, FactorsConstantAndOptimisticOptionsReachTheReport) {
