@@ -46,6 +46,7 @@ inline constexpr const char* MinimizeWith = "Minimize with...";
 class CommandMenu {
 public:
     explicit CommandMenu(Workbench& wb);
+    ~CommandMenu();
     CommandMenu(const CommandMenu&) = delete;
     CommandMenu& operator=(const CommandMenu&) = delete;
 
@@ -61,6 +62,9 @@ public:
     std::function<void()> runSummary;
     std::function<void()> openEditor;          // opens the algorithm data editor (which closes this menu)
     std::function<void()> openRanking;         // opens the ranking window; RankingFinished() when it closes
+    // The covariance command's editing: the editor with its run settings
+    // locked, returning once the user has finished (none: no editing).
+    std::function<void()> editParametersLocked;
     std::function<void()> openPriors;          // opens the priors dialogue (which hides this menu)
     std::function<void()> requestExit;         // the exit dialogue
     std::function<void(bool)> applicationMenu;  // enables or disables the main window's "&Application" menu
@@ -114,6 +118,9 @@ private:
     void EditAlgorithm();
     void OneFunctionCommand();
     void RankingCommand();
+    void Covariances();
+    // "&Finish display" of the covariance results: back to the menu.
+    void CovarianceDisplayFinished();
     void SummaryCommand();
     void PriorsCommand();
 

@@ -76,6 +76,16 @@ frmMain::frmMain(Dialogs& dialogs, Clock& clock, RandomSource& random, Model* mo
     if (commands_.runSimplex) menu_->runSimplex = [this] { commands_.runSimplex(*wb_); };
     if (commands_.runMarquardt) menu_->runMarquardt = [this] { commands_.runMarquardt(*wb_); };
     menu_->openEditor = [this] { OpenEditor(); };
+    menu_->editParametersLocked = [this] {
+        // The covariance command waits here, the interface alive, until the
+        // user finishes editing the parameter table.
+        editor_->LockRunSettings(true);
+        editingForCommand_ = true;
+        OpenEditor();
+        while (editor_->IsOpen()) wb_->ports.dialogs.WaitForEvents();
+        editingForCommand_ = false;
+        editor_->LockRunSettings(false);
+    };
     menu_->openPriors = [this] { priorsDialogue_->Open(PriorsOpener::CommandMenu); };
     menu_->requestExit = [this] { RequestExit(); };
     menu_->applicationMenu = [this](bool enabled) { mnuApplication_->menuAction()->setEnabled(enabled); };
@@ -321,6 +331,8 @@ void frmMain::OpenEditor() {
 void frmMain::EditorClosed() {
     algoSub_->hide();
     menuBar()->show();
+    // A command that opened the editor carries on; the menu is its business.
+    if (editingForCommand_) return;
     if (ranking_->IsOpen())
         ranking_->EditorClosed();
     else

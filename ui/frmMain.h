@@ -122,6 +122,7 @@ private:
     frmSetPriors* setPriorsWindow_ = nullptr;
     QMdiSubWindow* setPriorsSub_ = nullptr;
     bool menuPlaced_ = false;
+    bool editingForCommand_ = false;  // the editor was opened by a running command
     bool exiting_ = false;
 };
 
