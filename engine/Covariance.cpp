@@ -1,7 +1,9 @@
 #include "engine/Covariance.h"
 
+#include <algorithm>
 #include <cmath>
 
+#include "engine/SideBySide.h"
 #include "engine/modCorvane.h"
 #include "numeric/Format.h"
 
@@ -55,8 +57,10 @@ CovarianceResults EmptyStore(const CovariancePlan& plan, const CovarianceSetting
     return r;
 }
 
-// One numerical grid: its points, statistics, Hessian and inversion.
-void RunGrid(Workbench& wb, const CovariancePlan& plan, const CovarianceSettings& settings,
+// One numerical grid: its points, statistics, Hessian and inversion.  The
+// points are evaluated side by side in batches; each batch's progress is
+// then told point by point as one evaluation after another would tell it.
+void RunGrid(Workbench& wb, SideBySide& side, const CovariancePlan& plan, const CovarianceSettings& settings,
              const CovarianceCallbacks& callbacks, int g, CovarianceResults& r) {
     const int p = plan.p;
     const double f0 = plan.centre;
@@ -72,38 +76,61 @@ void RunGrid(Workbench& wb, const CovariancePlan& plan, const CovarianceSettings
     const int perGrid = p * (p + 1);
     const long long still = static_cast<long long>(kGrids - g + 1) * perGrid;  // T
 
+    // Optimistic SEs need no cross terms: those points count but cost nothing.
+    const std::vector<GridPoint> points = GridPoints(p);
+    auto evaluated = [&](const GridPoint& point) { return !settings.optimistic || point.k == point.l; };
+    const int batch = side.Threads() <= 1 ? 1 : 4 * side.Threads();
+
     Mat1<double> plus(p, p, 0.0), minus(p, p, 0.0);
     int m = 0;
     double s1 = 0.0, s2 = 0.0;
-    int q = 0;
-    for (const GridPoint& point : GridPoints(p)) {
-        ++q;
-        // Optimistic SEs need no cross terms: those points count but cost nothing.
-        const double v = settings.optimistic && point.k != point.l ? f0 : EvaluateGridPoint(wb, plan, point, F);
-        if (callbacks.progress) {
-            const double now = clock.SecondsSinceMidnight();
-            // The first and last points of a grid are always shown.
-            if (q == 1 || q == perGrid || settings.progressInterval <= 0.0 ||
-                Elapsed(lastReport, now) >= settings.progressInterval) {
-                lastReport = now;
-                CovarianceProgress progress;
-                progress.grid = g;
-                progress.call = q;
-                progress.callsPerGrid = perGrid;
-                progress.secondsLeft = std::llround(Elapsed(start, now) / q * static_cast<double>(still - q));
-                if (callbacks.progress(progress) == GridReply::QuitGrid) {
-                    r.mean[g] = -1.0;
-                    r.sd[g] = -1.0;
-                    r.outcome[g] = GridOutcome::Abandoned;
-                    return;  // R_g stays -1 everywhere
+    int lastOnModel = -1;  // the point the model saw last
+    for (int first = 0; first < perGrid; first += batch) {
+        const int end = std::min(perGrid, first + batch);
+        std::vector<Vec1<double>> vectors;
+        std::vector<int> which;
+        for (int q = first; q < end; ++q) {
+            if (!evaluated(points[static_cast<std::size_t>(q)])) continue;
+            vectors.push_back(GridPointVector(plan, points[static_cast<std::size_t>(q)], F));
+            ExpandFuses(vectors.back(), wb.alg, wb.engine);
+            which.push_back(q);
+        }
+        const std::vector<double> values = side.Objectives(vectors);
+        if (!which.empty()) lastOnModel = which.back();
+        std::size_t next = 0;
+        for (int q0 = first; q0 < end; ++q0) {
+            const GridPoint& point = points[static_cast<std::size_t>(q0)];
+            const double v = evaluated(point) ? values[next++] : f0;
+            const int q = q0 + 1;
+            if (callbacks.progress) {
+                const double now = clock.SecondsSinceMidnight();
+                // The first and last points of a grid are always shown.
+                if (q == 1 || q == perGrid || settings.progressInterval <= 0.0 ||
+                    Elapsed(lastReport, now) >= settings.progressInterval) {
+                    lastReport = now;
+                    CovarianceProgress progress;
+                    progress.grid = g;
+                    progress.call = q;
+                    progress.callsPerGrid = perGrid;
+                    progress.secondsLeft = std::llround(Elapsed(start, now) / q * static_cast<double>(still - q));
+                    if (callbacks.progress(progress) == GridReply::QuitGrid) {
+                        // The model is left at the last point evaluated up to here.
+                        int seen = q0;
+                        while (seen >= 0 && !evaluated(points[static_cast<std::size_t>(seen)])) --seen;
+                        if (seen >= 0 && seen != lastOnModel) EvaluateGridPoint(wb, plan, points[static_cast<std::size_t>(seen)], F);
+                        r.mean[g] = -1.0;
+                        r.sd[g] = -1.0;
+                        r.outcome[g] = GridOutcome::Abandoned;
+                        return;  // R_g stays -1 everywhere
+                    }
                 }
             }
+            const double d = v - f0;
+            ++m;
+            s1 += d;
+            s2 += d * d;
+            (point.sign == 1 ? plus : minus)(point.k, point.l) = v;
         }
-        const double d = v - f0;
-        ++m;
-        s1 += d;
-        s2 += d * d;
-        (point.sign == 1 ? plus : minus)(point.k, point.l) = v;
     }
 
     const double average = s1 / m;
@@ -352,9 +379,10 @@ CovarianceResults ComputeCovariances(Workbench& wb, const CovariancePlan& given,
     }
     CovarianceResults r = EmptyStore(plan, settings, wb);
     if (settings.method == CovarianceMethod::Numerical) {
+        SideBySide side(wb);
         for (int g = 1; g <= kGrids; ++g) {
             r.factor[g] = settings.factors[g];
-            RunGrid(wb, plan, settings, callbacks, g, r);
+            RunGrid(wb, side, plan, settings, callbacks, g, r);
         }
     } else {
         for (int g = 1; g <= kGrids; ++g) {

@@ -1,6 +1,7 @@
 #pragma once
 // The one seam between the engine and a model.
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "numeric/OneBased.h"
@@ -47,6 +48,11 @@ public:
     // How many threads one evaluation may share its work among (1: all on
     // the calling thread).  The objective must not depend on it.
     virtual void SetThreads(int /*threads*/) {}
+    // A copy that evaluates the objective (NF = 1) of the same data and
+    // settings on a thread of its own, beside other copies: it talks to no
+    // dialogue and leaves this model untouched.  Null when the model cannot
+    // make one; independent points are then evaluated one after another.
+    virtual std::unique_ptr<Model> Replica() const { return nullptr; }
 };
 
 }  // namespace corvane

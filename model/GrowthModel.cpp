@@ -127,6 +127,16 @@ void GrowthModel::Initialise(Vec1<double>& X, Vec1<double>& step, Vec1<std::stri
     own = static_cast<double>(SampleSize());
 }
 
+std::unique_ptr<Model> GrowthModel::Replica() const {
+    if (!initialised_) return nullptr;
+    auto copy = std::make_unique<GrowthModel>(nullptr);
+    copy->threads_ = 1;
+    copy->initialised_ = true;
+    copy->settings_ = settings_;
+    copy->data_ = data_;
+    return copy;
+}
+
 void GrowthModel::Evaluate(double& F, Vec1<double>& X, std::int32_t NF, double& own) {
     if (!initialised_) {
         F = std::numeric_limits<double>::quiet_NaN();  // nothing to evaluate yet

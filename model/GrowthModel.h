@@ -91,6 +91,9 @@ public:
     bool InitialisationFailed() const override { return failed_; }
     // 0 (the default): every core.
     void SetThreads(int threads) override { threads_ = threads; }
+    // Settings and data copied, no dialogue, one thread; null before the
+    // model is initialised.
+    std::unique_ptr<Model> Replica() const override;
 
     bool Initialised() const { return initialised_; }
     const GrowthSettings& Settings() const { return settings_; }

@@ -9,6 +9,9 @@
 #include <thread>
 
 #include "GrowthTestSupport.h"
+#include "engine/Covariance.h"
+#include "engine/SideBySide.h"
+#include "engine/Threads.h"
 
 using namespace corvane;
 using namespace corvane::testing;
@@ -181,5 +184,101 @@ TEST(ThreadAgreement, OnlyTheCallingThreadLetsTheInterfaceBreathe) {
         ObjectiveAt(wb, v, 2);
         EXPECT_GT(events.calls, 0);
         EXPECT_EQ(events.ids, std::set<std::thread::id>{std::this_thread::get_id()});
+    }
+}
+
+namespace {
+
+// A covariance run of the rig model at a given thread count, with what it
+// leaves behind: the store, the progress it told and the model's state.
+struct CovarianceRun {
+    CovarianceResults store;
+    std::vector<int> told;  // grid x 1000 + point of every progress call
+    BestFit best;
+    double lastObjective = 0.0;
+    std::string warnings;
+    double priorContribution = 0.0;
+};
+
+CovarianceRun RigCovariances(int threads, bool priors, bool optimistic, int quitAt) {
+    GrowthBench b;
+    EXPECT_TRUE(b.InitialiseIncrements(DataPath("rig_increments.dat"), 'G'));
+    UseThreads(b.wb, threads);
+    EXPECT_EQ(SideBySide(b.wb).Threads(), threads);  // the model shares: no serial fallback
+    AlgorithmData& a = b.wb.alg;
+    SetDefaultAlgorithmData(a, a.np);
+    // b > 0 and a %SE: every point warns about its grid sums.
+    const std::vector<double> x = With(Fixed19(150, 20, 0.3, 0.1), {{5, 0.3}, {12, 0.004}});
+    for (int i = 1; i <= a.np; ++i) a.value[i] = x[static_cast<std::size_t>(i - 1)];
+    a.step[1] = 2, a.step[2] = 0.5, a.step[3] = 0.01, a.step[4] = 0.01, a.step[5] = 0.02;
+    if (priors) {
+        b.wb.engine.priorsInUse = true;
+        b.wb.priorTable.Reset(a.np);
+        b.wb.priorTable.rows[1] = {'N', 140, 30};
+        b.wb.priorTable.rows[3] = {'N', 0.3, 0.1};
+    }
+    SetUpRun(a, b.wb.engine);
+    const CovariancePlan plan = PlanCovariances(b.wb, a.value, a.step);
+    CovarianceSettings settings;
+    settings.constant = 0.5;
+    settings.optimistic = optimistic;
+    settings.progressInterval = 0.0;
+    CovarianceRun run;
+    CovarianceCallbacks callbacks;
+    callbacks.progress = [&](const CovarianceProgress& p) {
+        run.told.push_back(p.grid * 1000 + p.call);
+        return p.grid == 2 && p.call == quitAt ? GridReply::QuitGrid : GridReply::Continue;
+    };
+    run.store = ComputeCovariances(b.wb, plan, settings, callbacks);
+    run.best = b.model.Best();
+    run.lastObjective = b.model.LastEvaluation().objective;
+    run.warnings = b.model.SummaryText();
+    run.priorContribution = b.wb.engine.priorContribution;
+    return run;
+}
+
+void ExpectSameRun(const CovarianceRun& a, const CovarianceRun& b, const std::string& what) {
+    for (int g = 1; g <= kGrids; ++g) {
+        EXPECT_EQ(b.store.outcome[g], a.store.outcome[g]) << what << " grid " << g;
+        EXPECT_EQ(b.store.mean[g], a.store.mean[g]) << what << " grid " << g;
+        EXPECT_EQ(b.store.sd[g], a.store.sd[g]) << what << " grid " << g;
+        for (int k = 0; k <= a.store.n; ++k)
+            for (int l = 0; l <= a.store.n; ++l)
+                ASSERT_EQ(b.store.R[g](k, l), a.store.R[g](k, l)) << what << " grid " << g << " " << k << "," << l;
+    }
+    EXPECT_EQ(b.store.centre, a.store.centre) << what;
+    EXPECT_EQ(b.told, a.told) << what;
+    EXPECT_EQ(b.best.values, a.best.values) << what;
+    EXPECT_EQ(b.best.objective, a.best.objective) << what;
+    EXPECT_EQ(b.lastObjective, a.lastObjective) << what;
+    EXPECT_EQ(b.warnings, a.warnings) << what;
+    EXPECT_EQ(b.priorContribution, a.priorContribution) << what;
+}
+
+}  // namespace
+
+TEST(ThreadAgreement, CovarianceGridsSideBySideLeaveWhatOneAfterAnotherLeaves) {
+    const struct {
+        const char* what;
+        bool priors, optimistic;
+        int quitAt;
+    } cases[] = {
+        {"full grids", false, false, 0},
+        {"priors in use", true, false, 0},
+        {"optimistic, grid 2 quit at its 9th point", false, true, 9},
+        {"grid 2 quit at its 13th point", true, false, 13},
+    };
+    for (const auto& c : cases) {
+        const CovarianceRun one = RigCovariances(1, c.priors, c.optimistic, c.quitAt);
+        EXPECT_EQ(one.told.size(), c.quitAt ? 30u + c.quitAt + 30u : 90u) << c.what;
+        EXPECT_FALSE(one.warnings.empty()) << c.what;
+        if (c.quitAt) {
+            EXPECT_EQ(one.store.outcome[2], GridOutcome::Abandoned) << c.what;
+        }
+        if (c.priors) {
+            EXPECT_GT(one.priorContribution, 0.0) << c.what;
+        }
+        for (int threads : {2, 3}) ExpectSameRun(one, RigCovariances(threads, c.priors, c.optimistic, c.quitAt),
+                                                 std::string(c.what) + ", " + std::to_string(threads) + " threads");
     }
 }
