@@ -1,8 +1,11 @@
 #include "model/ChiSquare.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 
+#include "engine/Parallel.h"
+#include "engine/Threads.h"
 #include "numeric/Format.h"
 #include "platform/Clock.h"
 
@@ -76,20 +79,26 @@ double SimulateStatistic(const ChiSquareCells& cells, const std::vector<double>&
 }
 
 ChiSquareResult SimulatedChiSquare(const ChiSquareCells& cells, int simulations, std::uint64_t seed,
-                                   std::uint64_t stream, const std::function<void(int)>& progress) {
+                                   std::uint64_t stream, const std::function<void(int)>& progress, int threads) {
     ChiSquareResult r;
     r.observed = ChiSquareStatistic(cells, cells.observed, &r.doubtful);
     r.simulations = std::max(simulations, 0);
     const std::vector<double> cumulative = CumulativeExpected(cells);
 
-    // The simulations are independent (each with its own generator), so this
-    // loop may run side by side; the results are combined below in order.
+    // The simulations are independent (each with its own generator), so they
+    // run side by side; the results are combined below in order.
     r.simulated.assign(static_cast<std::size_t>(r.simulations), 0.0);
-    for (int j = 1; j <= r.simulations; ++j) {
-        if (progress) progress(j);
-        r.simulated[static_cast<std::size_t>(j - 1)] =
-            SimulateStatistic(cells, cumulative, SimulationSeed(seed, stream, j));
-    }
+    const CallingThread caller;
+    std::atomic<int> started{0};
+    int told = 0;
+    ParallelFor(threads, r.simulations, 8, [&](int k, int) {
+        const int j = started.fetch_add(1, std::memory_order_relaxed) + 1;
+        if (progress && caller.Here() && j > told) {
+            told = j;
+            progress(j);
+        }
+        r.simulated[static_cast<std::size_t>(k)] = SimulateStatistic(cells, cumulative, SimulationSeed(seed, stream, k + 1));
+    });
 
     const int m = r.simulations;
     double sum = 0.0, sumSquares = 0.0;

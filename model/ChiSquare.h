@@ -59,10 +59,14 @@ struct ChiSquareResult {
     bool seDefined = false;
 };
 
-// The test with the given number of simulations (0 or more).  progress, when
-// given, is told of each simulation about to run (1..simulations).
+// The test with the given number of simulations (0 or more), shared among
+// up to `threads` threads; the result does not depend on how many.
+// progress, when given, is told on the calling thread of the simulations
+// about to run (1..simulations, in rising order; with several threads not
+// every number is told).
 ChiSquareResult SimulatedChiSquare(const ChiSquareCells& cells, int simulations, std::uint64_t seed,
-                                   std::uint64_t stream, const std::function<void(int)>& progress = {});
+                                   std::uint64_t stream, const std::function<void(int)>& progress = {},
+                                   int threads = 1);
 
 // The report lines of a test: the source of the test, how to read it, the
 // simulated and the observed statistics, each ended by CR LF.

@@ -341,7 +341,7 @@ void Report::AgeClassDetails() {
 void Report::ChiSquare(const ChiSquareCells& cells, std::uint64_t stream) {
     const ChiSquareResult r = SimulatedChiSquare(cells, simulations_, in_.seed, stream, [&](int j) {
         q_.Status("Chi-square: Calculating simulation # " + NumberText(j) + " of " + NumberText(simulations_));
-    });
+    }, in_.threads);
     q_.Status("");
     if (r.doubtful) q_.VeryUnlikely(VeryUnlikelyTitle(errors_), kVeryUnlikelyText);
     Add(ChiSquareReport(r));

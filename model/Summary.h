@@ -75,6 +75,7 @@ struct SummaryInput {
     std::string priorsFile;  // shown when priors are in use
     std::string warnings;    // lines that the evaluation at the best fit added
     std::uint64_t seed = 0;  // of the chi-square simulations
+    int threads = 1;         // that share the simulations (the report does not depend on it)
     // The increment table at the best fit, when the caller has it already.
     const IncrementTable* increments = nullptr;
 };

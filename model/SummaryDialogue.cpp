@@ -4,6 +4,7 @@
 #include <optional>
 #include <string_view>
 
+#include "engine/Threads.h"
 #include "engine/modCorvane.h"
 #include "numeric/FixedColumns.h"
 #include "numeric/Format.h"
@@ -119,6 +120,7 @@ GrowthSummary::~GrowthSummary() {
 
 SummaryInput SummaryInputFor(const Workbench& wb, const GrowthModel& model, const SummaryCall& call) {
     SummaryInput in;
+    in.threads = ResolveThreads(wb.threads);
     in.settings = &model.Settings();
     in.data = &model.Data();
     in.best = &model.Best();

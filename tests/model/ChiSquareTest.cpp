@@ -2,6 +2,7 @@
 // diagnostics.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -70,6 +71,27 @@ TEST(ChiSquare, EverySimulationHasItsOwnStreamAndTheSameSeedRepeats) {
     // A longer run starts with the shorter one.
     const ChiSquareResult longer = SimulatedChiSquare(cells, 80, 123, 4);
     EXPECT_TRUE(std::equal(a.simulated.begin(), a.simulated.end(), longer.simulated.begin()));
+}
+
+TEST(ChiSquare, SimulationsSharedAmongThreadsGiveTheSerialResult) {
+    const ChiSquareCells cells = Cells({3, 9, 5, 3, 11, 2}, {4, 8, 6, 2, 10, 3}, 33);
+    std::vector<int> serialTold;
+    const ChiSquareResult one = SimulatedChiSquare(cells, 301, 99, 3, [&](int j) { serialTold.push_back(j); }, 1);
+    ASSERT_EQ(serialTold.size(), 301u);
+    EXPECT_EQ(serialTold.back(), 301);
+    for (int threads : {2, 3, 8}) {
+        std::vector<int> told;
+        const ChiSquareResult many =
+            SimulatedChiSquare(cells, 301, 99, 3, [&](int j) { told.push_back(j); }, threads);
+        EXPECT_EQ(many.simulated, one.simulated) << threads;
+        EXPECT_EQ(many.mean, one.mean);
+        EXPECT_EQ(many.sd, one.sd);
+        EXPECT_EQ(many.p, one.p);
+        EXPECT_EQ(many.se, one.se);
+        // Progress rises and stays within the run.
+        ASSERT_FALSE(told.empty());
+        EXPECT_TRUE(std::is_sorted(told.begin(), told.end()) && told.front() >= 1 && told.back() <= 301);
+    }
 }
 
 TEST(ChiSquare, DrawsFallInTheCellsTheCumulativeTableGives) {
