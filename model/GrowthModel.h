@@ -80,6 +80,8 @@ public:
     // Warning lines of the current run, for the summary text.
     std::string SummaryText() const { return warnings_.Text(); }
     long long SampleSize() const { return data_.SampleSize(); }
+    // What set-up read from the data files and what it left out, for the user.
+    std::string DataSummary() const { return initialised_ ? DataReadSummary(settings_, data_) : std::string(); }
 
     // Why the model cannot be evaluated (not initialised), or nullopt.
     std::optional<std::string> CannotEvaluate() const;
