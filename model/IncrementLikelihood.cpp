@@ -274,6 +274,16 @@ double SelectivityIntegral(const RecordState& s, const GrowthParameters& p, cons
     return integral;
 }
 
+// The grid of a record under b > 0 gives the previous record's moments only
+// when nothing it depends on differs: the initial size, the elapsed time
+// (checked by the caller) and, unless both annual cycles are off, the days
+// that place the record in the cycles.
+bool SameGrid(const GrowthParameters& p, const IncrementRecord& r, const IncrementRecord& previous) {
+    if (r.initial != previous.initial) return false;
+    if (p.ampK == 0.0 && p.ampL == 0.0) return true;
+    return r.start == previous.start && r.end == previous.end;
+}
+
 }  // namespace
 
 double IncrementNegLnL(const IncrementData& data, const GrowthParameters& p, IncrementWorkspace& ws,
@@ -293,7 +303,7 @@ double IncrementNegLnL(const IncrementData& data, const GrowthParameters& p, Inc
         double Ec = 0.0, Vc = 0.0;
         if (p.b == 0.0) {
             AnalyticMoments(p, r, g, Ec, Vc);
-        } else if (i > 1 && r.initial == data.record[i - 1].initial && g.t == ws.elapsed[i - 1]) {
+        } else if (i > 1 && SameGrid(p, r, data.record[i - 1]) && g.t == ws.elapsed[i - 1]) {
             Ec = ws.expected[i - 1];
             Vc = ws.variance[i - 1];
         } else {
