@@ -75,6 +75,31 @@ void DerivativeDisplay(Workbench& wb) {
     HideChoiceButtons(view);
 }
 
+// The damping has grown so large that the step vanished: the trial point is
+// the last accepted point in every free parameter, although the step of the
+// starting damping, from the same derivatives, would move.  (When that one
+// does not move either, the point is stationary and the step is rightly nil.)
+bool StepLostToDamping(const Workbench& wb) {
+    const MarquardtState& m = wb.marquardt;
+    const EngineState& e = wb.engine;
+    const int n = e.nfree;
+    for (int k = 1; k <= n; ++k)
+        if (m.X[e.freeIndex[k]] != e.freeValue[k]) return false;
+    LUWork lu;
+    lu.Size(n);
+    Mat1<double> step(n, 1, 0.0);
+    for (int k = 1; k <= n; ++k) {
+        for (int l = 1; l <= n; ++l) lu.a(k, l) = m.hessian(k, l);
+        lu.a(k, k) = std::fabs(m.hessian(k, k)) * (1.0 + kLambdaStart);
+        step(k, 1) = m.gradient[k];
+    }
+    if (DecomposeLU(lu, n) != 0) return false;
+    SolveLU(lu, n, step, 1);
+    for (int k = 1; k <= n; ++k)
+        if (e.freeValue[k] - step(k, 1) != e.freeValue[k]) return true;
+    return false;
+}
+
 bool DerivativeDisplayDue(const Workbench& wb) {
     return wb.marquardt.showDerivatives && !wb.engine.mlMode && !wb.engine.interruptRequested;
 }
@@ -444,7 +469,10 @@ MinimiserResult RunMarquardt(Workbench& wb, ProfileHooks* profile) {
         SolveLU(wb, lu, n, m.delta, 1);
         for (int k = 1; k <= n; ++k) m.X[e.freeIndex[k]] = e.freeValue[k] - m.delta(k, 1);
 
-        if (m.trial == kMaxTrials) {
+        // Damping so large that the step vanished leaves the point where it
+        // was: accepting that "step" would pass for convergence, so the step
+        // sequence has failed as after the last trial.
+        if (m.trial == kMaxTrials || StepLostToDamping(wb)) {
             // The step sequence failed: check the last accepted point axially.
             m.X = a.value;
             const bool rejected = MarquardtAxialCheck(wb, m.Flast, m.X);
