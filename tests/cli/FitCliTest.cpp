@@ -232,3 +232,32 @@ TEST(CliFit, BadInputExitsWithTwoAndNothingOnStandardOutput) {
     EXPECT_EQ(ReadFile(start), startText);  // refused outputs never touch an input
     EXPECT_FALSE(std::filesystem::exists(dir.Path("same")) || std::filesystem::exists(dir.Path("x.cvl")));
 }
+
+TEST(CliFit, EvaluateTheOneFunctionCallAndTheFitStartAgreeOnFusedParameters) {
+    // SD of k fused to mean k: every road takes the first member's value.
+    ScratchDir dir;
+    AlgorithmData a;
+    SetDefaultAlgorithmData(a, a.np = 19);
+    const auto values = Fixed19(150, 20, 0.3, 0.1);
+    for (int i = 1; i <= a.np; ++i) a.value[i] = values[static_cast<std::size_t>(i - 1)];
+    a.step[1] = 10, a.step[3] = 0.1, a.step[4] = 0.05;
+    a.fuse[3] = a.fuse[4] = "K";
+    const std::string alg = dir.Write("fused.alg", FormatAlgorithmFile(a, AlgorithmWriter::CommandMenu));
+    const double evaluated = EvaluateAt(dir, alg);
+
+    GrowthBench desktop;
+    ASSERT_TRUE(desktop.InitialiseIncrements(DataPath("rig_increments.dat")));
+    ASSERT_TRUE(ReadAlgorithmFile(desktop.wb, alg));
+    SetUpRun(desktop.wb.alg, desktop.wb.engine);  // as the command menu does
+    const double oneCall = OneFunctionCall(desktop.wb).objective;
+    EXPECT_DOUBLE_EQ(evaluated, oneCall);
+    auto fusedByHand = values;
+    fusedByHand[3] = 0.3;
+    EXPECT_DOUBLE_EQ(evaluated, desktop.Evaluate(fusedByHand));
+    EXPECT_GT(std::fabs(evaluated - desktop.Evaluate(values)), 1.0);
+
+    const CliRun run = RunCli(dir, Fit(alg) + " --max-calls 5 --log" + Q(dir.Path("fused.cvl")) + " --log-every 1");
+    EXPECT_EQ(run.status, 1) << run.err;  // stops at the limit
+    const std::string log = ReadFile(dir.Path("fused.cvl"));
+    EXPECT_TRUE(Has(log, "Initial Simplex: Starting function value> " + Format(evaluated, "####0.#####") + " ")) << log;
+}
