@@ -18,19 +18,8 @@ TEST(Minimisers, RosenbrockAndAGaussianLikelihoodReachTheirKnownMinimaWithBothMe
         rosen.Free(1, -1.2, 0.1);
         rosen.Free(2, 1.0, 0.1);
         rosen.wb.alg.tolerance = 1e-10;
-        MinimiserResult r1;
-        if (method == Method::Numerical) {
-            // Central differences are too coarse for this tolerance in the
-            // curved valley: the damping grows until the step vanishes, short
-            // of the tolerance.  Marquardt says so rather than claim a minimum.
-            rosen.ExpectMarquardtSetUp(false);
-            rosen.t.dialogs.ExpectMessage("Marquardt quits in frustration", "Consider that:");
-            r1 = MarquardtCommand(rosen.wb);
-            EXPECT_EQ(r1.end, MinimiserEnd::GaveUp);
-        } else {
-            r1 = Minimise(rosen, method);
-            EXPECT_EQ(r1.end, MinimiserEnd::Converged);
-        }
+        const auto r1 = Minimise(rosen, method);
+        EXPECT_EQ(r1.end, MinimiserEnd::Converged);
         EXPECT_NEAR(rosen.wb.alg.value[1], 1.0, 2e-3);
         EXPECT_NEAR(rosen.wb.alg.value[2], 1.0, 4e-3);
         EXPECT_LT(r1.minimum, 1e-6);
