@@ -70,6 +70,7 @@ public:
     double SuggestedCovarianceConstant() const override { return 0.5; }  // the objective is -2 ln[L]
     std::string DataFileShortName() const override { return settings_.shortName; }
     bool InitialisationFailed() const override { return failed_; }
+    std::optional<std::string> ObjectiveProblem() const override { return problem_; }
 
     bool Initialised() const { return initialised_; }
     const GrowthSettings& Settings() const { return settings_; }
@@ -101,6 +102,7 @@ private:
     GrowthEvaluation last_;
     WarningLog warnings_;
     BestFit best_;
+    std::optional<std::string> problem_;  // why the last evaluation gave no finite objective
 };
 
 }  // namespace corvane

@@ -18,6 +18,7 @@ constexpr double kVanishing = 1e-20; // stands in for an integral of 0
 constexpr double kPenalty = 1e20;
 constexpr double kProbabilityCap = 0.999999;
 constexpr int kPanels = 100;
+constexpr double kSelectivityPanels = 2000;  // at most, in the selectivity integral
 
 double Angle(double day, double dayOfMaximum) { return 2.0 * kPi * (day - dayOfMaximum) / 365.0; }
 
@@ -247,8 +248,11 @@ double SelectivityIntegral(const RecordState& s, const GrowthParameters& p, cons
     auto selectivity = [&](double x) { return PhiDiff((x - mean) / Ssel, -10.0); };
     auto f = [&](double x) { return std::exp(-NegLogDensity(s, x)) * selectivity(x); };
     const double upper = p.mu + g.cL + 5.0 * std::sqrt(p.s2);
-    const double narrow = std::min(SDp, Ssel) / 5.0;
-    const double wide = SDp / 5.0;
+    // A narrow distribution far up a wide range would take billions of
+    // panels; beyond kSelectivityPanels the panels widen instead.
+    const double least = (upper - 0.001) / kSelectivityPanels;
+    const double narrow = std::max(std::min(SDp, Ssel) / 5.0, least);
+    const double wide = std::max(SDp / 5.0, least);
     double x = 0.001;
     double integral = 0.0;
     bool haveLeft = false;
