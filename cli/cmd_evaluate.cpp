@@ -28,7 +28,8 @@ class Evaluate : public Command {
         auto session = OpenModelSession(model, err);
         const OneFunctionCallResult result = ComputeOneFunctionCall(session->wb);
         if (!std::isfinite(result.objective)) {
-            err << "corvane-cli evaluate: the objective could not be computed\n";
+            const auto why = session->model.ObjectiveProblem();
+            err << "corvane-cli evaluate: the objective could not be computed" << (why ? ": " + *why : "") << "\n";
             return kExitFailed;
         }
         if (valueOnly) {

@@ -237,9 +237,11 @@ int Fit::Run(std::ostream& out, std::ostream& err) {
     bool ok = result.end == MinimiserEnd::Converged;
     if (!ok) err << "corvane-cli fit: the run ended without a verified minimum (" << ToString(result.end) << ")\n";
     if (!std::isfinite(result.minimum)) {
-        err << "corvane-cli fit: the objective could not be computed\n";
+        const auto why = session->model.ObjectiveProblem();
+        err << "corvane-cli fit: the objective could not be computed" << (why ? ": " + *why : "") << "\n";
         ok = false;
     }
+    if (wb.runLog.Failed()) ok = false;  // the minimiser has shown why
     if (fit.valueOnly) {
         out << ValueText(result.minimum) << "\n";
     } else {

@@ -523,6 +523,7 @@ MinimiserResult RunMarquardtCommand(Workbench& wb) {
     const int terminalFrequency = wb.alg.terminalFrequency;
     if (!SetUpMinimisation(wb)) return {};
     const MinimiserResult result = RunMarquardt(wb);
+    ReportRunLogFailure(wb);
     wb.alg.terminalFrequency = terminalFrequency;
     wb.alg.simplexCurrent = false;
     return result;

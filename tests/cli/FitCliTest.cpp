@@ -261,3 +261,41 @@ TEST(CliFit, EvaluateTheOneFunctionCallAndTheFitStartAgreeOnFusedParameters) {
     const std::string log = ReadFile(dir.Path("fused.cvl"));
     EXPECT_TRUE(Has(log, "Initial Simplex: Starting function value> " + Format(evaluated, "####0.#####") + " ")) << log;
 }
+
+TEST(CliFit, WritesThatFailEndWithOneAndSayWhy) {
+    ScratchDir dir;
+    const std::string alg = RigAlg(dir, "start.alg");
+    auto run = [&](const std::string& arguments, const std::string& stdoutPath) {
+        const std::string command = std::string("cd \"") + CORVANE_SOURCE_DIR + "\" && \"" + CORVANE_CLI + "\" " +
+                                    arguments + " >" + stdoutPath + " 2>\"" + dir.Path("stderr.txt") + "\"";
+        const int rc = std::system(command.c_str());
+        return std::make_pair(WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, ReadFile(dir.Path("stderr.txt")));
+    };
+    // Standard output that cannot be written.
+    for (const std::string& command : {Fit(alg) + " --value",
+                                       std::string("evaluate --increments") + Q(DataPath("rig_increments.dat")) +
+                                           " --alg" + Q(alg)}) {
+        const auto [status, err] = run(command, "/dev/full");
+        EXPECT_EQ(status, 1) << command;
+        EXPECT_TRUE(Has(err, ": standard output could not be written\n")) << err;
+    }
+    // A run log on a full disk: the run ends, its report is printed, the
+    // status says the command failed.
+    const auto [status, err] = run(Fit(alg) + " --log /dev/full --log-every 1", "\"" + dir.Path("out.txt") + "\"");
+    EXPECT_EQ(status, 1);
+    EXPECT_TRUE(Has(err, "Simplex minimum: Minimum found using Simplex!")) << err;
+    EXPECT_TRUE(Has(err, "Log file management: The log file /dev/full could not be written (No space left on device)")) << err;
+    EXPECT_TRUE(Has(ReadFile(dir.Path("out.txt")), "Minimum of 347.57588 found"));
+}
+
+TEST(CliEvaluate, AVectorTheModelCannotTakeIsRefusedNamingTheParameter) {
+    ScratchDir dir;
+    auto values = Fixed19(150, 20, 0.3, 0.1);
+    values[3] = -1e150;
+    const CliRun run = RunCli(dir, "evaluate --increments" + Q(DataPath("rig_increments.dat")) + " --alg" +
+                                       Q(RigAlg(dir, "far.alg", 1e-6, values)));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "corvane-cli evaluate: the objective could not be computed: parameter 4 (SD of k (von "
+                       "Bertalanffy) [0]) is -1E+150, beyond the largest magnitude the model takes (1E+100)\n");
+}
