@@ -203,9 +203,13 @@ std::optional<DataProblem> ReadFrequencyText(std::istream& in, int series, int f
     return std::nullopt;
 }
 
-std::string DataReadSummary(const GrowthSettings& settings, const GrowthData& data) {
+std::string DataReadSummary(const GrowthSettings& settings, const GrowthData& data, SummaryPart part) {
     std::string out;
+    const bool all = part == SummaryPart::All;
     auto line = [&out](const std::string& text) { out += text + CRLF; };
+    auto read = [&out, all](const std::string& text) {
+        if (all) out += text + CRLF;
+    };
     if (settings.HasIncrements()) {
         const IncrementData& d = data.increments;
         std::string sets;
@@ -216,7 +220,7 @@ std::string DataReadSummary(const GrowthSettings& settings, const GrowthData& da
             if (setsUsed <= 10) sets += (setsUsed > 1 ? ", set " : "set ") + NumberText(set) + ": " + NumberText(d.setCount[set]);
         }
         if (setsUsed > 10) sets += ", ...";
-        line("Increment data: " + NumberText(d.records) + (d.records == 1 ? " record" : " records") + " in " +
+        read("Increment data: " + NumberText(d.records) + (d.records == 1 ? " record" : " records") + " in " +
              NumberText(setsUsed) + (setsUsed == 1 ? " set" : " sets") + " (" + sets + ")");
         if (d.beyondLimit > 0)
             line("Not read: " + NumberText(d.beyondLimit) + " further records after the first " +
@@ -235,13 +239,13 @@ std::string DataReadSummary(const GrowthSettings& settings, const GrowthData& da
         std::string totals;
         for (int s = 1; s <= settings.series && s <= d.seriesTotal.size(); ++s)
             totals += (s > 1 ? ", " : "") + NumberText(s) + ": " + NumberText(d.seriesTotal[s]);
-        line("Frequency data: " + NumberText(d.cells) + " cells, midpoints " + NumberText(d.midpoint[1]) + " to " +
+        read("Frequency data: " + NumberText(d.cells) + " cells, midpoints " + NumberText(d.midpoint[1]) + " to " +
              NumberText(d.midpoint[d.cells]) + " by " + NumberText(d.interval) + "; " + NumberText(settings.series) +
              " series" + ", " + NumberText(d.grandTotal) +
              " counted in all (series " + totals + ")");
         if (settings.firstCell > 1) {
             const int last = std::min(settings.firstCell - 1, d.cells);
-            line("Not counted: " + std::string(last == 1 ? "cell 1 lies" : "cells 1 to " + NumberText(last) + " lie") +
+            read("Not counted: " + std::string(last == 1 ? "cell 1 lies" : "cells 1 to " + NumberText(last) + " lie") +
                  " before the first cell evaluated; " + (last == 1 ? "its" : "their") + " frequencies are held at 0");
         }
         for (int s = 1; s <= settings.series && s <= d.seriesTotal.size(); ++s)

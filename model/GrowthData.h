@@ -77,8 +77,11 @@ inline constexpr double kLargestCount = 1e15;
 
 // What the readers took from the data files and what they left out, and why:
 // records and sets, cells and series.  A few lines, each ended by CR LF,
-// shown after set-up.
-std::string DataReadSummary(const GrowthSettings& settings, const GrowthData& data);
+// shown after set-up.  LeftOut gives only the lines on data not read, blank
+// lines skipped and series without counts.
+enum class SummaryPart { All, LeftOut };
+std::string DataReadSummary(const GrowthSettings& settings, const GrowthData& data,
+                            SummaryPart part = SummaryPart::All);
 
 // Both readers on named files; an unreadable file is a problem too.
 std::optional<DataProblem> ReadIncrementFile(const std::string& path, IncrementData& data);

@@ -82,7 +82,9 @@ public:
     std::string SummaryText() const { return warnings_.Text(); }
     long long SampleSize() const { return data_.SampleSize(); }
     // What set-up read from the data files and what it left out, for the user.
-    std::string DataSummary() const { return initialised_ ? DataReadSummary(settings_, data_) : std::string(); }
+    std::string DataSummary(SummaryPart part = SummaryPart::All) const {
+        return initialised_ ? DataReadSummary(settings_, data_, part) : std::string();
+    }
 
     // Why the model cannot be evaluated (not initialised), or nullopt.
     std::optional<std::string> CannotEvaluate() const;

@@ -202,6 +202,9 @@ TEST(IncrementReader, TextAndOverflowAreRefusedWithTheirLineBlankLinesAndSurplus
               "Increment data: 1200 records in 1 set (set 1: 1200)\r\n"
               "Not read: 2 further records after the first 1200, the most the model takes\r\n"
               "Skipped: 2 blank lines among the records (lines 3, 4)\r\n");
+    EXPECT_EQ(DataReadSummary(settings, data, SummaryPart::LeftOut),
+              "Not read: 2 further records after the first 1200, the most the model takes\r\n"
+              "Skipped: 2 blank lines among the records (lines 3, 4)\r\n");
 }
 
 TEST(FrequencyReader, TextOverflowAndHugeCountsAreRefusedAndTheSummarySaysWhatCounts) {
@@ -243,6 +246,8 @@ TEST(FrequencyReader, TextOverflowAndHugeCountsAreRefusedAndTheSummarySaysWhatCo
     EXPECT_EQ(DataReadSummary(settings, data),
               "Frequency data: 3 cells, midpoints 0.5 to 2.5 by 1; 2 series, 7 counted in all (series 1: 7, 2: 0)\r\n"
               "Not counted: cell 1 lies before the first cell evaluated; its frequencies are held at 0\r\n"
+              "Series 2 holds no counts in the cells evaluated; it adds nothing to the likelihood\r\n");
+    EXPECT_EQ(DataReadSummary(settings, data, SummaryPart::LeftOut),
               "Series 2 holds no counts in the cells evaluated; it adds nothing to the likelihood\r\n");
 }
 
