@@ -46,8 +46,10 @@ class Evaluate : public Command {
         const GrowthEvaluation& evaluation = session->model.LastEvaluation();
         const ModelNotes notes = CollectModelNotes(session->model, evaluation.increments);
         if (!std::isfinite(result.objective)) {
-            WriteModelNotes(notes, err);
-            err << MessagePrefix() << "the objective could not be computed\n";
+            const auto why = session->model.ObjectiveProblem();
+            // A refused vector read no record: notes on data use would mislead.
+            if (!why) WriteModelNotes(notes, err);
+            err << MessagePrefix() << "the objective could not be computed" << (why ? ": " + *why : "") << "\n";
             return kExitFailed;
         }
         if (json) {

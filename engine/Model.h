@@ -1,6 +1,7 @@
 #pragma once
 // The one seam between the engine and a model.
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "numeric/OneBased.h"
@@ -44,6 +45,9 @@ public:
     // True when the last NF = 0 call abandoned the initialisation (the model
     // then keeps its previous settings and data, and NP is unchanged).
     virtual bool InitialisationFailed() const { return false; }
+    // Why the last evaluation gave no finite objective (a parameter it
+    // cannot take, say), or nullopt when it gave one.
+    virtual std::optional<std::string> ObjectiveProblem() const { return std::nullopt; }
 };
 
 }  // namespace corvane

@@ -18,6 +18,7 @@ constexpr double kVanishing = 1e-20; // stands in for an integral of 0
 constexpr double kPenalty = 1e20;
 constexpr double kProbabilityCap = 0.999999;
 constexpr int kPanels = 100;
+constexpr double kSelectivityPanels = 2000;  // at most, in the selectivity integral
 
 double Angle(double day, double dayOfMaximum) { return 2.0 * kPi * (day - dayOfMaximum) / 365.0; }
 
@@ -247,8 +248,11 @@ double SelectivityIntegral(const RecordState& s, const GrowthParameters& p, cons
     auto selectivity = [&](double x) { return PhiDiff((x - mean) / Ssel, -10.0); };
     auto f = [&](double x) { return std::exp(-NegLogDensity(s, x)) * selectivity(x); };
     const double upper = p.mu + g.cL + 5.0 * std::sqrt(p.s2);
-    const double narrow = std::min(SDp, Ssel) / 5.0;
-    const double wide = SDp / 5.0;
+    // A narrow distribution far up a wide range would take billions of
+    // panels; beyond kSelectivityPanels the panels widen instead.
+    const double least = (upper - 0.001) / kSelectivityPanels;
+    const double narrow = std::max(std::min(SDp, Ssel) / 5.0, least);
+    const double wide = std::max(SDp / 5.0, least);
     double x = 0.001;
     double integral = 0.0;
     bool haveLeft = false;
@@ -274,6 +278,16 @@ double SelectivityIntegral(const RecordState& s, const GrowthParameters& p, cons
     return integral;
 }
 
+// The grid of a record under b > 0 gives the previous record's moments only
+// when nothing it depends on differs: the initial size, the elapsed time
+// (checked by the caller) and, unless both annual cycles are off, the days
+// that place the record in the cycles.
+bool SameGrid(const GrowthParameters& p, const IncrementRecord& r, const IncrementRecord& previous) {
+    if (r.initial != previous.initial) return false;
+    if (p.ampK == 0.0 && p.ampL == 0.0) return true;
+    return r.start == previous.start && r.end == previous.end;
+}
+
 }  // namespace
 
 double IncrementNegLnL(const IncrementData& data, const GrowthParameters& p, IncrementWorkspace& ws,
@@ -293,7 +307,7 @@ double IncrementNegLnL(const IncrementData& data, const GrowthParameters& p, Inc
         double Ec = 0.0, Vc = 0.0;
         if (p.b == 0.0) {
             AnalyticMoments(p, r, g, Ec, Vc);
-        } else if (i > 1 && r.initial == data.record[i - 1].initial && g.t == ws.elapsed[i - 1]) {
+        } else if (i > 1 && SameGrid(p, r, data.record[i - 1]) && g.t == ws.elapsed[i - 1]) {
             Ec = ws.expected[i - 1];
             Vc = ws.variance[i - 1];
         } else {
