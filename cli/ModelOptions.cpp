@@ -149,6 +149,10 @@ std::unique_ptr<ModelSession> OpenModelSession(const ModelOptions& options, std:
         }
     }
     if (form.Ok() != InitializeForm::Outcome::Initialised) throw BadInput("the model could not be initialised");
+    // Data the readers left out are never passed over in silence.
+    std::string leftOut = ForTerminal(session->model.DataSummary(SummaryPart::LeftOut));
+    for (std::size_t end; (end = leftOut.find('\n')) != std::string::npos; leftOut.erase(0, end + 1))
+        err << "Data input: " << leftOut.substr(0, end) << "\n";
     if (options.alg && !ReadAlgorithmFile(session->wb, *options.alg))
         throw BadInput("the algorithm file could not be loaded");
     if (const auto why = session->model.CannotEvaluate()) throw BadInput(*why);

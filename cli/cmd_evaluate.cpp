@@ -69,8 +69,10 @@ class Evaluate : public Command {
             secondsEach = std::chrono::duration<double>(Clock::now() - start).count() / static_cast<double>(*repeat);
         }
         if (!std::isfinite(result.objective)) {
-            WriteModelNotes(notes, err);
-            err << MessagePrefix() << "the objective could not be computed\n";
+            const auto why = session->model.ObjectiveProblem();
+            // A refused vector read no record: notes on data use would mislead.
+            if (!why) WriteModelNotes(notes, err);
+            err << MessagePrefix() << "the objective could not be computed" << (why ? ": " + *why : "") << "\n";
             return kExitFailed;
         }
         if (json) {

@@ -186,9 +186,11 @@ int Fit::Run(std::ostream& out, std::ostream& err) {
     bool ok = result.end == MinimiserEnd::Converged;
     if (!ok) err << MessagePrefix() << "the run ended without a verified minimum (" << ToString(result.end) << ")\n";
     if (!std::isfinite(result.minimum)) {
-        err << MessagePrefix() << "the objective could not be computed\n";
+        const auto why = session->model.ObjectiveProblem();
+        err << MessagePrefix() << "the objective could not be computed" << (why ? ": " + *why : "") << "\n";
         ok = false;
     }
+    if (wb.runLog.Failed()) ok = false;  // the minimiser has shown why
     gamma.Check(session->model, wb.alg.value, err);
     const BestFit& best = session->model.Best();
     const ModelNotes notes = CollectModelNotes(session->model, best.increments);

@@ -38,9 +38,10 @@ const CommandInfo* Find(const std::string& name) {
 
 }  // namespace corvane::cli
 
-int main(int argc, char** argv) {
+namespace {
+
+int Main(std::vector<std::string> args) {
     using namespace corvane::cli;
-    std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty() || args[0] == "--help" || args[0] == "-h") {
         PrintHelp(args.empty() ? std::cerr : std::cout);
         return args.empty() ? kExitBadInput : kExitOk;
@@ -65,4 +66,21 @@ int main(int argc, char** argv) {
     }
     args.erase(args.begin());
     return RunCommand(*command, std::move(args), std::cout, std::cerr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace corvane::cli;
+    std::vector<std::string> args(argv + 1, argv + argc);
+    int status = Main(args);
+    // Results that never reached standard output (a full disk, say) are a
+    // failure, not a success.
+    std::cout.flush();
+    if (!std::cout) {
+        std::cerr << "corvane-cli" << (args.empty() ? std::string() : " " + args[0])
+                  << ": standard output could not be written\n";
+        if (status == kExitOk) status = kExitFailed;
+    }
+    return status;
 }

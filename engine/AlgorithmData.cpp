@@ -211,21 +211,35 @@ std::optional<std::string> AskForAlgorithmFile(Workbench& wb) {
 bool ReadAlgorithmFile(Workbench& wb, const std::string& path) {
     const std::string previousName = wb.alg.fileName;
     const std::string previousBare = wb.alg.bareName;
+    auto failed = [&]() {
+        // A failed read keeps the data and the name in use before it.
+        wb.alg.fileName = previousName;
+        wb.alg.bareName = previousBare;
+        wb.alg.loadFailed = 1;
+        return false;
+    };
+
+    std::error_code ec;
+    std::ifstream in;
+    if (!std::filesystem::is_directory(path, ec)) in.open(path, std::ios::binary);
+    if (!in.is_open()) {
+        failed();
+        wb.ports.dialogs.MessageBox("Problem Reading Algorithm File!",
+                                    "The algorithm file " + path + " could not be opened", Buttons::OK,
+                                    Icon::Critical);
+        return false;
+    }
     wb.alg.fileName = path;
     wb.alg.bareName = BareName(path);
-
-    std::ifstream in(path, std::ios::binary);
-    AlgorithmReadResult result;
-    if (in) result = ReadAlgorithmText(in, wb.alg.np, path, wb.alg);
+    const AlgorithmReadResult result = ReadAlgorithmText(in, wb.alg.np, path, wb.alg);
     if (result.ok()) {
         wb.alg.tolerance = FloorTolerance(wb.alg.tolerance);
         return true;
     }
-    // A failed read keeps the data and the name in use before it.
-    wb.alg.fileName = previousName;
-    wb.alg.bareName = previousBare;
-    wb.alg.loadFailed = 1;
-    if (!in || result.status == AlgorithmReadResult::Status::Unreadable) {
+    failed();
+    // Reaching the end of the file sets the stream's fail state too; only a
+    // failure of the device itself is a read failure.
+    if (in.bad() || result.status == AlgorithmReadResult::Status::Unreadable) {
         ProblemReading(wb);
     } else {
         wb.ports.dialogs.MessageBox("Algorithm file - information input failed", result.message, Buttons::OK,

@@ -148,6 +148,9 @@ std::string ParametersFourToALine(const Vec1<int>& parameters, const Vec1<double
 
 OneFunctionCallResult ComputeOneFunctionCall(Workbench& wb) {
     OneFunctionCallResult result;
+    // Like every engine command: without its fuse groups the expansion below
+    // would leave fused parameters at their own values.
+    SetUpRun(wb.alg, wb.engine);
     const double t0 = wb.ports.clock.SecondsSinceMidnight();
     ExpandFuses(wb.alg.value, wb.alg, wb.engine);
     result.objective = ObjectiveAt(wb, wb.alg.value, nf::Once);

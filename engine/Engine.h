@@ -71,8 +71,9 @@ struct OneFunctionCallResult {
     std::string report;
 };
 
-// "&1 Function call" without its window: evaluates at the algorithm data's
-// values (which the model may rewrite) and builds the report.
+// "&1 Function call" without its window: sets up the run (fuse groups and
+// free list), evaluates at the algorithm data's values (which the model may
+// rewrite) and builds the report.
 OneFunctionCallResult ComputeOneFunctionCall(Workbench& wb);
 
 // The command with its status text and window.

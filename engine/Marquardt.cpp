@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "engine/AxialSearch.h"
 #include "engine/LU.h"
@@ -73,6 +74,41 @@ void DerivativeDisplay(Workbench& wb) {
     while (m.choice == MarquardtState::Choice::None && wb.ports.windows.IsOpen(view)) wb.ports.dialogs.WaitForEvents();
     m.awaitingChoice = false;
     HideChoiceButtons(view);
+}
+
+// The decrease of the objective that the derivatives of the last accepted
+// point promise for the step of the starting damping, from their quadratic
+// model: half of g . delta with (H, diagonal |H(k, k)| (1 + 0.001)) delta = g.
+double PromisedDecrease(const Workbench& wb) {
+    const MarquardtState& m = wb.marquardt;
+    const int n = wb.engine.nfree;
+    LUWork lu;
+    lu.Size(n);
+    Mat1<double> step(n, 1, 0.0);
+    for (int k = 1; k <= n; ++k) {
+        for (int l = 1; l <= n; ++l) lu.a(k, l) = m.hessian(k, l);
+        lu.a(k, k) = std::fabs(m.hessian(k, k)) * (1.0 + kLambdaStart);
+        step(k, 1) = m.gradient[k];
+    }
+    if (DecomposeLU(lu, n) != 0) return 0.0;
+    SolveLU(lu, n, step, 1);
+    double decrease = 0.0;
+    for (int k = 1; k <= n; ++k) decrease += m.gradient[k] * step(k, 1);
+    return std::isfinite(decrease) ? 0.5 * std::fabs(decrease) : 0.0;
+}
+
+// Convergence met only because the damping has grown so large that the step
+// vanished: the change of the objective is below the tolerance, but the step
+// of the starting damping promised a decrease of at least the tolerance.
+// (Where it promises less, the point is a minimum within the tolerance.)
+bool ConvergedOnlyByDamping(const Workbench& wb) {
+    const MarquardtState& m = wb.marquardt;
+    if (!(m.lambda > kLambdaStart)) return false;
+    const double tolerance = wb.alg.tolerance;
+    const double promised = PromisedDecrease(wb);
+    if (tolerance > 0.0) return promised >= tolerance;
+    const auto q = RelativeChange(promised, m.Flast);
+    return q && *q > std::fabs(tolerance);
 }
 
 bool DerivativeDisplayDue(const Workbench& wb) {
@@ -306,6 +342,23 @@ MinimiserResult RunMarquardt(Workbench& wb, ProfileHooks* profile) {
         return derivatives();
     };
 
+    // The step sequence failed: check the last accepted point axially, then
+    // give up, or start again from a better point the check found.  The end
+    // of the run, or nothing when it goes on with new derivatives.
+    auto failedSequence = [&]() -> std::optional<MinimiserResult> {
+        m.X = a.value;
+        const bool rejected = MarquardtAxialCheck(wb, m.Flast, m.X);
+        ++m.checks;
+        if (rejected) accepted = m.Flast;
+        if (!rejected || m.checks >= kMaxChecks) return giveUp();
+        if (m.quitRequested) {
+            wb.ports.windows.Close(view);
+            return finish(MinimiserEnd::Interrupted, false);
+        }
+        if (!restartFrom()) return missing();
+        return std::nullopt;
+    };
+
     m.trial = 0;
     bool firstPass = true;
     bool fresh = false;       // derivatives have just been computed
@@ -379,7 +432,12 @@ MinimiserResult RunMarquardt(Workbench& wb, ProfileHooks* profile) {
                         converged = q && *q <= std::fabs(a.tolerance);
                     }
 
-                    if (converged) {
+                    if (converged && ConvergedOnlyByDamping(wb)) {
+                        // No verified minimum here: the step sequence has failed.
+                        m.Flast = m.F;
+                        if (const auto end = failedSequence()) return *end;
+                        fresh = true;
+                    } else if (converged) {
                         wb.Status(1, "Verifying convergence by performing an axial search");
                         const bool rejected = MarquardtAxialCheck(wb, m.Flast, m.X);
                         ++m.checks;
@@ -444,18 +502,11 @@ MinimiserResult RunMarquardt(Workbench& wb, ProfileHooks* profile) {
         SolveLU(wb, lu, n, m.delta, 1);
         for (int k = 1; k <= n; ++k) m.X[e.freeIndex[k]] = e.freeValue[k] - m.delta(k, 1);
 
+        // Damping so large that the step vanished leaves the point where it
+        // was: accepting that "step" would pass for convergence, so the step
+        // sequence has failed as after the last trial.
         if (m.trial == kMaxTrials) {
-            // The step sequence failed: check the last accepted point axially.
-            m.X = a.value;
-            const bool rejected = MarquardtAxialCheck(wb, m.Flast, m.X);
-            ++m.checks;
-            if (rejected) accepted = m.Flast;
-            if (!rejected || m.checks >= kMaxChecks) return giveUp();
-            if (m.quitRequested) {
-                wb.ports.windows.Close(view);
-                return finish(MinimiserEnd::Interrupted, false);
-            }
-            if (!restartFrom()) return missing();
+            if (const auto end = failedSequence()) return *end;
             fresh = true;
             straightToStep = true;
         } else {
@@ -472,6 +523,7 @@ MinimiserResult RunMarquardtCommand(Workbench& wb) {
     const int terminalFrequency = wb.alg.terminalFrequency;
     if (!SetUpMinimisation(wb)) return {};
     const MinimiserResult result = RunMarquardt(wb);
+    ReportRunLogFailure(wb);
     wb.alg.terminalFrequency = terminalFrequency;
     wb.alg.simplexCurrent = false;
     // However the run ended, the algorithm data hold its estimates.

@@ -2,6 +2,7 @@
 // The one seam between the engine and a model.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "numeric/OneBased.h"
@@ -53,6 +54,9 @@ public:
     // dialogue and leaves this model untouched.  Null when the model cannot
     // make one; independent points are then evaluated one after another.
     virtual std::unique_ptr<Model> Replica() const { return nullptr; }
+    // Why the last evaluation gave no finite objective (a parameter it
+    // cannot take, say), or nullopt when it gave one.
+    virtual std::optional<std::string> ObjectiveProblem() const { return std::nullopt; }
 };
 
 }  // namespace corvane

@@ -1,5 +1,8 @@
 #include "engine/RunLog.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include "engine/modCorvane.h"
 #include "numeric/Format.h"
 
@@ -7,6 +10,9 @@ namespace corvane {
 
 bool RunLog::Open(const std::string& path) {
     Close();
+    failure_.clear();
+    failedPath_.clear();
+    reported_ = false;
     out_.open(path, std::ios::binary | std::ios::trunc);
     if (!out_) {
         out_.close();
@@ -23,9 +29,32 @@ void RunLog::Close() {
 }
 
 void RunLog::Write(const std::string& text) {
-    if (!out_.is_open()) return;
+    if (!out_.is_open() || Failed()) return;
+    errno = 0;
     out_ << text;
     out_.flush();
+    if (!out_) {
+        const int error = errno;
+        failure_ = error != 0 ? std::strerror(error) : "write error";
+        failedPath_ = path_;
+    }
+}
+
+std::string RunLog::FailureText() const {
+    return "The log file " + failedPath_ + " could not be written (" + failure_ +
+           "); the run log is incomplete from that point on";
+}
+
+bool RunLog::TakeUnreportedFailure() {
+    if (!Failed() || reported_) return false;
+    reported_ = true;
+    return true;
+}
+
+bool ReportRunLogFailure(Workbench& wb) {
+    if (!wb.runLog.TakeUnreportedFailure()) return false;
+    wb.ports.dialogs.MessageBox("Log file management", wb.runLog.FailureText(), Buttons::OK, Icon::Exclamation);
+    return true;
 }
 
 void RunLog::WriteLine(const std::string& text) { Write(text + CRLF); }

@@ -16,14 +16,30 @@ public:
     const std::string& Path() const { return path_; }
 
     // Text as given; WriteLine adds CR LF.  Flushed at once, so a log is
-    // complete up to the last line even if the program is stopped.
+    // complete up to the last line even if the program is stopped.  After a
+    // failed write (a full disk, say) nothing more is written.
     void Write(const std::string& text);
     void WriteLine(const std::string& text = "");
+
+    // A write has failed since the log was opened; kept after Close so the
+    // command that wrote can still report it.
+    bool Failed() const { return !failure_.empty(); }
+    // "The log file NAME could not be written (reason); ..." for the report.
+    std::string FailureText() const;
+    // True the first time it is asked after a failure, so it is reported once.
+    bool TakeUnreportedFailure();
 
 private:
     std::ofstream out_;
     std::string path_;
+    std::string failedPath_;
+    std::string failure_;  // the system's reason, empty while all is well
+    bool reported_ = false;
 };
+
+// Shows the failure of the run log's writes, once, in a message box; called
+// at the end of the commands that write the log.  True when there was one.
+bool ReportRunLogFailure(Workbench& wb);
 
 // The editor's "&Open": asks for a name, appends ".cvl", creates the file and
 // sets the file output frequency to 10.  True when a log was opened.

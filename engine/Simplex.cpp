@@ -326,7 +326,9 @@ MinimiserResult SimplexCommand(Workbench& wb) {
     if (NothingToMinimise(wb)) return {};
     wb.app.covarianceCurrent = false;
     if (!SetUpMinimisation(wb)) return {};
-    return RunSimplex(wb);
+    const MinimiserResult result = RunSimplex(wb);
+    ReportRunLogFailure(wb);
+    return result;
 }
 
 std::string SimplexInitialWindowText(Workbench& wb) {

@@ -1,5 +1,6 @@
 #include "model/GrowthData.h"
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 
@@ -13,6 +14,31 @@ namespace {
 bool Blank(const std::string& line) { return Trim(line).empty(); }
 
 const char* kFatalTitle = "Fatal error - analysis stops";
+const char* kIncrementTitle = "Increment data file";
+const char* kFrequencyTitle = "Frequency data file";
+constexpr std::size_t kBlankLinesNamed = 10;
+
+std::string Quoted(const std::string& field) { return "\"" + Trim(field) + "\""; }
+
+// A field by the leading-number parse, or the reason it cannot be a value:
+// text where a number belongs would otherwise read as 0, and so would a
+// number beyond the range of a double.
+std::optional<std::string> FieldProblem(const std::string& field, double& value) {
+    const LeadingField f = ReadLeadingNumber(field);
+    value = f.value;
+    switch (f.kind) {
+        case LeadingField::Kind::Number:
+        case LeadingField::Kind::Empty: return std::nullopt;
+        case LeadingField::Kind::NotANumber:
+            // A field cut short by the separator of the next one is empty.
+            if (Trim(field).front() == ',') return std::nullopt;
+            return Quoted(field) + " is not a number";
+        case LeadingField::Kind::Overflow: return Quoted(field) + " is too large a number";
+    }
+    return std::nullopt;
+}
+
+std::string LineText(long long line) { return "Line " + NumberText(line); }
 
 }  // namespace
 
@@ -26,41 +52,50 @@ std::optional<DataProblem> ReadIncrementText(std::istream& in, IncrementData& da
     std::string line;
     reader.Next(line);  // field labels
 
-    // A blank line inside the file is a record (of zeros), as the layout
-    // reads it; blank lines after the last record are not.
-    int pendingBlanks = 0;
-    auto add = [&](const std::string& text) -> std::optional<DataProblem> {
-        IncrementRecord r;
-        r.set = LeadingNumber(Field(text, 1, 6));
-        r.initial = LeadingNumber(Field(text, 8, 6));
-        r.increment = LeadingNumber(Field(text, 15, 6));
-        r.start = LeadingNumber(Field(text, 22, 6));
-        r.end = LeadingNumber(Field(text, 29, 6));
+    static const struct {
+        int column;
+        const char* name;
+    } fields[] = {{1, "set number"}, {8, "initial size"}, {15, "increment"}, {22, "start day"}, {29, "end day"}};
+
+    // Blank lines carry no record; those followed by records are reported.
+    std::vector<long long> pendingBlanks;
+    while (reader.Next(line)) {
+        const long long lineNumber = reader.LinesRead();
+        if (Blank(line)) {
+            if (next.records < kMaxIncrementRecords) pendingBlanks.push_back(lineNumber);
+            continue;
+        }
+        if (next.records == kMaxIncrementRecords) {
+            ++next.beyondLimit;  // the model takes no more; counted for the summary
+            continue;
+        }
+        for (long long blank : pendingBlanks) {
+            ++next.blankLines;
+            if (next.blankLineNumbers.size() < kBlankLinesNamed) next.blankLineNumbers.push_back(blank);
+        }
+        pendingBlanks.clear();
+
+        double values[5];
+        for (int f = 0; f < 5; ++f) {
+            if (auto why = FieldProblem(Field(line, fields[f].column, 6), values[f]))
+                return DataProblem{kIncrementTitle, LineText(lineNumber) + " of the increment data file is not a record: its " +
+                                                        fields[f].name + " (columns " + NumberText(fields[f].column) +
+                                                        "-" + NumberText(fields[f].column + 5) + ") " + *why};
+        }
+        const IncrementRecord r{values[0], values[1], values[2], values[3], values[4]};
         const double set = std::nearbyint(r.set);
         const int i = next.records + 1;
         if (set < 0.0 || set > kMaxIncrementRecords)
-            return DataProblem{"Increment data file",
+            return DataProblem{kIncrementTitle,
                                "Increment record " + NumberText(i) + " has the set number " + NumberText(r.set) +
                                    "; set numbers must lie between 0 and " + NumberText(kMaxIncrementRecords)};
         next.records = i;
         next.record[i] = r;
         if (r.set > next.largestSet) next.largestSet = static_cast<int>(set);
         ++next.setCount[static_cast<int>(set)];
-        return std::nullopt;
-    };
-    while (next.records < kMaxIncrementRecords && reader.Next(line)) {
-        if (Blank(line)) {
-            ++pendingBlanks;
-            continue;
-        }
-        for (; pendingBlanks > 0 && next.records < kMaxIncrementRecords; --pendingBlanks)
-            if (auto problem = add("")) return problem;
-        pendingBlanks = 0;
-        if (next.records < kMaxIncrementRecords)
-            if (auto problem = add(line)) return problem;
     }
     if (next.records == 0)
-        return DataProblem{"Increment data file",
+        return DataProblem{kIncrementTitle,
                            "The increment data file holds no records (its first line is skipped as field labels)"};
     data = std::move(next);
     return std::nullopt;
@@ -76,25 +111,54 @@ std::optional<DataProblem> ReadFrequencyText(std::istream& in, int series, int f
     std::string line;
     reader.Next(line);  // field labels
 
-    auto add = [&](const std::string& text) -> std::optional<DataProblem> {
+    // The cells of a file with too many, counted on to its end for the message.
+    auto tooMany = [&](long long cells) {
+        std::string rest;
+        long long pending = 0;
+        while (reader.Next(rest)) {
+            if (Blank(rest)) {
+                ++pending;
+                continue;
+            }
+            cells += pending + 1;
+            pending = 0;
+        }
+        return DataProblem{kFatalTitle,
+                           std::string("Maximum number of 250 frequency cells exceeded") + CRLF + "The file holds " +
+                               NumberText(cells) + " frequency cells.",
+                           Icon::None};
+    };
+
+    auto add = [&](const std::string& text, long long lineNumber) -> std::optional<DataProblem> {
         const int i = next.cells + 1;
-        if (i > kMaxFrequencyCells)
-            return DataProblem{kFatalTitle, "Maximum number of 250 frequency cells exceeded", Icon::None};
+        if (auto why = FieldProblem(Field(text, 1, 8), next.midpoint[i]))
+            return DataProblem{kFrequencyTitle, LineText(lineNumber) + " of the frequency data file: the midpoint of cell " +
+                                                    NumberText(i) + " " + *why};
         next.cells = i;
-        next.midpoint[i] = LeadingNumber(Field(text, 1, 8));
+        if (Blank(text)) next.blankCells.push_back(i);
         for (int s = 1; s <= series; ++s) {
-            next.frequency(s, i) = i < firstCell ? 0.0 : LeadingNumber(Field(text, 9 * s + 1, 8));
+            double count = 0.0;
+            if (i >= firstCell) {
+                if (auto why = FieldProblem(Field(text, 9 * s + 1, 8), count))
+                    return DataProblem{kFrequencyTitle, LineText(lineNumber) + " of the frequency data file: the frequency of series " +
+                                                            NumberText(s) + " in cell " + NumberText(i) + " " + *why};
+            }
+            next.frequency(s, i) = count;
             // A negative count has no likelihood.
-            if (next.frequency(s, i) < 0.0)
-                return DataProblem{"Frequency data file", "The frequency of series " + NumberText(s) + " in cell " +
-                                                              NumberText(i) + " is negative: " +
-                                                              NumberText(next.frequency(s, i))};
+            if (count < 0.0)
+                return DataProblem{kFrequencyTitle, "The frequency of series " + NumberText(s) + " in cell " +
+                                                        NumberText(i) + " is negative: " + NumberText(count)};
+            if (count > kLargestCount)
+                return DataProblem{kFrequencyTitle, "The frequency of series " + NumberText(s) + " in cell " +
+                                                        NumberText(i) + " is too large: " + NumberText(count) +
+                                                        "; counts above " + NumberText(kLargestCount) +
+                                                        " cannot be summed exactly"};
         }
         if (i == 2) {
             next.interval = next.midpoint[2] - next.midpoint[1];
             // Cells of no width, or reversed ones, would hold no probability.
             if (!(next.interval > 0.0))
-                return DataProblem{"Frequency data file",
+                return DataProblem{kFrequencyTitle,
                                    "The frequency cell midpoints must increase: midpoint 2 minus midpoint 1 is " +
                                        NumberText(next.interval)};
         }
@@ -104,30 +168,93 @@ std::optional<DataProblem> ReadFrequencyText(std::istream& in, int series, int f
                                                Icon::None};
         for (int s = 1; s <= series; ++s) {
             next.seriesTotal[s] += next.frequency(s, i);
-            // Kept whole at every addition, without the 16-bit limit.
-            next.grandTotal = static_cast<long long>(std::nearbyint(static_cast<double>(next.grandTotal) + next.frequency(s, i)));
+            // Kept whole at every addition, without the 16-bit limit; the sum
+            // stays below what a 64-bit integer holds.
+            const double total = std::nearbyint(static_cast<double>(next.grandTotal) + next.frequency(s, i));
+            if (total > kLargestCount)
+                return DataProblem{kFrequencyTitle, "The frequencies add up to more than " +
+                                                        NumberText(kLargestCount) + ", which cannot be summed exactly"};
+            next.grandTotal = static_cast<long long>(total);
         }
         return std::nullopt;
     };
-    int pendingBlanks = 0;
+    std::vector<long long> pendingBlanks;
     while (reader.Next(line)) {
         if (Blank(line)) {
-            ++pendingBlanks;
+            pendingBlanks.push_back(reader.LinesRead());
             continue;
         }
-        for (; pendingBlanks > 0; --pendingBlanks)
-            if (auto problem = add("")) return problem;
-        if (auto problem = add(line)) return problem;
+        // Blank lines before this one are cells too.
+        const long long cells = next.cells + static_cast<long long>(pendingBlanks.size()) + 1;
+        if (cells > kMaxFrequencyCells) return tooMany(cells);
+        for (long long blank : pendingBlanks)
+            if (auto problem = add("", blank)) return problem;
+        pendingBlanks.clear();
+        if (auto problem = add(line, reader.LinesRead())) return problem;
     }
     if (next.cells == 0)
-        return DataProblem{"Frequency data file",
+        return DataProblem{kFrequencyTitle,
                            "The frequency data file holds no cells (its first line is skipped as field labels)"};
     if (next.cells == 1)
-        return DataProblem{"Frequency data file",
+        return DataProblem{kFrequencyTitle,
                            "The frequency data file holds one cell; the cell interval is the step between the first "
                            "two midpoints, so at least two are needed"};
     data = std::move(next);
     return std::nullopt;
+}
+
+std::string DataReadSummary(const GrowthSettings& settings, const GrowthData& data, SummaryPart part) {
+    std::string out;
+    const bool all = part == SummaryPart::All;
+    auto line = [&out](const std::string& text) { out += text + CRLF; };
+    auto read = [&out, all](const std::string& text) {
+        if (all) out += text + CRLF;
+    };
+    if (settings.HasIncrements()) {
+        const IncrementData& d = data.increments;
+        std::string sets;
+        int setsUsed = 0;
+        for (int set = 0; set <= d.largestSet && set <= d.setCount.size(); ++set) {
+            if (d.setCount[set] == 0) continue;
+            ++setsUsed;
+            if (setsUsed <= 10) sets += (setsUsed > 1 ? ", set " : "set ") + NumberText(set) + ": " + NumberText(d.setCount[set]);
+        }
+        if (setsUsed > 10) sets += ", ...";
+        read("Increment data: " + NumberText(d.records) + (d.records == 1 ? " record" : " records") + " in " +
+             NumberText(setsUsed) + (setsUsed == 1 ? " set" : " sets") + " (" + sets + ")");
+        if (d.beyondLimit > 0)
+            line("Not read: " + NumberText(d.beyondLimit) + " further records after the first " +
+                 NumberText(kMaxIncrementRecords) + ", the most the model takes");
+        if (d.blankLines > 0) {
+            std::string lines;
+            for (std::size_t k = 0; k < d.blankLineNumbers.size(); ++k)
+                lines += (k > 0 ? ", " : "") + NumberText(d.blankLineNumbers[k]);
+            if (d.blankLines > static_cast<long long>(d.blankLineNumbers.size())) lines += ", ...";
+            line("Skipped: " + NumberText(d.blankLines) + " blank " + (d.blankLines == 1 ? "line" : "lines") +
+                 " among the records (" + (d.blankLines == 1 ? "line " : "lines ") + lines + ")");
+        }
+    }
+    if (settings.HasFrequencies()) {
+        const FrequencyData& d = data.frequencies;
+        std::string totals;
+        for (int s = 1; s <= settings.series && s <= d.seriesTotal.size(); ++s)
+            totals += (s > 1 ? ", " : "") + NumberText(s) + ": " + NumberText(d.seriesTotal[s]);
+        read("Frequency data: " + NumberText(d.cells) + " cells, midpoints " + NumberText(d.midpoint[1]) + " to " +
+             NumberText(d.midpoint[d.cells]) + " by " + NumberText(d.interval) + "; " + NumberText(settings.series) +
+             " series" + ", " + NumberText(d.grandTotal) +
+             " counted in all (series " + totals + ")");
+        if (settings.firstCell > 1) {
+            const int last = std::min(settings.firstCell - 1, d.cells);
+            read("Not counted: " + std::string(last == 1 ? "cell 1 lies" : "cells 1 to " + NumberText(last) + " lie") +
+                 " before the first cell evaluated; " + (last == 1 ? "its" : "their") + " frequencies are held at 0");
+        }
+        for (int s = 1; s <= settings.series && s <= d.seriesTotal.size(); ++s)
+            if (!(d.seriesTotal[s] > 0.0))
+                line("Series " + NumberText(s) + " holds no counts in the cells evaluated; it adds nothing to the likelihood");
+        for (int cell : d.blankCells)
+            line("Cell " + NumberText(cell) + " is a blank line: midpoint 0, no counts");
+    }
+    return out;
 }
 
 std::optional<DataProblem> ReadIncrementFile(const std::string& path, IncrementData& data) {

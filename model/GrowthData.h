@@ -3,6 +3,7 @@
 #include <istream>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "model/GrowthSettings.h"
 #include "numeric/OneBased.h"
@@ -17,6 +18,9 @@ struct FrequencyData {
     Vec1<double> seriesTotal;
     long long grandTotal = 0;  // rounded to a whole number at every addition
     double interval = 0.0;     // midpoint 2 - midpoint 1
+    // Blank lines are cells of zeros, as the layout reads them; their cell
+    // numbers are kept for the summary.
+    std::vector<int> blankCells;
 };
 
 struct IncrementRecord {
@@ -32,6 +36,12 @@ struct IncrementData {
     Vec1<IncrementRecord> record;  // record 0 has set 0
     int largestSet = 0;
     Vec1<int> setCount;  // records per set, sets 0..1200
+    // What the reader left out, for the summary: records after the 1200th
+    // (not read), and blank lines among the records (skipped; their file
+    // line numbers, the first few of them).
+    long long beyondLimit = 0;
+    long long blankLines = 0;
+    std::vector<long long> blankLineNumbers;
 };
 
 struct GrowthData {
@@ -49,14 +59,29 @@ struct DataProblem {
 };
 
 // Reads an increment file (label line, then five 6-character fields per
-// record).  At most 1200 records are read; blank lines at the end of the file
-// are not records.  nullopt on success.
+// record).  At most 1200 records are read; the records beyond are counted.
+// Blank lines are not records.  A field that holds text which is not a number,
+// or a number beyond the range of a double, is refused with its line number
+// (an empty field reads as 0).  nullopt on success.
 std::optional<DataProblem> ReadIncrementText(std::istream& in, IncrementData& data);
 
 // Reads a frequency file of the given number of series (label line, then the
 // midpoint in columns 1-8 and series s in the 8 columns from 9s+1).  Cells
-// before firstCell are stored as 0.  nullopt on success.
+// before firstCell are stored as 0.  Midpoints and counts that are not
+// numbers, overflow, or (counts) are negative or beyond kLargestCount are
+// refused with their line number.  nullopt on success.
 std::optional<DataProblem> ReadFrequencyText(std::istream& in, int series, int firstCell, FrequencyData& data);
+
+// Counts above this cannot be summed exactly into the grand total.
+inline constexpr double kLargestCount = 1e15;
+
+// What the readers took from the data files and what they left out, and why:
+// records and sets, cells and series.  A few lines, each ended by CR LF,
+// shown after set-up.  LeftOut gives only the lines on data not read, blank
+// lines skipped and series without counts.
+enum class SummaryPart { All, LeftOut };
+std::string DataReadSummary(const GrowthSettings& settings, const GrowthData& data,
+                            SummaryPart part = SummaryPart::All);
 
 // Both readers on named files; an unreadable file is a problem too.
 std::optional<DataProblem> ReadIncrementFile(const std::string& path, IncrementData& data);

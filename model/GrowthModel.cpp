@@ -1,5 +1,6 @@
 #include "model/GrowthModel.h"
 
+#include <cmath>
 #include <limits>
 
 #include "engine/Threads.h"
@@ -138,8 +139,15 @@ std::unique_ptr<Model> GrowthModel::Replica() const {
 }
 
 void GrowthModel::Evaluate(double& F, Vec1<double>& X, std::int32_t NF, double& own) {
+    problem_.reset();
     if (!initialised_) {
         F = std::numeric_limits<double>::quiet_NaN();  // nothing to evaluate yet
+        problem_ = "the model has not been initialised";
+        return;
+    }
+    // Refused with its reason; infinity is the worst value to a minimiser.
+    if ((problem_ = ParameterProblem(X, settings_))) {
+        F = std::numeric_limits<double>::infinity();
         return;
     }
     const GrowthParameters p = PrepareParameters(X, settings_);
@@ -149,6 +157,7 @@ void GrowthModel::Evaluate(double& F, Vec1<double>& X, std::int32_t NF, double& 
     }
     last_ = EvaluateGrowth(settings_, data_, p, X, workspace_, warnings_, dialogs_, ResolveThreads(threads_));
     F = last_.objective;
+    if (!std::isfinite(F)) problem_ = "the likelihood is not a finite number at these parameter values";
     own = static_cast<double>(SampleSize());
     if (NF == 1 || !best_.stored || last_.objective < best_.objective) {
         best_.stored = true;

@@ -94,6 +94,7 @@ public:
     // Settings and data copied, no dialogue, one thread; null before the
     // model is initialised.
     std::unique_ptr<Model> Replica() const override;
+    std::optional<std::string> ObjectiveProblem() const override { return problem_; }
 
     bool Initialised() const { return initialised_; }
     const GrowthSettings& Settings() const { return settings_; }
@@ -105,6 +106,10 @@ public:
     std::string SummaryText() const { return warnings_.Text(); }
     const WarningLog& Warnings() const { return warnings_; }
     long long SampleSize() const { return data_.SampleSize(); }
+    // What set-up read from the data files and what it left out, for the user.
+    std::string DataSummary(SummaryPart part = SummaryPart::All) const {
+        return initialised_ ? DataReadSummary(settings_, data_, part) : std::string();
+    }
 
     // Why the model cannot be evaluated (not initialised), or nullopt.
     std::optional<std::string> CannotEvaluate() const;
@@ -130,6 +135,7 @@ private:
     WarningLog warnings_;
     BestFit best_;
     std::function<void(const SummaryCall&)> summary_;
+    std::optional<std::string> problem_;  // why the last evaluation gave no finite objective
 };
 
 }  // namespace corvane

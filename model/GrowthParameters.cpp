@@ -2,9 +2,25 @@
 
 #include <cmath>
 
+#include "numeric/Format.h"
+
 namespace corvane {
 
 double GrowthParameters::PercentSE() const { return std::sqrt(q2); }
+
+std::optional<std::string> ParameterProblem(const Vec1<double>& X, const GrowthSettings& settings) {
+    for (int i = 1; i <= X.size(); ++i) {
+        const double v = X[i];
+        if (std::isfinite(v) && std::fabs(v) <= kLargestParameter) continue;
+        const Vec1<std::string> descriptions = ParameterDescriptions(settings);
+        const std::string name =
+            "parameter " + NumberText(i) + (i <= descriptions.size() ? " (" + descriptions[i] + ")" : std::string());
+        if (!std::isfinite(v)) return name + " is not a finite number";
+        return name + " is " + NumberText(v) + ", beyond the largest magnitude the model takes (" +
+               NumberText(kLargestParameter) + ")";
+    }
+    return std::nullopt;
+}
 
 GrowthParameters PrepareParameters(Vec1<double>& X, const GrowthSettings& settings) {
     for (int i = 1; i <= 17; ++i)

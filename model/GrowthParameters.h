@@ -1,5 +1,8 @@
 #pragma once
 // The parameter vector as the likelihoods use it.
+#include <optional>
+#include <string>
+
 #include "model/GrowthSettings.h"
 #include "numeric/OneBased.h"
 
@@ -31,6 +34,15 @@ struct GrowthParameters {
 
 inline constexpr double kSmallestVarianceL = 1e-6;  // floor of the variance of L-infinity (and of k when b = 0)
 inline constexpr double kSmallestVarianceK = 1e-12; // floor of the variance of k when b > 0
+
+// The largest magnitude of a parameter the model takes: its penalties square
+// values and scale them by 1E20, and that must stay a finite number.
+inline constexpr double kLargestParameter = 1e100;
+
+// Why the model cannot evaluate a vector: a parameter that is not a finite
+// number, or beyond kLargestParameter in magnitude, named with its number and
+// description.  nullopt when every parameter can be used.
+std::optional<std::string> ParameterProblem(const Vec1<double>& X, const GrowthSettings& settings);
 
 // Makes parameters 1-17 (except t0) non-negative and parameters 18 and 19
 // non-negative unless -999, in X itself, and returns the working values.

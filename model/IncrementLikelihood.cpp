@@ -25,6 +25,7 @@ constexpr double kVanishing = 1e-20; // stands in for an integral of 0
 constexpr double kPenalty = 1e20;
 constexpr double kProbabilityCap = 0.999999;
 constexpr int kPanels = 100;
+constexpr double kSelectivityPanels = 2000;  // at most, in the selectivity integral
 
 double Angle(double day, double dayOfMaximum) { return 2.0 * kPi * (day - dayOfMaximum) / 365.0; }
 
@@ -330,8 +331,11 @@ double SelectivityIntegral(const RecordState& s, const GrowthParameters& p, cons
     auto selectivity = [&](double x) { return PhiDiff((x - mean) / Ssel, -10.0); };
     auto f = [&](double x) { return std::exp(-NegLogDensity(s, x)) * selectivity(x); };
     const double upper = p.mu + g.cL + 5.0 * std::sqrt(p.s2);
-    const double narrow = std::min(SDp, Ssel) / 5.0;
-    const double wide = SDp / 5.0;
+    // A narrow distribution far up a wide range would take billions of
+    // panels; beyond kSelectivityPanels the panels widen instead.
+    const double least = (upper - 0.001) / kSelectivityPanels;
+    const double narrow = std::max(std::min(SDp, Ssel) / 5.0, least);
+    const double wide = std::max(SDp / 5.0, least);
     double x = 0.001;
     double integral = 0.0;
     bool haveLeft = false;
@@ -357,6 +361,16 @@ double SelectivityIntegral(const RecordState& s, const GrowthParameters& p, cons
     return integral;
 }
 
+// The grid of a record under b > 0 gives the previous record's moments only
+// when nothing it depends on differs: the initial size, the elapsed time
+// (checked by the caller) and, unless both annual cycles are off, the days
+// that place the record in the cycles.
+bool SameGrid(const GrowthParameters& p, const IncrementRecord& r, const IncrementRecord& previous) {
+    if (r.initial != previous.initial) return false;
+    if (p.ampK == 0.0 && p.ampL == 0.0) return true;
+    return r.start == previous.start && r.end == previous.end;
+}
+
 }  // namespace
 
 namespace {
@@ -377,13 +391,12 @@ double IncrementNegLnL(const IncrementData& data, const GrowthParameters& p, Inc
     const CallingThread caller;
     OrderedWarnings told(threads);
 
-    // Under b > 0 a record with the initial size and elapsed time of the one
-    // before it takes that record's moments (its grid would give the same).
+    // Under b > 0 a record whose grid is the one before it (SameGrid, and the
+    // same elapsed time) takes that record's moments.
     auto reuses = [&](int i) {
         if (!grid || i <= 1) return false;
-        const IncrementRecord& r = data.record[i];
         const IncrementRecord& previous = data.record[i - 1];
-        return r.initial == previous.initial && ws.elapsed[i] == ElapsedTime(p, previous);
+        return SameGrid(p, data.record[i], previous) && ws.elapsed[i] == ElapsedTime(p, previous);
     };
 
     // The growth and moments of record i.

@@ -50,15 +50,19 @@ double Convert(std::string_view number) {
 
 }  // namespace
 
-double LeadingNumber(std::string_view text) {
+LeadingField ReadLeadingNumber(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size() && IsBlank(text[i])) ++i;
     const std::string_view rest = text.substr(i);
+    if (rest.empty()) return {LeadingField::Kind::Empty, 0.0};
     const std::size_t n = NumberLength(rest);
-    if (n == 0) return 0.0;
+    if (n == 0) return {LeadingField::Kind::NotANumber, 0.0};
     const double v = Convert(rest.substr(0, n));
-    return std::isfinite(v) ? v : 0.0;
+    if (!std::isfinite(v)) return {LeadingField::Kind::Overflow, 0.0};
+    return {LeadingField::Kind::Number, v};
 }
+
+double LeadingNumber(std::string_view text) { return ReadLeadingNumber(text).value; }
 
 std::optional<double> StrictNumber(std::string_view text) {
     std::size_t first = 0;

@@ -17,6 +17,20 @@ std::string Field(std::string_view line, int first, int width);
 // Used by every data reader.
 double LeadingNumber(std::string_view text);
 
+// The same parse, saying what it found, for readers that must not turn text
+// or an overflow into a value silently.
+struct LeadingField {
+    enum class Kind {
+        Number,      // value holds it
+        Empty,       // blanks only: value 0
+        NotANumber,  // the field does not start with a number: value 0
+        Overflow,    // a number beyond the range of a double (1e999): value 0
+    };
+    Kind kind = Kind::Empty;
+    double value = 0.0;
+};
+LeadingField ReadLeadingNumber(std::string_view text);
+
 // The whole field, blanks around it aside, must be one number; anything else
 // is a conversion error (nullopt).  Used where a bad field must be reported.
 std::optional<double> StrictNumber(std::string_view text);

@@ -76,6 +76,39 @@ std::string PadIntegerDigits(std::string digits, int minDigits) {
     return digits;
 }
 
+// The mantissa (intDigits before the point, decimals after it, trailing
+// optional zeros trimmed) and the exponent of a scientific picture.
+std::string ScientificBody(double magnitude, int intDigits, int decimals, const Picture& p) {
+    char buffer[512];
+    std::string digits;
+    int exponent = 0;
+    if (magnitude > 0.0) {
+        std::snprintf(buffer, sizeof buffer, "%.*e", intDigits - 1 + decimals, magnitude);
+        const std::string text = buffer;
+        const std::size_t e = text.find('e');
+        for (std::size_t i = 0; i < e; ++i)
+            if (text[i] != '.') digits += text[i];
+        exponent = std::atoi(text.c_str() + e + 1) - (intDigits - 1);
+    } else {
+        digits.assign(static_cast<std::size_t>(intDigits + decimals), '0');
+    }
+    std::string whole = digits.substr(0, static_cast<std::size_t>(intDigits));
+    std::string fraction = digits.substr(static_cast<std::size_t>(intDigits));
+    // A zero keeps a single integer digit unless the picture asks for more.
+    if (magnitude == 0.0) whole = "0";
+    TrimFraction(fraction, p.fracZeros);
+    std::string body = PadIntegerDigits(whole, p.intZeros);
+    if (p.hasPoint) body += "." + fraction;
+    std::string exp = std::to_string(std::abs(exponent));
+    while (static_cast<int>(exp.size()) < p.expDigits) exp.insert(exp.begin(), '0');
+    body += "E";
+    if (exponent < 0)
+        body += "-";
+    else if (p.expAlwaysSign)
+        body += "+";
+    return body + exp;
+}
+
 }  // namespace
 
 std::string Format(double value, std::string_view picture) {
@@ -103,45 +136,21 @@ std::string Format(double value, std::string_view picture) {
         body = PadIntegerDigits(intDigits, p.intZeros);
         if (p.hasPoint) body += "." + fraction;
     } else {
-        // Mantissa with as many integer digits as the picture has before the point.
+        // Mantissa with as many integer digits as the picture has before the
+        // point.  The digits come from one decimal conversion of the value
+        // itself, so neither a carry nor a value below the smallest normal
+        // double can upset the exponent.
         const int intDigits = p.intZeros > 0 ? p.intZeros : 1;
-        int exponent = 0;
-        std::string mantissa;
-        if (magnitude > 0.0) {
-            exponent = static_cast<int>(std::floor(std::log10(magnitude))) - (intDigits - 1);
-            for (int attempt = 0; attempt < 3; ++attempt) {
-                const double scaled = magnitude / std::pow(10.0, exponent);
-                std::snprintf(buffer, sizeof buffer, "%.*f", decimals, scaled);
-                mantissa = buffer;
-                const std::size_t point = mantissa.find('.');
-                const int shown = static_cast<int>(point == std::string::npos ? mantissa.size() : point);
-                if (shown > intDigits) {
-                    ++exponent;  // rounding carried into a new digit
-                } else if (shown < intDigits || mantissa[0] == '0') {
-                    --exponent;
-                } else {
-                    break;
-                }
-            }
-            allZero = false;
-        } else {
-            std::snprintf(buffer, sizeof buffer, "%.*f", decimals, 0.0);
-            mantissa = buffer;
+        // A picture such as "0.0000000E+00" is one character wider with a
+        // minus sign and no wider: fixed-column files rely on it.  An exponent
+        // longer than the picture allows takes its room from the last decimals,
+        // so the text still reads back as the same number.
+        const std::size_t widest = picture.size() + 1;
+        for (int shown = decimals;; --shown) {
+            body = ScientificBody(magnitude, intDigits, shown, p);
+            if (magnitude > 0.0) allZero = false;
+            if (shown == 0 || (negative ? 1 : 0) + p.prefix.size() + body.size() + p.suffix.size() <= widest) break;
         }
-        const std::size_t point = mantissa.find('.');
-        std::string whole = point == std::string::npos ? mantissa : mantissa.substr(0, point);
-        std::string fraction = point == std::string::npos ? "" : mantissa.substr(point + 1);
-        TrimFraction(fraction, p.fracZeros);
-        body = PadIntegerDigits(whole, p.intZeros);
-        if (p.hasPoint) body += "." + fraction;
-        std::string exp = std::to_string(std::abs(exponent));
-        while (static_cast<int>(exp.size()) < p.expDigits) exp.insert(exp.begin(), '0');
-        body += "E";
-        if (exponent < 0)
-            body += "-";
-        else if (p.expAlwaysSign)
-            body += "+";
-        body += exp;
     }
     // A value that rounds to zero is shown without a sign.
     return (negative && !allZero ? "-" : "") + p.prefix + body + p.suffix;

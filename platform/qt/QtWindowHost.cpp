@@ -1,7 +1,6 @@
 #include "platform/qt/QtWindowHost.h"
 
 #include <QEvent>
-#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -12,6 +11,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "platform/qt/QtFonts.h"
 #include "platform/qt/QtText.h"
 
 namespace corvane {
@@ -29,7 +29,7 @@ TextViewWindow::TextViewWindow(TextView& view, QWidget* parent) : QWidget(parent
         splitter->setHandleWidth(7);
         layout->addWidget(splitter, 1);
     }
-    const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    const QFont fixed = FixedPitchFont();
     for (int k = 1; k <= view.AreaCount(); ++k) {
         auto* area = new QPlainTextEdit(this);
         area->setObjectName(QStringLiteral("%1Area%2").arg(objectName()).arg(k));

@@ -236,3 +236,70 @@ TEST(CliFit, BadInputExitsWithTwoAndNothingOnStandardOutput) {
     EXPECT_EQ(ReadFile(start), startText);  // refused outputs never touch an input
     EXPECT_FALSE(std::filesystem::exists(dir.Path("same")) || std::filesystem::exists(dir.Path("x.cvl")));
 }
+
+TEST(CliFit, EvaluateTheOneFunctionCallAndTheFitStartAgreeOnFusedParameters) {
+    // SD of k fused to mean k: every road takes the first member's value.
+    ScratchDir dir;
+    AlgorithmData a;
+    SetDefaultAlgorithmData(a, a.np = 19);
+    const auto values = Fixed19(150, 20, 0.3, 0.1);
+    for (int i = 1; i <= a.np; ++i) a.value[i] = values[static_cast<std::size_t>(i - 1)];
+    a.step[1] = 10, a.step[3] = 0.1, a.step[4] = 0.05;
+    a.fuse[3] = a.fuse[4] = "K";
+    const std::string alg = dir.Write("fused.alg", FormatAlgorithmFile(a, AlgorithmWriter::CommandMenu));
+    const double evaluated = EvaluateAt(dir, alg);
+
+    GrowthBench desktop;
+    ASSERT_TRUE(desktop.InitialiseIncrements(DataPath("rig_increments.dat")));
+    ASSERT_TRUE(ReadAlgorithmFile(desktop.wb, alg));
+    SetUpRun(desktop.wb.alg, desktop.wb.engine);  // as the command menu does
+    const double oneCall = OneFunctionCall(desktop.wb).objective;
+    EXPECT_DOUBLE_EQ(evaluated, oneCall);
+    auto fusedByHand = values;
+    fusedByHand[3] = 0.3;
+    EXPECT_DOUBLE_EQ(evaluated, desktop.Evaluate(fusedByHand));
+    EXPECT_GT(std::fabs(evaluated - desktop.Evaluate(values)), 1.0);
+
+    const CliRun run = RunCli(dir, Fit(alg) + " --max-calls 5 --log" + Q(dir.Path("fused.cvl")) + " --log-every 1");
+    EXPECT_EQ(run.status, 1) << run.err;  // stops at the limit
+    const std::string log = ReadFile(dir.Path("fused.cvl"));
+    EXPECT_TRUE(Has(log, "Initial Simplex: Starting function value> " + Format(evaluated, "####0.#####") + " ")) << log;
+}
+
+TEST(CliFit, WritesThatFailEndWithOneAndSayWhy) {
+    ScratchDir dir;
+    const std::string alg = RigAlg(dir, "start.alg");
+    auto run = [&](const std::string& arguments, const std::string& stdoutPath) {
+        const std::string command = std::string("cd \"") + CORVANE_SOURCE_DIR + "\" && \"" + CORVANE_CLI + "\" " +
+                                    arguments + " >" + stdoutPath + " 2>\"" + dir.Path("stderr.txt") + "\"";
+        const int rc = std::system(command.c_str());
+        return std::make_pair(WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, ReadFile(dir.Path("stderr.txt")));
+    };
+    // Standard output that cannot be written.
+    for (const std::string& command : {Fit(alg) + " --value",
+                                       std::string("evaluate --increments") + Q(DataPath("rig_increments.dat")) +
+                                           " --alg" + Q(alg)}) {
+        const auto [status, err] = run(command, "/dev/full");
+        EXPECT_EQ(status, 1) << command;
+        EXPECT_TRUE(Has(err, ": standard output could not be written\n")) << err;
+    }
+    // A run log on a full disk: the run ends, its report is printed, the
+    // status says the command failed.
+    const auto [status, err] = run(Fit(alg) + " --log /dev/full --log-every 1", "\"" + dir.Path("out.txt") + "\"");
+    EXPECT_EQ(status, 1);
+    EXPECT_TRUE(Has(err, "Simplex minimum: Minimum found using Simplex!")) << err;
+    EXPECT_TRUE(Has(err, "Log file management: The log file /dev/full could not be written (No space left on device)")) << err;
+    EXPECT_TRUE(Has(ReadFile(dir.Path("out.txt")), "Minimum of 347.57588 found"));
+}
+
+TEST(CliEvaluate, AVectorTheModelCannotTakeIsRefusedNamingTheParameter) {
+    ScratchDir dir;
+    auto values = Fixed19(150, 20, 0.3, 0.1);
+    values[3] = -1e150;
+    const CliRun run = RunCli(dir, "evaluate --increments" + Q(DataPath("rig_increments.dat")) + " --alg" +
+                                       Q(RigAlg(dir, "far.alg", 1e-6, values)));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "corvane-cli evaluate: the objective could not be computed: parameter 4 (SD of k (von "
+                       "Bertalanffy) [0]) is -1E+150, beyond the largest magnitude the model takes (1E+100)\n");
+}

@@ -362,3 +362,15 @@ TEST(CliEvaluate, RepeatTimesTheEvaluationsAndThreadsLeaveTheValue) {
         EXPECT_EQ(run.out, "") << bad;
     }
 }
+
+TEST(CliEvaluate, DataTheReadersLeftOutAreNamedOnStandardError) {
+    ScratchDir dir;
+    std::string text = "labels\n     1,40.000, 6.000, 0.000,365.00\n\n";
+    for (int i = 0; i < 1201; ++i) text += "     1,60.000, 4.000, 0.000,365.00\n";
+    const CliRun run = RunCli(dir, "evaluate --increments \"" + dir.Write("long.dat", text) + "\"" +
+                                       Alg(dir, Fixed19(150, 20, 0.3, 0.1)) + " --value");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "Data input: Not read: 2 further records after the first 1200, the most the model takes\n"
+                       "Data input: Skipped: 1 blank line among the records (line 3)\n"
+                       "corvane-cli evaluate: increments: 1200 records, 1200 used\n");
+}

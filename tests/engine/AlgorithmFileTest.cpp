@@ -253,7 +253,8 @@ TEST(LoadAlgorithmData, LoadingFloorsTheToleranceAndReportsFailures) {
 
     f.t.dialogs.ExpectMessage("Load algorithm data", "", Answer::Yes)
         .ExpectFile("Open algorithm data file", (f.dir / "missing.alg").string())
-        .ExpectMessage("Problem Reading Algorithm File!", "Be suspicious that your algorithm file is not properly formatted");
+        .ExpectMessage("Problem Reading Algorithm File!",
+                       "The algorithm file " + (f.dir / "missing.alg").string() + " could not be opened");
     EXPECT_EQ(LoadAlgorithmData(f.wb), LoadOutcome::Failed);
 
     f.t.dialogs.ExpectMessage("Load algorithm data", "", Answer::Cancel);
@@ -297,4 +298,70 @@ TEST(WriteAlgorithmFile, BothWritersDialoguesAndCRLF) {
     f.t.dialogs.ExpectFile("Save algorithm data in...", (f.dir / "no-such-dir" / "x.alg").string())
         .ExpectMessage("Save algorithm data in...", "could not be written");
     EXPECT_FALSE(WriteAlgorithmFile(f.wb, AlgorithmWriter::CommandMenu));
+}
+
+TEST(LoadAlgorithmData, FilesThatEndEarlyKeepTheirClassifiedMessages) {
+    // Reading to the end of a file leaves the stream in its fail state; that
+    // is not a read failure and must not hide the reader's own message.
+    Fixture f;
+    const std::string full = ThreeParameterFile();
+    const struct {
+        const char* name;
+        std::string text;
+        const char* message;
+    } cases[] = {
+        {"cut.alg", Without(full, "             7  Terminal"), "too few lines of information"},
+        {"surplus.alg", full + "extra line without its end", "too many lines of information"},
+        {"one-line.alg", "             2  Number of parameters", "has 2 parameters, but your model specifies 3"},
+        {"last-bad.alg", Without(full, " 2.0000000E-01") + "          junk  Step size", "too few lines of information"},
+    };
+    for (const auto& c : cases) {
+        const std::string path = f.Write(c.name, c.text);
+        f.t.dialogs.ExpectMessage("Algorithm file - information input failed", c.message);
+        EXPECT_FALSE(ReadAlgorithmFile(f.wb, path)) << c.name;
+    }
+    // Only a file that cannot be opened at all gets the critical box, naming it.
+    for (const std::string& path : {(f.dir / "missing.alg").string(), f.dir.string()}) {
+        f.t.dialogs.ExpectMessage("Problem Reading Algorithm File!", "The algorithm file " + path + " could not be opened");
+        EXPECT_FALSE(ReadAlgorithmFile(f.wb, path));
+    }
+    f.t.dialogs.ExpectMessage("Problem Reading Algorithm File!", "Be suspicious");
+    EXPECT_FALSE(ReadAlgorithmFile(f.wb, f.Write("words.alg", "no count here\r\n")));
+    EXPECT_EQ(f.wb.alg.loadFailed, 1);
+}
+
+TEST(WriteAlgorithmFile, ExtremeValuesReadBackAsTheSameNumbers) {
+    // Values whose exponent needs three digits, with and without a sign, and
+    // values below the smallest normal double: each must keep its 14 columns.
+    Fixture f;
+    SetDefaultAlgorithmData(f.wb.alg, 3);
+    const double extremes[][2] = {
+        {-1.2345678e-100, 9.8765432e+200}, {-9.8765432e+200, -1.2345678e-100}, {4.9406564584124654e-324, -5e-320},
+        {-2.2250738585072014e-308, 1.7976931348623157e+308}, {-1.7976931348623157e+308, 1e-310}, {-1e-5, 12.5},
+    };
+    for (const auto& pair : extremes) {
+        f.wb.alg.value[1] = pair[0];
+        f.wb.alg.step[1] = pair[1];
+        f.wb.alg.value[3] = pair[1];
+        f.wb.alg.step[3] = pair[0];
+        f.wb.alg.tolerance = pair[0];
+        f.wb.alg.reductionFraction = pair[1];
+        const AlgorithmData written = f.wb.alg;
+        const auto path = (f.dir / "extreme.alg").string();
+        f.t.dialogs.ExpectFile("Save algorithm data in...", path);
+        ASSERT_TRUE(WriteAlgorithmFile(f.wb, AlgorithmWriter::CommandMenu));
+        SetDefaultAlgorithmData(f.wb.alg, 3);
+        ASSERT_TRUE(ReadAlgorithmFile(f.wb, path)) << pair[0];
+        // Eight significant digits, seven where a sign and a three-digit
+        // exponent leave room for no more.
+        auto same = [](double read, double wrote) {
+            return read == wrote || std::fabs(read - wrote) <= 5e-7 * std::fabs(wrote);
+        };
+        EXPECT_TRUE(same(f.wb.alg.value[1], written.value[1])) << f.wb.alg.value[1] << " " << written.value[1];
+        EXPECT_TRUE(same(f.wb.alg.step[1], written.step[1])) << f.wb.alg.step[1] << " " << written.step[1];
+        EXPECT_TRUE(same(f.wb.alg.value[3], written.value[3])) << f.wb.alg.value[3] << " " << written.value[3];
+        EXPECT_TRUE(same(f.wb.alg.step[3], written.step[3])) << f.wb.alg.step[3] << " " << written.step[3];
+        EXPECT_TRUE(same(f.wb.alg.reductionFraction, written.reductionFraction)) << written.reductionFraction;
+        EXPECT_TRUE(same(f.wb.alg.tolerance, FloorTolerance(written.tolerance))) << written.tolerance;
+    }
 }

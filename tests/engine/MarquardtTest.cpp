@@ -139,7 +139,7 @@ TEST(Marquardt, TwentyFiveFailedTrialsLeadToAnAxialCheckAndThenFrustration) {
 
 TEST(Marquardt, TheFifthRejectedAxialCheckGivesUp) {
     // Derivatives pointing uphill: the damped steps shrink until x no longer
-    // moves, that "step" converges, and each check moves x down one probe.
+    // moves, the step sequence has failed, and each check moves x down one probe.
     MinimiserRig r(1, [](const Vec1<double>& x) { return std::pow(x[1], 4); });
     r.model.derivatives = [](const Vec1<double>& x, Vec1<double>& g, Mat1<double>& h) {
         g[1] = -4.0 * std::pow(x[1], 3);

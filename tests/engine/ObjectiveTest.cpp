@@ -143,7 +143,8 @@ TEST(Objective, OneFunctionCallReportAndTiming) {
     b.wb.alg.value[1] = 1.5;
     b.wb.alg.value[2] = -0.25;
     b.wb.alg.value[3] = 3.0;
-    b.wb.alg.fuse[3] = "AB";
+    // Fused to parameter 1: the call sets up its fuse groups first.
+    b.wb.alg.fuse[1] = b.wb.alg.fuse[3] = "AB";
     b.model.calls.clear();
     // The model takes 0.123 s by the clock.
     FunctionModel slow(3, [&](const Vec1<double>& x) {
@@ -155,10 +156,10 @@ TEST(Objective, OneFunctionCallReportAndTiming) {
     EXPECT_EQ(slow.calls, (std::vector<std::int32_t>{1}));
     EXPECT_DOUBLE_EQ(r.seconds, 0.12);
     const std::string expected =
-        "\r\nCurrent minimum of 5.3125 found at the following parameter values: \r\n\r\n"
-        "    001)  1.5000000E+00  ~~  Test parameter 1\r\n"
+        "\r\nCurrent minimum of 7.5625 found at the following parameter values: \r\n\r\n"
+        "    001)  1.5000000E+00  AB  Test parameter 1\r\n"
         "    002) -2.5000000E-01  ~~  Test parameter 2\r\n"
-        "    003)  3.0000000E+00  AB  Test parameter 3\r\n"
+        "    003)  1.5000000E+00  AB  Test parameter 3\r\n"
         "\r\nNote: One function call requires about 0.12 seconds";
     EXPECT_EQ(r.report, expected);
     EXPECT_EQ(b.wb.oneCallView.Area(1), expected);

@@ -323,3 +323,33 @@ TEST(Simplex, RunLogGoldenText) {
     EXPECT_EQ(ReadWholeFile(dir / "minimize.cvl"), expected);
     std::filesystem::remove_all(dir);
 }
+
+TEST(Simplex, ARunLogOnAFullDiskIsReportedOnceTheRunEnds) {
+    // /dev/full takes the file but refuses every write, as a full disk does.
+    for (const bool marquardt : {false, true}) {
+        MinimiserRig r(2, Quadratic({1, 2}));
+        r.Free(1, 0.0, 0.5);
+        r.Free(2, 0.0, 0.5);
+        r.wb.alg.tolerance = 1e-3;
+        r.wb.alg.fileFrequency = 1;
+        ASSERT_TRUE(r.wb.runLog.Open("/dev/full"));
+        if (marquardt) {
+            r.ExpectMarquardtSetUp(false);
+            r.t.dialogs.ExpectMessage("Marquardt minimum", "Minimum found using Marquardt!");
+        } else {
+            r.t.dialogs.ExpectMessage("Simplex minimum", "Minimum found using Simplex!");
+        }
+        r.t.dialogs.ExpectMessage("Log file management",
+                                  "The log file /dev/full could not be written (No space left on device)");
+        marquardt ? MarquardtCommand(r.wb) : SimplexCommand(r.wb);
+        EXPECT_TRUE(r.wb.runLog.Failed());
+        EXPECT_EQ(r.t.dialogs.Last().icon, Icon::Exclamation);
+        // Told once; a new log starts clean.
+        EXPECT_FALSE(ReportRunLogFailure(r.wb));
+        const auto dir = TempDir("simplex-log-after-full");
+        ASSERT_TRUE(r.wb.runLog.Open((dir / "minimize.cvl").string()));
+        EXPECT_FALSE(r.wb.runLog.Failed());
+        r.wb.runLog.Close();
+        std::filesystem::remove_all(dir);
+    }
+}

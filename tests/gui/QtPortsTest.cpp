@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFontDatabase>
 #include <QFontInfo>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -11,6 +13,7 @@
 
 #include "QtPrint.h"
 #include "platform/qt/QtDialogs.h"
+#include "platform/qt/QtFonts.h"
 #include "platform/qt/QtStatusBar.h"
 #include "platform/qt/QtWindowHost.h"
 
@@ -99,6 +102,19 @@ TEST(QtStatusBar, SixBarsOfPanels) {
     EXPECT_EQ(bar.Get(Panel{9, 1}), "x");
 }
 
+TEST(QtFonts, TheFixedPitchFontIsAskedForByItsHintAndCheckedWhateverIsInstalled) {
+    const QFont font = FixedPitchFont();
+    EXPECT_TRUE(font.fixedPitch());
+    // Whichever fixed-pitch families this machine has, one of them is used.
+    bool installed = false;
+    for (const QString& family : QFontDatabase::families()) installed = installed || QFontDatabase::isFixedPitch(family);
+    if (installed) {
+        EXPECT_TRUE(QFontInfo(font).fixedPitch()) << font.family().toStdString();
+        const QFontMetrics metrics(font);
+        EXPECT_EQ(metrics.horizontalAdvance(QStringLiteral("iiiii")), metrics.horizontalAdvance(QStringLiteral("MMMMM")));
+    }
+}
+
 TEST(QtWindowHost, RendersTextViewsAsChildWindows) {
     QMdiArea area;
     area.resize(1000, 800);
@@ -121,7 +137,8 @@ TEST(QtWindowHost, RendersTextViewsAsChildWindows) {
     QPlainTextEdit* upper = window->Area(1);
     QPlainTextEdit* lower = window->Area(2);
     EXPECT_TRUE(upper->isReadOnly());
-    EXPECT_TRUE(QFontInfo(upper->font()).fixedPitch());
+    EXPECT_EQ(upper->font().family(), FixedPitchFont().family());
+    EXPECT_TRUE(upper->font().fixedPitch());
     EXPECT_EQ(upper->toPlainText(), "Initial simplex\n");
 
     // Progress appends; the window follows the view.

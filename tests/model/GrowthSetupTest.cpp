@@ -86,7 +86,7 @@ TEST(FrequencyReader, CellLimitAndMidpointInterval) {
     const auto problem = ReadFrequencyText(tooMany, 1, 1, d);
     ASSERT_TRUE(problem);
     EXPECT_EQ(problem->title, "Fatal error - analysis stops");
-    EXPECT_EQ(problem->text, "Maximum number of 250 frequency cells exceeded");
+    EXPECT_EQ(problem->text, "Maximum number of 250 frequency cells exceeded\r\nThe file holds 251 frequency cells.");
     EXPECT_EQ(problem->icon, Icon::None);
     EXPECT_EQ(d.cells, kept.cells);  // untouched
 
@@ -143,7 +143,7 @@ TEST(IncrementReader, FieldsByColumnRecordLimitAndSets) {
     std::istringstream in(text);
     IncrementData d;
     ASSERT_FALSE(ReadIncrementText(in, d));
-    ASSERT_EQ(d.records, 1200);  // the rest ignored without a message
+    ASSERT_EQ(d.records, 1200);  // the rest not read, but counted for the summary
     EXPECT_EQ(d.record[1].set, 2.0);
     EXPECT_EQ(d.record[1].initial, 31.0);
     EXPECT_EQ(d.record[1].increment, 5.2);
@@ -164,6 +164,93 @@ TEST(IncrementReader, FieldsByColumnRecordLimitAndSets) {
     EXPECT_TRUE(ReadIncrementText(empty, d));
 }
 
+TEST(IncrementReader, TextAndOverflowAreRefusedWithTheirLineBlankLinesAndSurplusReported) {
+    const std::string record = "     1,40.000, 1.000, 0.000,365.00\n";
+    IncrementData d;
+    const struct {
+        std::string text;
+        const char* message;
+    } refused[] = {
+        // A second label line would otherwise be a record of zeros.
+        {"labels\n" + record + "  Set, Init, Incr, Start,   End\n", "Line 3 of the increment data file is not a record: its set number (columns 1-6) \"Set,\" is not a number"},
+        {"labels\n" + record + record + "     1,40.000, 1e999, 0.000,365.00\n", "Line 4 of the increment data file is not a record: its increment (columns 15-20) \"1e999\" is too large a number"},
+        {"labels\n     1,40.000, 1.000,   day,365.00\n", "Line 2 of the increment data file is not a record: its start day (columns 22-27) \"day\" is not a number"},
+        {"labels\n  1e19,40.000, 1.000, 0.000,365.00\n", "has the set number 1E+19; set numbers must lie between 0 and 1200"},
+    };
+    for (const auto& c : refused) {
+        std::istringstream in(c.text);
+        const auto problem = ReadIncrementText(in, d);
+        ASSERT_TRUE(problem) << c.text;
+        EXPECT_EQ(problem->title, "Increment data file");
+        EXPECT_NE(problem->text.find(c.message), std::string::npos) << problem->text;
+    }
+
+    // Blank lines are no records: skipped, and named when records follow.
+    std::string text = "labels\n" + record + "\n  \n" + record;
+    for (int i = 0; i < 1200; ++i) text += record;
+    text += "\n\n";
+    std::istringstream in(text);
+    ASSERT_FALSE(ReadIncrementText(in, d));
+    EXPECT_EQ(d.records, 1200);
+    EXPECT_EQ(d.beyondLimit, 2);
+    EXPECT_EQ(d.blankLines, 2);
+    GrowthSettings settings;
+    settings.kind = 'I';
+    GrowthData data;
+    data.increments = d;
+    EXPECT_EQ(DataReadSummary(settings, data),
+              "Increment data: 1200 records in 1 set (set 1: 1200)\r\n"
+              "Not read: 2 further records after the first 1200, the most the model takes\r\n"
+              "Skipped: 2 blank lines among the records (lines 3, 4)\r\n");
+    EXPECT_EQ(DataReadSummary(settings, data, SummaryPart::LeftOut),
+              "Not read: 2 further records after the first 1200, the most the model takes\r\n"
+              "Skipped: 2 blank lines among the records (lines 3, 4)\r\n");
+}
+
+TEST(FrequencyReader, TextOverflowAndHugeCountsAreRefusedAndTheSummarySaysWhatCounts) {
+    FrequencyData d;
+    const struct {
+        const char* text;
+        const char* message;
+    } refused[] = {
+        {"m\n    0.50        2\n    1.50      abc\n", "Line 3 of the frequency data file: the frequency of series 1 in cell 2 \"abc\" is not a number"},
+        {"m\n    0.50        2\n    1.50    1e999\n", "the frequency of series 1 in cell 2 \"1e999\" is too large a number"},
+        {"m\n    0.50     1e19\n    1.50        1\n", "The frequency of series 1 in cell 1 is too large: 1E+19"},
+        {"m\n    0.50    9e14\n    1.50     9e14\n", "The frequencies add up to more than 1E+15"},
+        {"m\n    0.50        2\nmidpoint        1\n", "Line 3 of the frequency data file: the midpoint of cell 2 \"midpoint\" is not a number"},
+    };
+    for (const auto& c : refused) {
+        std::istringstream in(c.text);
+        const auto problem = ReadFrequencyText(in, 1, 1, d);
+        ASSERT_TRUE(problem) << c.text;
+        EXPECT_NE(problem->text.find(c.message), std::string::npos) << problem->text;
+    }
+    // The fatal message carries the file's count, blank lines between cells included.
+    std::string wide = FrequencyText(300);
+    wide.insert(wide.find("  280.50"), "\r\n");
+    std::istringstream tooMany(wide + "\r\n\r\n");
+    const auto fatal = ReadFrequencyText(tooMany, 1, 1, d);
+    ASSERT_TRUE(fatal);
+    EXPECT_EQ(fatal->text, "Maximum number of 250 frequency cells exceeded\r\nThe file holds 301 frequency cells.");
+
+    // Cells before the first evaluated one may hold anything; a series
+    // without counts is named.
+    std::istringstream in("m\n    0.50    label        1\n    1.50        3        0\n    2.50        4        0\n");
+    ASSERT_FALSE(ReadFrequencyText(in, 2, 2, d));
+    GrowthSettings settings;
+    settings.kind = 'S';
+    settings.series = 2;
+    settings.firstCell = 2;
+    GrowthData data;
+    data.frequencies = d;
+    EXPECT_EQ(DataReadSummary(settings, data),
+              "Frequency data: 3 cells, midpoints 0.5 to 2.5 by 1; 2 series, 7 counted in all (series 1: 7, 2: 0)\r\n"
+              "Not counted: cell 1 lies before the first cell evaluated; its frequencies are held at 0\r\n"
+              "Series 2 holds no counts in the cells evaluated; it adds nothing to the likelihood\r\n");
+    EXPECT_EQ(DataReadSummary(settings, data, SummaryPart::LeftOut),
+              "Series 2 holds no counts in the cells evaluated; it adds nothing to the likelihood\r\n");
+}
+
 TEST(GrowthModelInitialisation, IncrementsOnlyThroughTheEngine) {
     GrowthBench b;
     ASSERT_TRUE(b.InitialiseIncrements(DataPath("rig_increments.dat")));
@@ -179,6 +266,7 @@ TEST(GrowthModelInitialisation, IncrementsOnlyThroughTheEngine) {
     EXPECT_DOUBLE_EQ(b.wb.priorTable.reciprocalConstant, 2.0);
     // The sample size travels through MODEL's last argument.
     EXPECT_EQ(b.wb.modelOwnValue, 114.0);
+    EXPECT_EQ(b.model.DataSummary(), "Increment data: 114 records in 2 sets (set 1: 41, set 2: 73)\r\n");
 }
 
 TEST(GrowthModelInitialisation, AFatalFrequencyFileAbandonsItAndKeepsEverything) {

@@ -157,7 +157,8 @@ TEST(IncrementObjective, SkippedRecordsEqualRecordsUnderBAndWarningLimits) {
     EXPECT_EQ(ws.fate[1], RecordFate::Fitted);
     EXPECT_TRUE(b.model.SummaryText().empty());
 
-    // b > 0: equal initial size and elapsed time reuse the moments.
+    // b > 0: equal initial size and elapsed time over whole years give the
+    // same moments (the cycles cancel).
     b.Evaluate(With(x, {{12, 0.001}, {7, 3}, {8, 10}}));
     EXPECT_EQ(ws.expected[3], ws.expected[2]);
     EXPECT_EQ(ws.variance[3], ws.variance[2]);
@@ -175,6 +176,29 @@ TEST(IncrementObjective, SkippedRecordsEqualRecordsUnderBAndWarningLimits) {
     EXPECT_NE(summary.find("Warning: 160 more warnings of this run were suppressed"), std::string::npos);
     b.Evaluate(x, 1);  // a new run starts afresh
     EXPECT_NE(b.model.SummaryText().find("Warning: 30 more"), std::string::npos);
+}
+
+TEST(IncrementObjective, GridMomentsAreReusedOnlyWhereTheyCannotDiffer) {
+    // Two records with the same initial size and time at liberty, placed at
+    // different days of a k cycle: under b > 0 each needs its own grid, so
+    // the objective is the same in either order and evaluated apart.
+    ScratchDir dir;
+    const std::string first = "     1,60.000, 5.000, 0.000,180.00\r\n";
+    const std::string second = "     1,60.000, 5.000,100.00,280.00\r\n";
+    const auto x = With(Fixed19(100, 10, 0.3, 0.1), {{5, 0.4}, {6, 50}, {12, 0.001}});
+    auto objective = [&](const std::string& records, const std::vector<double>& values) {
+        GrowthBench b;
+        EXPECT_TRUE(b.InitialiseIncrements(dir.Write("two.dat", "label\r\n" + records), 'G'));
+        return b.Evaluate(values);
+    };
+    const double forward = objective(first + second, x);
+    const double backward = objective(second + first, x);
+    const double apart = objective(first, x) + objective(second, x);
+    EXPECT_NEAR(forward, apart, 1e-9 * std::fabs(apart));
+    EXPECT_NEAR(backward, apart, 1e-9 * std::fabs(apart));
+    // Without cycles the second record may take the first one's moments.
+    const auto flat = With(x, {{5, 0}});
+    EXPECT_DOUBLE_EQ(objective(first + second, flat), 2.0 * objective(first, flat));
 }
 
 TEST(IncrementObjective, WeightSumWarningText) {

@@ -22,6 +22,21 @@ TEST(Format, ScientificPicturesOfTheFilesAndReports) {
     EXPECT_EQ(Format(1e6, "0.0000E-00"), "1.0000E06");
 }
 
+TEST(Format, ScientificPicturesKeepTheirWidthAtTheExtremes) {
+    // One character wider with a minus sign, never more: a longer exponent
+    // takes the place of the last decimal.
+    EXPECT_EQ(Format(1.2345678e-100, "0.0000000E+00"), "1.2345678E-100");
+    EXPECT_EQ(Format(-1.2345678e-100, "0.0000000E+00"), "-1.234568E-100");
+    EXPECT_EQ(Format(-9.87654321e+200, "0.0000000E+00"), "-9.876543E+200");
+    EXPECT_EQ(Format(-2.5e-120, "0.000E+00"), "-2.50E-120");
+    // Below the smallest normal double the digits are still the value's.
+    EXPECT_EQ(Format(4.9406564584124654e-324, "0.0000000E+00"), "4.9406565E-324");
+    EXPECT_EQ(Format(-1e-310, "0.0000000E+00"), "-1.000000E-310");
+    EXPECT_EQ(Format(2.2250738585072014e-308, "0.0000E+000"), "2.2251E-308");
+    EXPECT_EQ(Format(-1.7976931348623157e308, "0.0000000E+00"), "-1.797693E+308");
+    EXPECT_EQ(Format(5e-324, "0.00000E+00"), "4.94066E-324");
+}
+
 TEST(Format, FixedPicturesShowOnlySignificantOptionalDigits) {
     EXPECT_EQ(Format(123.456789, "####0.#####"), "123.45679");
     EXPECT_EQ(Format(0.25, "####0.#####"), "0.25");

@@ -38,6 +38,14 @@ TEST(FixedColumns, LeadingNumberReadsWhatAFieldStartsWith) {
     EXPECT_DOUBLE_EQ(LeadingNumber("      "), 0.0);
     EXPECT_DOUBLE_EQ(LeadingNumber("abc"), 0.0);
     EXPECT_DOUBLE_EQ(LeadingNumber("1e999"), 0.0);  // overflow reads as no number
+    // The readers that must refuse such fields learn which case they met.
+    using Kind = LeadingField::Kind;
+    EXPECT_EQ(ReadLeadingNumber(" -3abc").kind, Kind::Number);
+    EXPECT_EQ(ReadLeadingNumber(" \t ").kind, Kind::Empty);
+    EXPECT_EQ(ReadLeadingNumber("  abc").kind, Kind::NotANumber);
+    EXPECT_EQ(ReadLeadingNumber("nan").kind, Kind::NotANumber);
+    EXPECT_EQ(ReadLeadingNumber("-1e999").kind, Kind::Overflow);
+    EXPECT_EQ(ReadLeadingNumber("1e-999").value, 0.0);  // underflow is a tiny number, not an error
 }
 
 TEST(FixedColumns, StrictNumbersRefuseAnythingElse) {
