@@ -1,11 +1,13 @@
 // A whole Simplex fit of the growth model to the rig tag-recapture data:
 // five free parameters (mean and SD of L-infinity, mean and SD of k, %SE),
-// Gaussian errors, about 700 objective evaluations from the same start.
+// Gaussian errors, about 700 objective evaluations from the same start; and
+// the three covariance grids at the fitted values (90 points).
 #include <benchmark/benchmark.h>
 
 #include <vector>
 
 #include "bench/ModelCall.h"
+#include "engine/Threads.h"
 #include "engine/modCorvane.h"
 
 namespace {
@@ -65,6 +67,7 @@ void BM_RigFit(benchmark::State& state) {
         state.SkipWithError("the data files were not found");
         return;
     }
+    UseThreads(rig.wb, static_cast<int>(state.range(0)));
     for (auto _ : state) {
         rig.Start();
         SetUpMinimisation(rig.wb);
@@ -74,6 +77,29 @@ void BM_RigFit(benchmark::State& state) {
     state.counters["calls"] = rig.wb.engine.functionCalls;
 }
 
-BENCHMARK(BM_RigFit)->Unit(benchmark::kMillisecond);
+void BM_RigCovarianceGrids(benchmark::State& state) {
+    FitRig rig;
+    if (!rig.ok) {
+        state.SkipWithError("the data files were not found");
+        return;
+    }
+    rig.Start();
+    SetUpMinimisation(rig.wb);
+    RunSimplex(rig.wb);
+    UseThreads(rig.wb, static_cast<int>(state.range(0)));
+    Vec1<double> steps = rig.wb.alg.step;
+    for (int i = 1; i <= steps.size(); ++i) steps[i] *= 0.1;
+    SetUpRun(rig.wb.alg, rig.wb.engine);
+    const CovariancePlan plan = PlanCovariances(rig.wb, rig.wb.alg.value, steps);
+    CovarianceSettings settings;
+    settings.constant = 0.5;
+    int valid = 0;
+    for (auto _ : state) valid = ComputeCovariances(rig.wb, plan, settings).ValidGrids();
+    state.counters["points"] = 3 * plan.p * (plan.p + 1);
+    state.counters["valid_grids"] = valid;
+}
+
+BENCHMARK(BM_RigFit)->Apply(AtOneAndTwoThreads)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RigCovarianceGrids)->Apply(AtOneAndTwoThreads)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -80,14 +80,14 @@ void BM_AlbaPreciseBAboveZero(benchmark::State& state) { Alba(state, AgeModeForm
 void BM_JointGaussian(benchmark::State& state) { Joint(state, AgeModeForm::Gaussian); }
 void BM_JointPrecise(benchmark::State& state) { Joint(state, AgeModeForm::Precise); }
 
-BENCHMARK(BM_AlbaGaussian)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_AlbaGamma)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_AlbaPrecise)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_AlbaGaussianFishing)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_AlbaPreciseFishing)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_AlbaGaussianBAboveZero)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_AlbaPreciseBAboveZero)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_JointGaussian)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_JointPrecise)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_AlbaGaussian)->Apply(AtOneAndTwoThreads)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_AlbaGamma)->Apply(AtOneAndTwoThreads)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_AlbaPrecise)->Apply(AtOneAndTwoThreads)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_AlbaGaussianFishing)->Apply(AtOneAndTwoThreads)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_AlbaPreciseFishing)->Apply(AtOneAndTwoThreads)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_AlbaGaussianBAboveZero)->Apply(AtOneAndTwoThreads)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_AlbaPreciseBAboveZero)->Apply(AtOneAndTwoThreads)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_JointGaussian)->Apply(AtOneAndTwoThreads)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_JointPrecise)->Apply(AtOneAndTwoThreads)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -44,11 +44,11 @@ void BM_BonitoSizeAtAgeCorner(benchmark::State& state) {
     Run(state, 'G', BonitoCorner(), "bonito_size_at_age.dat");
 }
 
-BENCHMARK(BM_RigGaussianB0)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_RigGaussianMeasurementError)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_RigGammaMeasurementError)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_RigBAboveZero)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_RigBAboveZeroMeasurementError)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_BonitoSizeAtAgeCorner)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RigGaussianB0)->Apply(AtOneAndTwoThreads)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RigGaussianMeasurementError)->Apply(AtOneAndTwoThreads)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RigGammaMeasurementError)->Apply(AtOneAndTwoThreads)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RigBAboveZero)->Apply(AtOneAndTwoThreads)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RigBAboveZeroMeasurementError)->Apply(AtOneAndTwoThreads)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_BonitoSizeAtAgeCorner)->Apply(AtOneAndTwoThreads)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -38,13 +38,21 @@ struct ModelCall {
     }
 };
 
+// A benchmark at 1 and 2 threads (its argument), timed by the wall clock:
+// the CPU time of the timing thread alone says nothing of its helpers.
+inline void AtOneAndTwoThreads(benchmark::internal::Benchmark* b) {
+    b->ArgName("threads")->Arg(1)->Arg(2)->UseRealTime();
+}
+
 // Times one evaluation per iteration (call codes 2, 3, ...: never the first
-// call of a run, which also checks the proportions).
+// call of a run, which also checks the proportions), on as many threads as
+// the benchmark's argument says.
 inline void TimeEvaluations(benchmark::State& state, ModelCall& call) {
     if (!call.ok) {
         state.SkipWithError("the data files were not found");
         return;
     }
+    call.model.SetThreads(static_cast<int>(state.range(0)));
     std::int32_t code = 2;
     for (auto _ : state) benchmark::DoNotOptimize(call.Evaluate(code++));
     state.counters["objective"] = call.Evaluate(2);

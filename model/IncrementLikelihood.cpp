@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
@@ -159,17 +161,43 @@ void IncrementWorkspace::Resize(int records) {
     fate.resize(records, RecordFate::Fitted);
     growth.resize(records);
     reused.resize(records, 0);
+    source.resize(records, 0);
+    gridSum.resize(records, 0.0);
+    selectivityFrom.resize(records, 0);
+    selectivity.resize(records, 0.0);
+    integrated.resize(records, 0);
 }
 
 double ElapsedTime(const GrowthParameters& p, const IncrementRecord& r) {
     return p.t0 == kNotUsed ? (r.end - r.start) / 365.0 : r.end - (r.start + p.t0);
 }
 
+double CycleOfL(const GrowthParameters& p, const IncrementRecord& r) {
+    // Without the cycle its sines would only be multiplied by 0.
+    if (p.ampL == 0.0) return 0.0;
+    return p.ampL * (std::sin(Angle(r.end, p.dayL)) - std::sin(Angle(r.start, p.dayL)));
+}
+
+TailMoments TailOf(const GrowthParameters& p, double L1, double meanL) {
+    TailMoments tail;
+    const double z = (L1 - meanL) / std::sqrt(p.s2);
+    if (z > -5.0) {
+        tail.above = true;
+        tail.P0 = PhiDiff(z, -10.0);
+        PartialMoments(meanL, p.s2, L1, tail.M1, tail.M2);
+    }
+    return tail;
+}
+
 RecordGrowth GrowthOfRecord(const GrowthParameters& p, const IncrementRecord& r) {
+    return GrowthOfRecord(p, r, TailOf(p, r.initial, p.mu + CycleOfL(p, r)));
+}
+
+RecordGrowth GrowthOfRecord(const GrowthParameters& p, const IncrementRecord& r, const TailMoments& tail) {
     RecordGrowth g;
     g.t = ElapsedTime(p, r);
-    g.ck = p.ampK * (std::sin(Angle(r.end, p.dayK)) - std::sin(Angle(r.start, p.dayK)));
-    g.cL = p.ampL * (std::sin(Angle(r.end, p.dayL)) - std::sin(Angle(r.start, p.dayL)));
+    g.ck = p.ampK == 0.0 ? 0.0 : p.ampK * (std::sin(Angle(r.end, p.dayK)) - std::sin(Angle(r.start, p.dayK)));
+    g.cL = CycleOfL(p, r);
     g.S1 = std::exp(-g.ck);
     g.S2 = std::exp(-2.0 * g.ck);
     if (p.v == kSmallestVarianceK) {
@@ -183,10 +211,10 @@ RecordGrowth GrowthOfRecord(const GrowthParameters& p, const IncrementRecord& r)
     const double mean = p.mu + g.cL;
     g.M1 = mean;
     g.M2 = mean * mean + p.s2;
-    const double z = (r.initial - mean) / std::sqrt(p.s2);
-    if (z > -5.0) {
-        g.P0 = PhiDiff(z, -10.0);
-        PartialMoments(mean, p.s2, r.initial, g.M1, g.M2);
+    if (tail.above) {
+        g.P0 = tail.P0;
+        g.M1 = tail.M1;
+        g.M2 = tail.M2;
         if (g.P0 < kProbabilityCap) {
             g.M1 /= 1.0 - g.P0;
             g.M2 /= 1.0 - g.P0;
@@ -379,6 +407,53 @@ namespace {
 // few enough to share uneven records out evenly.
 constexpr int kRecordChunk = 4;
 
+std::uint64_t Bits(double v) {
+    std::uint64_t b = 0;
+    std::memcpy(&b, &v, sizeof b);
+    return b;
+}
+
+// Groups the records by their inputs, unless the workspace grouped these
+// very records last time.  Keys compare by their bits, so that every key
+// orders (NaN included) and only identical inputs share a group.
+void GroupRecords(const IncrementData& data, IncrementGroups& g) {
+    const int n = data.records;
+    std::vector<double> keys(static_cast<std::size_t>(3 * n));
+    for (int i = 1; i <= n; ++i) {
+        const IncrementRecord& r = data.record[i];
+        keys[static_cast<std::size_t>(3 * (i - 1))] = r.initial;
+        keys[static_cast<std::size_t>(3 * (i - 1) + 1)] = r.start;
+        keys[static_cast<std::size_t>(3 * (i - 1) + 2)] = r.end;
+    }
+    if (keys.size() == g.keys.size() &&
+        std::equal(keys.begin(), keys.end(), g.keys.begin(), [](double a, double b) { return Bits(a) == Bits(b); }))
+        return;
+    g.keys = std::move(keys);
+    auto key = [&](int i, int part) { return Bits(g.keys[static_cast<std::size_t>(3 * (i - 1) + part)]); };
+    std::vector<int> order(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) order[static_cast<std::size_t>(i)] = i + 1;
+    std::sort(order.begin(), order.end(), [&](int a, int b) {
+        for (int part = 0; part < 3; ++part)
+            if (key(a, part) != key(b, part)) return key(a, part) < key(b, part);
+        return a < b;
+    });
+    g.sameRecord.assign(static_cast<std::size_t>(n + 1), -1);
+    g.sameInitial.assign(static_cast<std::size_t>(n + 1), -1);
+    g.firstOfRecord.clear();
+    g.firstOfInitial.clear();
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        const int i = order[k];
+        const int previous = k > 0 ? order[k - 1] : 0;
+        const bool newInitial = previous == 0 || key(i, 0) != key(previous, 0);
+        const bool newRecord = newInitial || key(i, 1) != key(previous, 1) || key(i, 2) != key(previous, 2);
+        // Sorted by key then record: the first of a group is its lowest record.
+        if (newInitial) g.firstOfInitial.push_back(i);
+        if (newRecord) g.firstOfRecord.push_back(i);
+        g.sameInitial[static_cast<std::size_t>(i)] = static_cast<int>(g.firstOfInitial.size()) - 1;
+        g.sameRecord[static_cast<std::size_t>(i)] = static_cast<int>(g.firstOfRecord.size()) - 1;
+    }
+}
+
 }  // namespace
 
 double IncrementNegLnL(const IncrementData& data, const GrowthParameters& p, IncrementWorkspace& ws,
@@ -387,55 +462,91 @@ double IncrementNegLnL(const IncrementData& data, const GrowthParameters& p, Inc
     ws.Resize(n);
     const bool measured = p.q2 > 0.0;
     const bool grid = p.b != 0.0;
+    const bool selecting = p.SizeAtAgeSelectivity();
     threads = std::clamp(threads, 1, std::max(n, 1));
     const CallingThread caller;
     OrderedWarnings told(threads);
+    IncrementGroups& groups = ws.groups;
+    GroupRecords(data, groups);
 
-    // Under b > 0 a record whose grid is the one before it (SameGrid, and the
-    // same elapsed time) takes that record's moments.
-    auto reuses = [&](int i) {
-        if (!grid || i <= 1) return false;
-        const IncrementRecord& previous = data.record[i - 1];
-        return SameGrid(p, data.record[i], previous) && ws.elapsed[i] == ElapsedTime(p, previous);
-    };
+    // The tail moments of L-infinity, once for each initial size (and, with
+    // the annual cycle of L-infinity, each pair of days).
+    const bool tailByInitial = p.ampL == 0.0;
+    const std::vector<int>& tailFirst = tailByInitial ? groups.firstOfInitial : groups.firstOfRecord;
+    const std::vector<int>& tailGroup = tailByInitial ? groups.sameInitial : groups.sameRecord;
+    ws.tails.resize(tailFirst.size());
+    ParallelFor(threads, static_cast<int>(tailFirst.size()), kRecordChunk, [&](int k, int) {
+        const IncrementRecord& r = data.record[tailFirst[static_cast<std::size_t>(k)]];
+        ws.tails[static_cast<std::size_t>(k)] = TailOf(p, r.initial, p.mu + CycleOfL(p, r));
+    });
+
+    // Where each record's E_c and V_c come from.  Under b > 0 a record whose
+    // grid is the one before it (SameGrid, and the same elapsed time) takes
+    // that record's moments; one identical to an earlier record that computed
+    // its grid takes that grid's (it would compute the same).
+    std::vector<int> computedIn(groups.firstOfRecord.size(), 0);
+    for (int i = 1; i <= n; ++i) {
+        ws.elapsed[i] = ElapsedTime(p, data.record[i]);
+        ws.reused[i] = grid && i > 1 && SameGrid(p, data.record[i], data.record[i - 1]) &&
+                       ws.elapsed[i] == ws.elapsed[i - 1];
+        if (ws.reused[i]) {
+            ws.source[i] = ws.source[i - 1];
+            continue;
+        }
+        int& first = computedIn[static_cast<std::size_t>(groups.sameRecord[static_cast<std::size_t>(i)])];
+        if (!grid || first == 0) first = i;
+        ws.source[i] = grid ? first : i;
+    }
+    // An identical record with the same moments has the same selectivity
+    // integral: the first such record computes it.
+    if (selecting) {
+        for (int i = 1; i <= n; ++i) {
+            const int head = groups.firstOfRecord[static_cast<std::size_t>(groups.sameRecord[static_cast<std::size_t>(i)])];
+            const bool same = grid ? ws.source[head] == ws.source[i] : true;
+            ws.selectivityFrom[i] = same ? head : i;
+            ws.integrated[i] = 0;
+        }
+    }
 
     // The growth and moments of record i.
-    auto moments = [&](int i, int thread) {
+    auto moments = [&](int i) {
         const IncrementRecord& r = data.record[i];
-        const RecordGrowth g = GrowthOfRecord(p, r);
+        const RecordGrowth g =
+            GrowthOfRecord(p, r, ws.tails[static_cast<std::size_t>(tailGroup[static_cast<std::size_t>(i)])]);
         ws.growth[i] = g;
-        ws.elapsed[i] = g.t;
         ws.moments(i, 1) = g.M1;
         ws.moments(i, 2) = g.M2;
-        ws.reused[i] = reuses(i);
-        if (ws.reused[i]) return;
+        if (ws.source[i] != i) return;
         double Ec = 0.0, Vc = 0.0;
         if (!grid) {
             AnalyticMoments(p, r, g, Ec, Vc);
         } else {
-            const double sum = GridMoments(p, r, g, Ec, Vc);
+            ws.gridSum[i] = GridMoments(p, r, g, Ec, Vc);
+        }
+        ws.expected[i] = Ec;
+        ws.variance[i] = Vc;
+    };
+
+    // The likelihood of record i, once the moments of its source are known.
+    auto likelihood = [&](int i, int thread) {
+        const IncrementRecord& r = data.record[i];
+        const RecordGrowth& g = ws.growth[i];
+        const int from = ws.source[i];
+        const double Ec = ws.expected[from];
+        const double Vc = ws.variance[from];
+        if (from != i) {
+            ws.expected[i] = Ec;
+            ws.variance[i] = Vc;
+        }
+        // Each record that computes its grid, or would, tells of a poor one.
+        if (grid && !ws.reused[i]) {
+            const double sum = ws.gridSum[from];
             if (sum != 0.0 && (sum < 0.999 || sum > 1.001))
                 told.Add(thread, 2LL * i,
                          "Warning: Cumulative probability outside the range 0.999 to 1.001 @" +
                              RightJustify(Format(sum, "0.000"), 6) + " for increment record " + NumberText(i) + CRLF +
                              "The most likely reason for this is a poor choice for one or more parameter values." +
                              CRLF);
-        }
-        ws.expected[i] = Ec;
-        ws.variance[i] = Vc;
-    };
-
-    // The likelihood of record i, once the moments of every record are known.
-    auto likelihood = [&](int i, int thread) {
-        const IncrementRecord& r = data.record[i];
-        const RecordGrowth& g = ws.growth[i];
-        int from = i;
-        while (ws.reused[from]) --from;
-        const double Ec = ws.expected[from];
-        const double Vc = ws.variance[from];
-        if (from != i) {
-            ws.expected[i] = Ec;
-            ws.variance[i] = Vc;
         }
 
         RecordState s;
@@ -506,7 +617,13 @@ double IncrementNegLnL(const IncrementData& data, const GrowthParameters& p, Inc
             const double Ssel = std::sqrt(std::max(p.saaSD * p.saaSD, kUnusable));
             if (Ec - 5.0 * SDp < p.saaMean + 5.0 * Ssel) {
                 const double sy = std::clamp(PhiDiff((s.y - p.saaMean) / Ssel, -10.0), 1e-6, kProbabilityCap);
-                const double integral = std::clamp(SelectivityIntegral(s, p, g, SDp, Ssel), 1e-6, kProbabilityCap);
+                const int head = ws.selectivityFrom[i];
+                if (head == i || !ws.integrated[head]) {
+                    ws.selectivity[i] = SelectivityIntegral(s, p, g, SDp, Ssel);
+                    ws.integrated[i] = 1;
+                }
+                const double integral =
+                    std::clamp(ws.integrated[head] ? ws.selectivity[head] : ws.selectivity[i], 1e-6, kProbabilityCap);
                 nll = nll - std::log(sy) + std::log(integral);
             }
         }
@@ -520,15 +637,26 @@ double IncrementNegLnL(const IncrementData& data, const GrowthParameters& p, Inc
         ws.fate[i] = fate;
     };
 
-    // Records side by side, each writing only its own rows; under b > 0 every
-    // grid is done before any likelihood, since a record may take the moments
-    // of the one before it.  Only the calling thread lets the interface breathe.
+    // Records side by side, each writing only its own rows; a record that
+    // takes another's moments or integral waits for a pass that has them.
+    // Only the calling thread lets the interface breathe.
+    const bool shared = grid || selecting;
     ParallelFor(threads, n, kRecordChunk, [&](int k, int slot) {
         if (events && caller.Here()) events->ProcessEvents();
-        moments(k + 1, slot);
-        if (!grid) likelihood(k + 1, slot);
+        moments(k + 1);
+        if (!shared) likelihood(k + 1, slot);
     });
-    if (grid) ParallelFor(threads, n, kRecordChunk, [&](int k, int slot) { likelihood(k + 1, slot); });
+    if (shared) {
+        // First the records that compute their own integral, then the rest.
+        auto first = [&](int i) { return !selecting || ws.selectivityFrom[i] == i; };
+        ParallelFor(threads, n, kRecordChunk, [&](int k, int slot) {
+            if (first(k + 1)) likelihood(k + 1, slot);
+        });
+        if (selecting)
+            ParallelFor(threads, n, kRecordChunk, [&](int k, int slot) {
+                if (!first(k + 1)) likelihood(k + 1, slot);
+            });
+    }
     told.Tell(warnings);
 
     // The sum in record order, whatever the threads.

@@ -1,6 +1,8 @@
 #pragma once
 // Negative ln-likelihood of growth-increment and size-at-age records under
 // stochastic von Bertalanffy growth.
+#include <vector>
+
 #include "model/GrowthData.h"
 #include "model/GrowthParameters.h"
 #include "model/WarningLog.h"
@@ -27,6 +29,23 @@ struct RecordGrowth {
     double P0 = 0.0;  // probability that L-infinity lies below L1
 };
 
+// Records that share their inputs, grouped once per data set: a record's
+// tail moments, grid and selectivity integral can then be taken from an
+// identical record's, which gives the very same numbers.
+struct IncrementGroups {
+    std::vector<double> keys;      // initial size, start and end day of each record, as grouped
+    std::vector<int> sameRecord;   // [i]: group of the records with i's initial size and days (from 0)
+    std::vector<int> sameInitial;  // [i]: group of the records with i's initial size (from 0)
+    std::vector<int> firstOfRecord, firstOfInitial;  // each group's first record
+};
+
+// The part of a record's growth that only its initial size and the mean of
+// L-infinity decide: P0 and the raw moments of L-infinity above L1.
+struct TailMoments {
+    bool above = false;  // L1 is not far below the mean: the moments are partial
+    double P0 = 0.0, M1 = 0.0, M2 = 0.0;
+};
+
 // Per-record tables of the last evaluation, kept for the summary.
 struct IncrementWorkspace {
     Vec1<double> elapsed;             // t, years
@@ -39,6 +58,13 @@ struct IncrementWorkspace {
 
     Vec1<RecordGrowth> growth;  // each record's growth before any error model
     Vec1<char> reused;          // b > 0: took the moments of the record before
+    Vec1<int> source;           // the record whose E_c and V_c this one takes (itself, mostly)
+    Vec1<double> gridSum;       // b > 0: the grid's weight sum, where computed
+    Vec1<int> selectivityFrom;  // the record whose selectivity integral this one may take
+    Vec1<double> selectivity;   // that integral, where computed
+    Vec1<char> integrated;      // ... and whether it was
+    IncrementGroups groups;
+    std::vector<TailMoments> tails;
 
     void Resize(int records);
 };
@@ -46,6 +72,12 @@ struct IncrementWorkspace {
 // The elapsed time of a record, years.
 double ElapsedTime(const GrowthParameters& p, const IncrementRecord& r);
 RecordGrowth GrowthOfRecord(const GrowthParameters& p, const IncrementRecord& r);
+// The same with the tail moments given (TailOf the record's initial size and
+// mean of L-infinity).
+RecordGrowth GrowthOfRecord(const GrowthParameters& p, const IncrementRecord& r, const TailMoments& tail);
+TailMoments TailOf(const GrowthParameters& p, double L1, double meanL);
+// The annual cycle's shift of L-infinity for a record (0 without the cycle).
+double CycleOfL(const GrowthParameters& p, const IncrementRecord& r);
 
 // E_c and V_c for b = 0 (closed form).
 void AnalyticMoments(const GrowthParameters& p, const IncrementRecord& r, const RecordGrowth& g, double& Ec,
