@@ -260,7 +260,7 @@ JointSizeDistribution::JointSizeDistribution(const AgeClassGrowth& g) : g_(g) {
             const double h = (upper - lower) / nK_;
             for (int j = 0; j < nK_; ++j) {
                 const double k = lower + (j + 0.5) * h;
-                K_[j] = {k, KDensity(k) * h};
+                K_[j] = {k, KDensity(k) * h, g_.b == 0.0 ? 1.0 - g_.S1 * std::exp(-k * g_.t) : 0.0};
             }
             scale(K_, nK_);
         }
@@ -313,11 +313,11 @@ double JointSizeDistribution::KGivenSize(double L, double x, bool& found) const 
         0.0, hi);
 }
 
-double JointSizeDistribution::LGivenSize(double k, double x, bool& found) const {
+double JointSizeDistribution::LGivenSize(double k, double x, bool& found, const double* knownShare) const {
     // Called with x > 0 and k > 0.
     found = true;
     if (g_.b == 0.0) {
-        const double share = 1.0 - g_.S1 * std::exp(-k * g_.t);
+        const double share = knownShare ? *knownShare : 1.0 - g_.S1 * std::exp(-k * g_.t);
         if (!(share > 0.0)) {
             found = false;  // no positive L-infinity reaches x
             return 0.0;
@@ -369,7 +369,7 @@ double JointSizeDistribution::Cdf(double x) const {
             below = x >= 0.0 ? LCdf(0.0) : 0.0;
         } else {
             bool found = false;
-            const double L = LGivenSize(k, x, found);
+            const double L = LGivenSize(k, x, found, g_.degenerateK ? nullptr : &K_[j].share);
             if (found && !g_.degenerateL && (L - g_.meanL) / sdL_ < -9.0) break;  // the L needed only falls with k
             below = found ? LCdf(L) : (x >= 0.0 ? 1.0 : 0.0);
         }
@@ -405,7 +405,7 @@ double JointSizeDistribution::AlongSize(double x, Visit visit) const {
     for (int j = 0; j < nK_; ++j) {
         const double k = K_[j].value;
         bool found = false;
-        const double L = LGivenSize(k, x, found);
+        const double L = LGivenSize(k, x, found, g_.degenerateK ? nullptr : &K_[j].share);
         if (!found) continue;
         double size = 0.0, dL = 0.0, dk = 0.0;
         g_.SizeAndSlopes(L, k, size, dL, dk);

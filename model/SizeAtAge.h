@@ -65,9 +65,11 @@ private:
     struct Node {
         double value;
         double weight;
+        double share = 0.0;  // k nodes with b = 0: 1 - S1 exp(-k t), the share of L-infinity grown by age t
     };
     double KGivenSize(double L, double x, bool& found) const;  // k with Size(L, k) = x
-    double LGivenSize(double k, double x, bool& found) const;  // L with Size(L, k) = x
+    // L with Size(L, k) = x; knownShare: the node's share, when it has one.
+    double LGivenSize(double k, double x, bool& found, const double* knownShare = nullptr) const;
     double KDensity(double k) const;
     double LDensity(double L) const;
     double KCdf(double k) const;
