@@ -123,9 +123,27 @@ void CommandMenu::Changed() {
     if (listener_) listener_();
 }
 
+std::string CommandMenu::FirstEnabled() const {
+    for (const auto& b : buttons_)
+        if (b.enabled) return b.name;
+    return "";
+}
+
+void CommandMenu::RequestFocus(const std::string& name) {
+    focus_ = name;
+    focusNamed_ = true;
+}
+
+void CommandMenu::FocusAfter(const std::string& clicked) {
+    if (focusNamed_) return;
+    focus_ = Enabled(clicked) ? clicked : FirstEnabled();
+}
+
 std::string CommandMenu::TakeFocus() {
     std::string f;
     f.swap(focus_);
+    // A button disabled since it was named cannot take the keyboard.
+    if (!f.empty() && !Enabled(f)) f = FirstEnabled();
     return f;
 }
 
@@ -139,11 +157,13 @@ void CommandMenu::Load() {
         EnableAll();
     else
         EnableOnly({menu::Initialize, menu::LoadAlg});
+    if (focus_.empty()) focus_ = FirstEnabled();
     Changed();
 }
 
 void CommandMenu::Show() {
     if (!loaded_) Load();
+    if (!visible_ && focus_.empty()) focus_ = FirstEnabled();
     visible_ = true;
     Changed();
 }
@@ -171,14 +191,20 @@ void CommandMenu::EditorClosed() {
 void CommandMenu::Click(const std::string& name) {
     if (running_ || !Button(name).enabled) return;
     using namespace menu;
+    focusNamed_ = false;
     if (name == Initialize) Initialise();
     else if (name == LoadAlg) LoadAlgorithm();
-    else if (name == EditAlg) EditAlgorithm();
-    else if (name == SaveAlg) SaveAlgorithm();
+    else if (name == EditAlg) {
+        EditAlgorithm();
+        return;  // the editor has the keyboard until it closes
+    } else if (name == SaveAlg) SaveAlgorithm();
     else if (name == OneFunction) OneFunctionCommand();
     else if (name == Simplex) Minimise(runSimplex);
     else if (name == Marquardt) Minimise(runMarquardt);
     else if (name == Quit && requestExit) requestExit();
+    if (!loaded_ || !visible_) return;
+    FocusAfter(name);
+    Changed();
 }
 
 void CommandMenu::Frame(const std::function<void()>& command) {
@@ -238,7 +264,7 @@ void CommandMenu::Initialise() {
     Changed();
     const bool initialised = modelSetUp();
     Load();
-    if (initialised) focus_ = menu::LoadAlg;
+    if (initialised) RequestFocus(menu::LoadAlg);
     Changed();
 }
 
@@ -254,7 +280,7 @@ void CommandMenu::LoadAlgorithm() {
         case LoadOutcome::Defaults:
         case LoadOutcome::Loaded: {
             EnableAll();
-            focus_ = menu::EditAlg;
+            RequestFocus(menu::EditAlg);
             MenuButton& summary = Mutable(menu::UserSummary);
             summary.caption = kResultsCaption;
             summary.toolTip = kResultsToolTip;

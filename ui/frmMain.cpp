@@ -113,8 +113,12 @@ frmMain::frmMain(Dialogs& dialogs, Clock& clock, RandomSource& random, Model* mo
 
     menu_->Load();
     menu_->Show();
-    // The frame has its size only once shown.
-    QTimer::singleShot(0, this, [this] { PlaceMenu(); });
+    // The frame has its size only once shown, and the menu can take the
+    // focus only then.
+    QTimer::singleShot(0, this, [this] {
+        PlaceMenu();
+        menuWindow_->Render();
+    });
 }
 
 frmMain::~frmMain() {
@@ -183,11 +187,11 @@ QAction* frmMain::Action(const char* name) const {
 }
 
 void frmMain::RenderMenu() {
-    menuWindow_->Render();
     // A command started from a menu shown during editing may move the values.
     if (editor_->IsOpen()) algoWindow_->Render();
     const bool show = menu_->Visible();
     if (show && menuSub_->isHidden()) {
+        menuWindow_->Render();  // the size follows the captions
         menuSub_->resize(menuSub_->sizeHint().expandedTo(QSize(640, 0)));
         PlaceMenu();
         menuSub_->show();
@@ -195,6 +199,8 @@ void frmMain::RenderMenu() {
     } else if (!show && !menuSub_->isHidden()) {
         menuSub_->hide();
     }
+    // Rendered once shown, so that the button it names can take the focus.
+    menuWindow_->Render();
     RefreshInterruptMenus();
 }
 
@@ -207,8 +213,20 @@ void frmMain::PlaceMenu() {
 }
 
 void frmMain::RefreshInterruptMenus() {
-    mnuBayesianInt_->menuAction()->setVisible(wb_->engine.bayesianMode);
-    mnuMLInt_->menuAction()->setVisible(wb_->engine.mlMode);
+    // A hidden menu of the bar still holds its accelerator: the "&Interrupt"
+    // menus would take Alt+I from "&Initialize model".  So they leave the bar
+    // while their evaluation is not running.
+    auto place = [this](QMenu* menu, bool shown) {
+        QAction* action = menu->menuAction();
+        action->setVisible(shown);
+        const bool inBar = menuBar()->actions().contains(action);
+        if (shown && !inBar)
+            menuBar()->insertAction(mnuWindow_->menuAction(), action);
+        else if (!shown && inBar)
+            menuBar()->removeAction(action);
+    };
+    place(mnuBayesianInt_, wb_->engine.bayesianMode);
+    place(mnuMLInt_, wb_->engine.mlMode);
 }
 
 void frmMain::OpenEditor() {

@@ -112,6 +112,48 @@ TEST(CommandMenu, InitialisingOffersOnlyLoadingUntilDataExist) {
     std::filesystem::remove(bad);
 }
 
+TEST(CommandMenu, TheMenuKeepsTheKeyboardAtStartAndAfterEveryCommand) {
+    Session s;
+    EXPECT_EQ(s.menu.TakeFocus(), menu::Initialize);
+    EXPECT_EQ(s.menu.TakeFocus(), "");  // taken once
+
+    // A cancelled set-up gives the focus back to the button that started it.
+    s.menu.modelSetUp = [] { return false; };
+    s.menu.Click(menu::Initialize);
+    EXPECT_EQ(s.menu.TakeFocus(), menu::Initialize);
+
+    // Initialised: loading is next, whatever the window took in between.
+    s.menu.modelSetUp = [&] {
+        s.menu.TakeFocus();
+        return InitialiseModel(s.wb);
+    };
+    s.menu.SetListener([&] { s.menu.TakeFocus(); });  // a window that renders at every change
+    s.menu.Click(menu::Initialize);
+    s.menu.SetListener({});
+    s.menu.Click(menu::Initialize);
+    EXPECT_EQ(s.menu.TakeFocus(), menu::LoadAlg);
+
+    s.t.dialogs.ExpectMessage("Load algorithm data", "", Answer::Cancel);
+    s.menu.Click(menu::LoadAlg);
+    EXPECT_EQ(s.menu.TakeFocus(), menu::LoadAlg);
+    s.t.dialogs.ExpectMessage("Load algorithm data", "", Answer::No).ExpectMessage("Default Algorithm Values", "");
+    s.menu.Click(menu::LoadAlg);
+    EXPECT_EQ(s.menu.TakeFocus(), menu::EditAlg);
+
+    // A refused minimisation keeps it on its button.
+    s.t.dialogs.ExpectMessage("There is nothing to do!", "All step sizes are zero");
+    s.menu.Click(menu::Simplex);
+    EXPECT_EQ(s.menu.TakeFocus(), menu::Simplex);
+
+    // Shown again after editing, with initialise and load off: the first enabled button.
+    s.menu.Click(menu::EditAlg);
+    EXPECT_EQ(s.menu.TakeFocus(), "");  // the editor has the keyboard
+    s.menu.Close();
+    s.menu.EditorClosed();
+    s.menu.Show();
+    EXPECT_EQ(s.menu.TakeFocus(), menu::EditAlg);
+}
+
 TEST(CommandMenu, ReinitialisingAsksAboutTheCurrentData) {
     Session s;
     s.Ready();

@@ -1,0 +1,113 @@
+// The desktop as a first-time user meets it: keyboard accelerators of the
+// command menu, sizes on a small screen, arrangements that stay readable,
+// message boxes, file dialogues and the editor's boxes.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QTableWidget>
+#include <filesystem>
+#include <fstream>
+
+#include "QtPrint.h"
+#include "platform/qt/QtDialogs.h"
+#include "platform/qt/QtWindowHost.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestModels.h"
+#include "ui/frmAlgo.h"
+#include "ui/frmEditVS.h"
+#include "ui/frmMain.h"
+#include "ui/frmMenu.h"
+
+using namespace corvane;
+using namespace corvane::testing;
+
+namespace {
+
+// Lets events run until the condition holds or a second has passed.
+bool WaitFor(const std::function<bool()>& condition) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition() && timer.elapsed() < 1000) QApplication::processEvents(QEventLoop::AllEvents, 20);
+    return condition();
+}
+
+// Alt+letter as the keyboard delivers it: to the widget with the focus.
+void PressAlt(Qt::Key key) {
+    QWidget* target = QApplication::focusWidget();
+    ASSERT_NE(target, nullptr) << "nothing has the keyboard focus";
+    const QString text = QKeySequence(key).toString().toLower();
+    QKeyEvent press(QEvent::KeyPress, key, Qt::AltModifier, text);
+    QApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::AltModifier, text);
+    QApplication::sendEvent(target, &release);
+}
+
+struct Desktop {
+    Desktop() : model(3, Quadratic({0, 1, 0}), "Three squares") {
+        DesktopCommands commands;
+        commands.modelSetUp = [this](Workbench& wb, QWidget*) {
+            ++setUps;
+            return initialise && InitialiseModel(wb);
+        };
+        window = std::make_unique<frmMain>(t.dialogs, t.clock, t.random, &model, commands);
+        window->show();
+        window->activateWindow();
+        WaitFor([this] { return QApplication::activeWindow() == window.get(); });
+    }
+    QPushButton* Button(const std::string& name) const { return window->MenuWindow()->ButtonWidget(name); }
+    bool FocusOn(const std::string& name) const {
+        return WaitFor([&] { return QApplication::focusWidget() == Button(name); });
+    }
+
+    TestPorts t;
+    FunctionModel model;
+    std::unique_ptr<frmMain> window;
+    int setUps = 0;
+    bool initialise = false;  // the set-up dialogue is cancelled
+};
+
+}  // namespace
+
+TEST(FirstUse, AltIOpensTheSetUpRightAfterStartAndAfterACancelledDialogue) {
+    Desktop d;
+    ASSERT_EQ(QApplication::activeWindow(), d.window.get());
+    // The menu has the keyboard from the start.
+    EXPECT_TRUE(d.FocusOn(menu::Initialize));
+    // No hidden menu of the bar competes for Alt+I.
+    for (QAction* a : d.window->menuBar()->actions()) EXPECT_TRUE(a->isVisible()) << a->text().toStdString();
+
+    PressAlt(Qt::Key_I);
+    EXPECT_TRUE(WaitFor([&] { return d.setUps == 1; }));
+    // Cancelled: the focus is back on the menu, so Alt+I works again.
+    EXPECT_TRUE(d.FocusOn(menu::Initialize));
+    PressAlt(Qt::Key_I);
+    EXPECT_TRUE(WaitFor([&] { return d.setUps == 2; }));
+
+    // Initialised, the focus moves on to loading, which Alt+L starts.
+    d.initialise = true;
+    PressAlt(Qt::Key_I);
+    EXPECT_TRUE(WaitFor([&] { return d.setUps == 3; }));
+    EXPECT_TRUE(d.FocusOn(menu::LoadAlg));
+    d.t.dialogs.ExpectMessage("Load algorithm data", "Load an existing algorithm data file?", Answer::Cancel);
+    PressAlt(Qt::Key_L);
+    EXPECT_TRUE(WaitFor([&] { return d.t.dialogs.AllDone(); }));
+    EXPECT_TRUE(d.FocusOn(menu::LoadAlg));
+
+    // While an evaluation runs its "&Interrupt" menu is in the bar, and leaves it afterwards.
+    d.window->Bench().engine.mlMode = true;
+    d.window->RefreshInterruptMenus();
+    EXPECT_TRUE(d.window->menuBar()->actions().contains(d.window->findChild<QMenu*>("mnuMLInt")->menuAction()));
+    d.window->Bench().engine.mlMode = false;
+    d.window->RefreshInterruptMenus();
+    EXPECT_FALSE(d.window->menuBar()->actions().contains(d.window->findChild<QMenu*>("mnuMLInt")->menuAction()));
+}
