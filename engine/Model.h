@@ -7,6 +7,8 @@
 
 namespace corvane {
 
+class ProgressThrottle;
+
 // Call codes the engine passes as NF.
 namespace nf {
 inline constexpr std::int32_t Initialise = 0;
@@ -44,6 +46,10 @@ public:
     // True when the last NF = 0 call abandoned the initialisation (the model
     // then keeps its previous settings and data, and NP is unchanged).
     virtual bool InitialisationFailed() const { return false; }
+    // The engine's throttle through which a long evaluation lets the user
+    // interface breathe (engine/ProgressThrottle.h); given by the Workbench,
+    // null without one.  A model that evaluates quickly may ignore it.
+    virtual void SetProgress(ProgressThrottle* /*progress*/) {}
 };
 
 }  // namespace corvane

@@ -6,6 +6,7 @@ Workbench::Workbench(Ports p, Model* m)
     : ports(p),
       model(m),
       priors(&priorTable),
+      progress(p.dialogs, p.clock),
       oneCallView("frmOneCall", "One function call"),
       simplexView("frmSimplex",
                   "Simplex minimization (uses geometry; works best for models whose behaviour is markedly "
@@ -20,6 +21,7 @@ Workbench::Workbench(Ports p, Model* m)
     simplexView.splitter = true;
     InstallSimplexWindow(*this);
     InstallMarquardtWindow(*this);
+    if (model) model->SetProgress(&progress);
 }
 
 void Workbench::CloseProgressWindows() {

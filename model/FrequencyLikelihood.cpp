@@ -3,11 +3,11 @@
 #include <cmath>
 #include <optional>
 
+#include "engine/ProgressThrottle.h"
 #include "model/SizeAtAge.h"
 #include "numeric/Format.h"
 #include "numeric/NormalProb.h"
 #include "numeric/modGamma.h"
-#include "platform/Dialogs.h"
 
 namespace corvane {
 
@@ -64,7 +64,7 @@ double AgeAtSampling(const GrowthSettings& settings, double sampleDay, int ageCl
 
 FrequencyContribution FrequencyNegLnL(const GrowthSettings& settings, const FrequencyData& data,
                                       const GrowthParameters& p, const Vec1<double>& X, FrequencyWorkspace& ws,
-                                      WarningLog& warnings, Dialogs* events) {
+                                      WarningLog& warnings, ProgressThrottle* progress) {
     const int S = settings.series, A = settings.identified, T = settings.totalAges, C = data.cells;
     ws.Resize(S, T, C);
     FrequencyContribution out;
@@ -77,7 +77,7 @@ FrequencyContribution FrequencyNegLnL(const GrowthSettings& settings, const Freq
     const double w = data.interval;
 
     for (int s = 1; s <= S; ++s) {
-        if (events) events->ProcessEvents();
+        if (progress) progress->Breathe();
         const double sampleDay = X[settings.SampleDayIndex(s)];
 
         // Ages, and size at age.

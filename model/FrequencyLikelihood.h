@@ -9,7 +9,7 @@
 
 namespace corvane {
 
-class Dialogs;
+class ProgressThrottle;
 
 // Working tables of the last evaluation, kept for the summary and the plots.
 // Age-class tables are (series, age-class 1..total); cell tables (series, cell).
@@ -45,10 +45,10 @@ inline constexpr double kEmptyPrediction = 1e-6;  // smallest expected frequency
 double AgeAtSampling(const GrowthSettings& settings, double sampleDay, int ageClass, double t0);
 
 // The frequency contribution of an evaluation: X holds the prepared vector
-// (proportions and sample days included).  Events, when given, are serviced
-// once per series.
+// (proportions and sample days included).  Each series lets the interface
+// breathe through the throttle, when one is given (paced by time).
 FrequencyContribution FrequencyNegLnL(const GrowthSettings& settings, const FrequencyData& data,
                                       const GrowthParameters& p, const Vec1<double>& X, FrequencyWorkspace& ws,
-                                      WarningLog& warnings, Dialogs* events = nullptr);
+                                      WarningLog& warnings, ProgressThrottle* progress = nullptr);
 
 }  // namespace corvane

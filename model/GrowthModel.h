@@ -17,6 +17,7 @@
 namespace corvane {
 
 class Dialogs;
+class ProgressThrottle;
 
 struct GrowthWorkspace {
     IncrementWorkspace increments;
@@ -34,7 +35,7 @@ struct GrowthEvaluation {
 // the workspace, so several workspaces can evaluate side by side.
 GrowthEvaluation EvaluateGrowth(const GrowthSettings& settings, const GrowthData& data, const GrowthParameters& p,
                                 const Vec1<double>& X, GrowthWorkspace& ws, WarningLog& warnings,
-                                Dialogs* events = nullptr);
+                                ProgressThrottle* progress = nullptr);
 
 // The proportion check of the first call of a run: warns (critical icon) when
 // a series lacks, or has needlessly, a proportion fixed at -1.
@@ -70,6 +71,8 @@ public:
     double SuggestedCovarianceConstant() const override { return 0.5; }  // the objective is -2 ln[L]
     std::string DataFileShortName() const override { return settings_.shortName; }
     bool InitialisationFailed() const override { return failed_; }
+    // Each record lets the interface breathe through it, paced by time.
+    void SetProgress(ProgressThrottle* progress) override { progress_ = progress; }
 
     bool Initialised() const { return initialised_; }
     const GrowthSettings& Settings() const { return settings_; }
@@ -90,6 +93,7 @@ private:
     void Show(const std::string& title, const std::string& text, Icon icon);
 
     Dialogs* dialogs_;
+    ProgressThrottle* progress_ = nullptr;
     std::optional<GrowthSetup> pending_;
     bool initialised_ = false;
     bool failed_ = false;
