@@ -248,14 +248,22 @@ TEST(AlgorithmEditor, RunLogOpensAndClosesFromTheEditor) {
     EXPECT_EQ(b.editor.SettingText(S::FileFrequency), "0");
     EXPECT_EQ(b.editor.LeaveSetting(S::FileFrequency, "5"), SettingResult::Restored);
 
-    const std::string path = (std::filesystem::temp_directory_path() / "corvane-editor-log").string();
+    // A name too long for the algorithm file is refused and Open stays offered.
+    const auto dir = std::filesystem::temp_directory_path();
+    b.t.dialogs.ExpectFile("Save minimization progress in...", (dir / "corvane-editor-log").string())
+        .ExpectMessage("Log file management", "Please choose a shorter name");
+    b.editor.OpenLog();
+    EXPECT_TRUE(b.editor.OpenButtonEnabled());
+    EXPECT_FALSE(b.editor.FrequencyEnabled());
+
+    const std::string path = (dir / "corvedit").string();
     b.t.dialogs.ExpectFile("Save minimization progress in...", path)
         .ExpectMessage("Log file management", "The log file " + path + ".cvl is now open for output");
     b.editor.OpenLog();
     EXPECT_TRUE(b.editor.CloseButtonEnabled());
     EXPECT_FALSE(b.editor.OpenButtonEnabled());
     EXPECT_EQ(b.editor.SettingText(S::FileFrequency), "10");
-    EXPECT_EQ(b.editor.LogNameText(), path + ".cvl");
+    EXPECT_EQ(b.editor.LogNameText(), "corvedit.cvl");
 
     b.t.dialogs.ExpectMessage("Change the file write frequency", "Frequency must be positive");
     EXPECT_EQ(b.editor.LeaveSetting(S::FileFrequency, "-3"), SettingResult::Refused);

@@ -335,7 +335,7 @@ TEST(CommandMenu, SavingWritesTheFileAndQuitAsksToExit) {
 TEST(ExitDialogue, AsksTwoQuestionsWithUniformPriorsAndThreeOtherwise) {
     Session s;
     s.Ready();
-    const std::string log = TempPath("corvane-exit-log");
+    const std::string log = TempPath("corvexit");
     s.t.dialogs.ExpectFile("Save minimization progress in...", log).ExpectMessage("Log file management", "open");
     ASSERT_TRUE(OpenRunLog(s.wb));
 
