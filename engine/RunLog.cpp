@@ -53,6 +53,7 @@ bool OpenRunLog(Workbench& wb) {
     request.title = "Save minimization progress in...";
     request.filter = "All files (*.*)|*.*|Corvane log files (*.cvl)|*.cvl";
     request.selectedFilter = 2;
+    request.mustExist = false;  // the log is made here
     request.initialName = RunLogOfferedName(wb.alg.outputFileName);
     const auto chosen = wb.ports.dialogs.FileDialog(request);
     if (!chosen || chosen->empty()) return false;

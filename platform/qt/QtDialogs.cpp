@@ -110,7 +110,7 @@ std::unique_ptr<QFileDialog> BuildFileDialog(QWidget* parent, const FileRequest&
     auto dialog = std::make_unique<QFileDialog>(parent, ToQt(request.title));
     dialog->setOption(QFileDialog::DontUseNativeDialog, true);
     dialog->setOption(QFileDialog::HideNameFilterDetails, true);
-    dialog->setFileMode(QFileDialog::AnyFile);
+    dialog->setFileMode(request.save || !request.mustExist ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog->setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog->setOption(QFileDialog::DontConfirmOverwrite, !(request.save && request.overwritePrompt));
     dialog->resize(900, 540);

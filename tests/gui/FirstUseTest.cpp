@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTableWidget>
+#include <QTimer>
 #include <filesystem>
 #include <fstream>
 
@@ -110,4 +111,37 @@ TEST(FirstUse, AltIOpensTheSetUpRightAfterStartAndAfterACancelledDialogue) {
     d.window->Bench().engine.mlMode = false;
     d.window->RefreshInterruptMenus();
     EXPECT_FALSE(d.window->menuBar()->actions().contains(d.window->findChild<QMenu*>("mnuMLInt")->menuAction()));
+}
+
+TEST(FirstUse, OpenDialoguesTakeOnlyExistingFilesNamedInTheirFolder) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / "corvane-first-use-open";
+    fs::create_directories(dir / "sub");
+    std::ofstream(dir / "sub" / "rig.dat") << "x\n";
+
+    FileRequest request;
+    request.title = "Load increment data file";
+    request.filter = "All files (*.*)|*.*|Data files (*.dat)|*.dat";
+    request.selectedFilter = 2;
+    request.initialName = (dir / "start.dat").string();
+    auto typedAndAccepted = [&](const QString& typed) {
+        auto dialog = BuildFileDialog(nullptr, request);
+        EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFile);
+        dialog->show();
+        dialog->findChild<QLineEdit*>("fileNameEdit")->setText(typed);
+        // A refusal shows a warning over the dialogue; it is dismissed.
+        QTimer::singleShot(100, [] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) box->reject();
+        });
+        QMetaObject::invokeMethod(dialog.get(), "accept");
+        const QString chosen = dialog->result() == QDialog::Accepted ? dialog->selectedFiles().value(0) : QString();
+        dialog->hide();
+        return chosen;
+    };
+    // A relative name is taken in the dialogue's folder, once.
+    EXPECT_EQ(typedAndAccepted("sub/rig.dat"), QString::fromStdString((dir / "sub" / "rig.dat").string()));
+    // A name that does not exist is not accepted.
+    EXPECT_EQ(typedAndAccepted("sub/missing.dat"), "");
+    EXPECT_EQ(typedAndAccepted(QString::fromStdString((dir.filename() / "sub" / "rig.dat").string())), "");
+    fs::remove_all(dir);
 }

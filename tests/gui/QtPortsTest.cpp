@@ -72,6 +72,7 @@ TEST(QtDialogs, FileDialogsTranslateTheFilterString) {
     open.filter = "All files (*.*)|*.*|Corvane log files (*.cvl)|*.cvl";
     open.selectedFilter = 2;
     open.initialName = "minimize.cvl";
+    open.mustExist = false;
     auto log = BuildFileDialog(nullptr, open);
     EXPECT_EQ(log->acceptMode(), QFileDialog::AcceptOpen);
     // A log file that does not exist yet can be named.
