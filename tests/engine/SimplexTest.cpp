@@ -167,7 +167,8 @@ TEST(Simplex, WindowShowsTheInitialSimplexAndTheFinalReport) {
     r.Free(2, 1.0, 0.1);
     r.wb.alg.tolerance = 1e-10;
     const auto result = Minimise(r, Method::Simplex);
-    EXPECT_EQ(r.t.dialogs.Last().icon, Icon::InformationCritical);
+    EXPECT_EQ(r.t.dialogs.Last().title, "Simplex minimum");
+    EXPECT_EQ(r.t.dialogs.Last().icon, Icon::Information);
     EXPECT_TRUE(r.wb.alg.simplexCurrent);
     EXPECT_EQ(r.wb.simplexView.Area(1).rfind("\r\nInitial Simplex: Starting function value> 24.2 Max> 24.2 Min> 8.82\r\n"
                                              "\r\nInitial parameter values:\r\n\r\n"
