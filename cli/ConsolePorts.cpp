@@ -22,15 +22,26 @@ Answer ConsoleDialogs::MessageBox(const std::string& title, const std::string& t
     ++messages_;
     if (beforeMessage) beforeMessage();
     err_ << title << ": " << ForTerminal(text) << "\n";
-    err_.flush();
-    if (auto it = answers_.find(title); it != answers_.end()) return it->second;
+    Answer answer = Answer::OK;
+    std::string reason = "the default";
     switch (buttons) {
-        case Buttons::OK: return Answer::OK;
-        case Buttons::OKCancel: return secondIsDefault ? Answer::Cancel : Answer::OK;
+        case Buttons::OK: answer = Answer::OK; break;
+        case Buttons::OKCancel: answer = secondIsDefault ? Answer::Cancel : Answer::OK; break;
         case Buttons::YesNo:
-        case Buttons::YesNoCancel: return secondIsDefault ? Answer::No : Answer::Yes;
+        case Buttons::YesNoCancel: answer = secondIsDefault ? Answer::No : Answer::Yes; break;
     }
-    return Answer::OK;
+    if (auto it = answers_.find(title); it != answers_.end()) {
+        answer = it->second.answer;
+        reason = it->second.reason;
+    }
+    // A question answered without a person: say which answer was taken.
+    if (buttons != Buttons::OK) {
+        static const char* names[] = {"OK", "Cancel", "Yes", "No"};
+        err_ << "  answer: " << names[static_cast<int>(answer)] << (reason.empty() ? "" : " (" + reason + ")") << "\n";
+    }
+    err_.flush();
+    if (afterAnswer) afterAnswer(title, answer);
+    return answer;
 }
 
 std::string ConsoleDialogs::InputPrompt(const std::string& title, const std::string&, const std::string& defaultText) {

@@ -30,8 +30,12 @@ public:
     void ProcessEvents() override;
 
     // Answers by title; without one a box gets its default (OK, the first
-    // button, or the second when it is the default).
-    void AnswerTitle(const std::string& title, Answer answer) { answers_[title] = answer; }
+    // button, or the second when it is the default).  A question's answer is
+    // written under it ("  answer: No (--on-limit stop)"), with the reason
+    // given here.
+    void AnswerTitle(const std::string& title, Answer answer, std::string reason = "") {
+        answers_[title] = {answer, std::move(reason)};
+    }
     // Prompts answered by title; without one the default text is accepted.
     void PromptTitle(const std::string& title, std::string answer) { prompts_[title] = std::move(answer); }
     // File dialogues answered by title; without one the dialogue is cancelled.
@@ -40,12 +44,18 @@ public:
     std::function<void()> onProcessEvents;
     // Called before a message is written (a progress line ends its line).
     std::function<void()> beforeMessage;
+    // Called with every answer given, after it is written.
+    std::function<void(const std::string& title, Answer answer)> afterAnswer;
 
     int MessagesShown() const { return messages_; }
 
 private:
     std::ostream& err_;
-    std::map<std::string, Answer> answers_;
+    struct Given {
+        Answer answer;
+        std::string reason;
+    };
+    std::map<std::string, Given> answers_;
     std::map<std::string, std::string> prompts_;
     std::map<std::string, std::string> files_;
     int messages_ = 0;

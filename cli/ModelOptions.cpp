@@ -1,106 +1,94 @@
 #include "cli/ModelOptions.h"
 
-#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <ostream>
 
+#include "cli/Command.h"
 #include "model/InitializeForm.h"
-#include "numeric/FixedColumns.h"
 #include "numeric/Format.h"
+#include "priors/PriorsFile.h"
 
 namespace corvane::cli {
 
-const char* const kModelOptionsUsage =
-    "Model set-up (at least one data file):\n"
-    "  --increments FILE          increment records (label line, then set, initial size, increment,\n"
-    "                             start day, end day in 6-character fields)\n"
-    "  --increment-errors gaussian|gamma   error distribution of increments (default gaussian;\n"
-    "                             gamma is used whenever b > 0)\n"
-    "  --frequencies FILE         size-frequency series (label line, midpoint in columns 1-8, series s\n"
-    "                             in the 8 columns from 9s+1)\n"
-    "  --series N                 number of frequency series\n"
-    "  --identified N             young identifiable age-classes (capped at 99)\n"
-    "  --blended N                blended older age-classes (total capped at 99)\n"
-    "  --birth-day D              birth day in the year (default 1)\n"
-    "  --first-cell C             first frequency cell evaluated (default 1)\n"
-    "  --age1 A                   age of the first age-class, years (default 1)\n"
-    "  --age-diff D               years between age-classes (default 1)\n"
-    "  --edge truncated|zero      frequencies truncated at the extremes, or zero beyond them (default zero)\n"
-    "  --age-modes precise|gaussian|gamma   form of the age modes (default precise)\n"
-    "  --alg FILE                 algorithm file; its parameter count must match the model's\n";
+void ModelOptions::Declare(Options& o, bool algorithmFile) {
+    o.Group("Model set-up (at least one data file)");
+    o.Text("--increments", increments, "FILE",
+           "increment records (label line, then set, initial size, increment,\n"
+           "start day, end day in 6-character fields)");
+    o.Choice<char>("--increment-errors", incrementErrors, {{"gaussian", 'N'}, {"gamma", 'G'}},
+                   "error distribution of increments (default gaussian;\ngamma is used whenever b > 0)");
+    o.Text("--frequencies", frequencies, "FILE",
+           "size-frequency series (label line, midpoint in columns 1-8,\nseries s in the 8 columns from 9s+1)");
+    o.Whole("--series", series, "N", "number of frequency series");
+    o.Whole("--identified", identified, "N",
+            "young identifiable age-classes (capped at 99)");
+    o.Whole("--blended", blended, "N",
+            "blended older age-classes (total capped at 99)");
+    o.Whole("--birth-day", birthDay, "D", "birth day in the year (default 1)");
+    o.Whole("--first-cell", firstCell, "C",
+            "first frequency cell evaluated (default 1)");
+    o.Number("--age1", age1, "A", "age of the first age-class, years (default 1)");
+    o.Number("--age-diff", ageDiff, "D", "years between age-classes (default 1)");
+    o.Choice<char>("--edge", edge, {{"truncated", 'M'}, {"zero", '0'}},
+                   "frequencies truncated at the extremes, or zero beyond\nthem (default zero)");
+    o.Choice<AgeModeForm>("--age-modes", ageModes,
+                          {{"precise", AgeModeForm::Precise},
+                           {"gaussian", AgeModeForm::Gaussian},
+                           {"gamma", AgeModeForm::Gamma}},
+                          "form of the age modes (default precise)");
+    if (algorithmFile) {
+        o.Text("--alg", alg, "FILE", "algorithm file; its parameter count must match the model's");
+        // Priors and the constant matter only where the model is evaluated.
+        o.Group("Bayesian priors");
+        o.Text("--priors", priors, "FILE",
+               "Bayesian priors file (.pri); while some prior is not\n"
+               "uniform-unbounded, the prior total is added to the objective");
+        o.Number("--constant", constant, "C",
+                 "covariance constant c > 0 (-ln[L] = c x objective); the prior\n"
+                 "total is scaled by 1/c (default: the model's suggestion, 0.5)");
+    }
 
-namespace {
+    o.AfterParsing([this, &o] {
+        // The dialogue only enables these with a frequency file.
+        const bool frequencyOption = series || identified || blended || birthDay || firstCell || age1 || ageDiff ||
+                                     ageModes || edge;
+        if (!frequencies && frequencyOption) o.Refuse("the frequency options need --frequencies FILE");
+        // Likewise the error options with an increment file.
+        if (!increments && incrementErrors) o.Refuse("option --increment-errors needs --increments FILE");
+        if (constant && !(*constant > 0.0))
+            o.Refuse("option --constant needs a number above 0, not " + NumberText(*constant));
+    });
+}
 
-// A whole-number or number option kept as its text for the dialogue.
-void TakeNumber(Args& args, const std::string& name, bool whole, std::optional<std::string>& into,
-                std::vector<std::string>& problems) {
-    const auto text = args.Value(name);
-    if (!text) return;
-    const auto v = StrictNumber(*text);
-    if (!v || (whole && std::floor(*v) != *v)) {
-        problems.push_back("option --" + name + " needs " + (whole ? "a whole number" : "a number") + ", not \"" +
-                           *text + "\"");
+void ModelOptions::CheckOutput(Options& o, const std::string& option, const std::optional<std::string>& path,
+                               bool protectAlg) const {
+    if (!path) return;
+    if (const auto why = CannotWrite(*path)) {
+        o.Refuse("option " + option + ": cannot write " + *why);
         return;
     }
-    into = Trim(*text);
+    if (increments && SameFile(*path, *increments)) o.Refuse("option " + option + " names the --increments file");
+    if (frequencies && SameFile(*path, *frequencies)) o.Refuse("option " + option + " names the --frequencies file");
+    if (protectAlg && alg && SameFile(*path, *alg)) o.Refuse("option " + option + " names the --alg file");
 }
 
-}  // namespace
-
-ModelOptions ReadModelOptions(Args& args) {
-    ModelOptions o;
-    o.increments = args.Value("increments");
-    o.frequencies = args.Value("frequencies");
-    if (const auto e = args.Value("increment-errors")) {
-        if (*e == "gaussian")
-            o.incrementErrors = 'N';
-        else if (*e == "gamma")
-            o.incrementErrors = 'G';
-        else
-            o.problems.push_back("option --increment-errors takes gaussian or gamma, not \"" + *e + "\"");
-    }
-    if (const auto e = args.Value("edge")) {
-        if (*e == "zero")
-            o.edge = '0';
-        else if (*e == "truncated")
-            o.edge = 'M';
-        else
-            o.problems.push_back("option --edge takes truncated or zero, not \"" + *e + "\"");
-    }
-    std::optional<std::string> ageModes = args.Value("age-modes");
-    if (ageModes) {
-        if (*ageModes == "precise")
-            o.ageModes = AgeModeForm::Precise;
-        else if (*ageModes == "gaussian")
-            o.ageModes = AgeModeForm::Gaussian;
-        else if (*ageModes == "gamma")
-            o.ageModes = AgeModeForm::Gamma;
-        else
-            o.problems.push_back("option --age-modes takes precise, gaussian or gamma, not \"" + *ageModes + "\"");
-    }
-    TakeNumber(args, "series", true, o.series, o.problems);
-    TakeNumber(args, "identified", true, o.identified, o.problems);
-    TakeNumber(args, "blended", true, o.blended, o.problems);
-    TakeNumber(args, "birth-day", true, o.birthDay, o.problems);
-    TakeNumber(args, "first-cell", true, o.firstCell, o.problems);
-    TakeNumber(args, "age1", false, o.age1, o.problems);
-    TakeNumber(args, "age-diff", false, o.ageDiff, o.problems);
-    o.alg = args.Value("alg");
-
-    // The dialogue only enables these with a frequency file.
-    if (!o.frequencies) {
-        const bool frequencyOption = o.series || o.identified || o.blended || o.birthDay || o.firstCell || o.age1 ||
-                                     o.ageDiff || ageModes || o.edge != '0';
-        if (frequencyOption) o.problems.push_back("the frequency options need --frequencies FILE");
-    }
-    return o;
+bool SameFile(const std::string& a, const std::string& b) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (fs::exists(a, ec) && fs::exists(b, ec)) return fs::equivalent(a, b, ec);
+    return fs::weakly_canonical(a, ec) == fs::weakly_canonical(b, ec);
 }
 
-bool ReportArgumentErrors(const std::string& command, const Args& args, const ModelOptions& model,
-                          std::ostream& err) {
-    std::vector<std::string> all = model.problems;
-    for (const auto& e : args.Errors()) all.push_back(e);
-    for (const auto& e : all) err << "corvane-cli " << command << ": " << e << "\n";
-    return !all.empty();
+std::optional<std::string> CannotWrite(const std::string& path) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (path.empty()) return "an empty file name";
+    if (fs::is_directory(path, ec)) return path + " is a directory";
+    const fs::path parent = fs::path(path).parent_path();
+    if (!parent.empty() && !fs::is_directory(parent, ec)) return "the directory of " + path + " does not exist";
+    return std::nullopt;
 }
 
 ModelSession::ModelSession(std::ostream& err)
@@ -108,12 +96,19 @@ ModelSession::ModelSession(std::ostream& err)
       model(&ports.dialogs),
       wb(Ports{ports.dialogs, ports.status, ports.windows, ports.clock, ports.random}, &model) {}
 
-std::unique_ptr<ModelSession> OpenModelSession(const std::string& command, const ModelOptions& options,
-                                               std::ostream& err, bool algRequired) {
-    if (algRequired && !options.alg) {
-        err << "corvane-cli " << command << ": --alg FILE is required\n";
-        return nullptr;
-    }
+namespace {
+
+// A number as the dialogue's field text, read back exactly.
+std::string FieldText(double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.17g", value);
+    return text;
+}
+
+}  // namespace
+
+std::unique_ptr<ModelSession> OpenModelSession(const ModelOptions& options, std::ostream& err, bool algRequired) {
+    if (algRequired && !options.alg) throw BadInput("--alg FILE is required");
     auto session = std::make_unique<ModelSession>(err);
     InitializeForm form(session->wb, session->model);
     if (options.frequencies) form.ChooseFrequencyFile(*options.frequencies);
@@ -122,27 +117,43 @@ std::unique_ptr<ModelSession> OpenModelSession(const std::string& command, const
     form.edge = options.edge == 'M' ? InitializeForm::Edge::Truncated : InitializeForm::Edge::Zero;
     if (options.ageModes == AgeModeForm::Gaussian) form.SetChecked(InitializeForm::AgeBox::ForceNormal, true);
     if (options.ageModes == AgeModeForm::Gamma) form.SetChecked(InitializeForm::AgeBox::ForceGamma, true);
-    if (options.series) form.series = *options.series;
-    if (options.identified) form.identified = *options.identified;
-    if (options.blended) form.blended = *options.blended;
-    if (options.birthDay) form.birthDay = *options.birthDay;
+    if (options.series) form.series = NumberText(*options.series);
+    if (options.identified) form.identified = NumberText(*options.identified);
+    if (options.blended) form.blended = NumberText(*options.blended);
+    if (options.birthDay) form.birthDay = NumberText(*options.birthDay);
     if (options.firstCell) {
-        form.firstCell = *options.firstCell;
+        form.firstCell = NumberText(*options.firstCell);
         form.CheckFirstCell();
-        if (form.firstCell != *options.firstCell) {  // the check refused it (its message is out)
-            err << "corvane-cli " << command << ": --first-cell must be 1 or more\n";
-            return nullptr;
+        // The check refused it (its message is out).
+        if (form.firstCell != NumberText(*options.firstCell)) throw BadInput("--first-cell must be 1 or more");
+    }
+    if (options.age1) form.age1 = FieldText(*options.age1);
+    if (options.ageDiff) form.ageDiff = FieldText(*options.ageDiff);
+    // The dialogue's refusals of set-ups that cannot work, in the options' words.
+    if (const auto refusal = form.Unworkable()) {
+        using Field = SetupRefusal::Field;
+        switch (refusal->field) {
+            case Field::AgeDifference: throw BadInput("--age-diff must be above 0");
+            case Field::BirthDay: throw BadInput("--birth-day must be a day of the year from 1 to 365");
+            case Field::FirstCell:
+                throw BadInput("--first-cell " + NumberText(options.firstCell.value_or(1)) + " is beyond the " +
+                               NumberText(refusal->limit) + " cells of the frequency file");
+            case Field::Series:
+                throw BadInput("--series " + NumberText(options.series.value_or(0)) + " is more than the " +
+                               NumberText(refusal->limit) + " series the frequency file holds");
         }
     }
-    if (options.age1) form.age1 = *options.age1;
-    if (options.ageDiff) form.ageDiff = *options.ageDiff;
-    if (form.Ok() != InitializeForm::Outcome::Initialised) {
-        err << "corvane-cli " << command << ": the model could not be initialised\n";
-        return nullptr;
-    }
-    if (options.alg && !ReadAlgorithmFile(session->wb, *options.alg)) {
-        err << "corvane-cli " << command << ": the algorithm file could not be loaded\n";
-        return nullptr;
+    if (form.Ok() != InitializeForm::Outcome::Initialised) throw BadInput("the model could not be initialised");
+    if (options.alg && !ReadAlgorithmFile(session->wb, *options.alg))
+        throw BadInput("the algorithm file could not be loaded");
+    if (const auto why = session->model.CannotEvaluate()) throw BadInput(*why);
+    Workbench& wb = session->wb;
+    if (options.constant) wb.priorTable.reciprocalConstant = 1.0 / *options.constant;
+    if (options.priors) {
+        std::ifstream in(*options.priors, std::ios::binary);
+        if (!in) throw BadInput("the priors file " + *options.priors + " could not be opened");
+        // A refused file has had its message written; nothing more to say.
+        if (!ReadPriorsFile(wb, *options.priors, in)) throw BadInput("");
     }
     return session;
 }

@@ -1,20 +1,21 @@
 #pragma once
 // The growth model's set-up from command-line options, shared by every
-// command that evaluates the model:
+// command that evaluates the model.  In a command (see cli/Command.h):
 //
-//   ModelOptions model = ReadModelOptions(args);       // before the command's own options
-//   ... the command's own options ...
-//   if (ReportArgumentErrors("evaluate", args, model, err)) return kExitBadInput;
-//   auto session = OpenModelSession("evaluate", model, err);
-//   if (!session) return kExitBadInput;
+//   ModelOptions model;                                   // a member
+//   void Declare(Options& o) override { ...; model.Declare(o); }
+//   int Run(std::ostream& out, std::ostream& err) override {
+//       auto session = OpenModelSession(model, err);      // throws BadInput
+//       Workbench& wb = session->wb;                      // initialised, algorithm file loaded
 //
+// A shared option is added in three places here: a member below, its
+// declaration in ModelOptions::Declare, and its use in OpenModelSession.
 // The set-up goes through the set-up dialogue's own rules and messages; every
 // message box is written to standard error as "title: text".
 #include <iosfwd>
 #include <memory>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "cli/Args.h"
 #include "cli/ConsolePorts.h"
@@ -26,25 +27,30 @@ namespace corvane::cli {
 struct ModelOptions {
     std::optional<std::string> increments;
     std::optional<std::string> frequencies;
-    char incrementErrors = 'N';  // --increment-errors gaussian|gamma
-    char edge = '0';             // --edge truncated|zero
-    AgeModeForm ageModes = AgeModeForm::Precise;  // --age-modes precise|gaussian|gamma
-    // Texts for the dialogue's fields (checked as numbers already).
-    std::optional<std::string> series, identified, blended, birthDay, firstCell, age1, ageDiff;
+    std::optional<char> incrementErrors;  // --increment-errors: 'N' gaussian, 'G' gamma
+    std::optional<char> edge;             // --edge: 'M' truncated, '0' zero
+    std::optional<AgeModeForm> ageModes;  // --age-modes
+    std::optional<long long> series, identified, blended, birthDay, firstCell;
+    std::optional<double> age1, ageDiff;
     std::optional<std::string> alg;
-    std::vector<std::string> problems;
+    std::optional<std::string> priors;  // --priors: a Bayesian priors file, read as the desktop reads it
+    std::optional<double> constant;     // --constant: c > 0, the prior total is scaled by 1/c
+
+    // Declares the options above, under the heading "Model set-up", and the
+    // checks between them; --alg only when the command reads one.
+    void Declare(Options& options, bool algorithmFile = true);
+
+    // Refuses (after parsing) an output file the command would write that
+    // cannot be written or would overwrite a data file, or the --alg file
+    // when protectAlg is true.  Nothing when path is empty.
+    void CheckOutput(Options& options, const std::string& option, const std::optional<std::string>& path,
+                     bool protectAlg) const;
 };
 
-// Takes the model options (and --alg) out of args.
-ModelOptions ReadModelOptions(Args& args);
-
-// The options above as a help text.
-extern const char* const kModelOptionsUsage;
-
-// Writes every argument problem as "corvane-cli <command>: ..." to err; true
-// when there was one.
-bool ReportArgumentErrors(const std::string& command, const Args& args, const ModelOptions& model,
-                          std::ostream& err);
+// True when both names lead to one file (or would, once written).
+bool SameFile(const std::string& a, const std::string& b);
+// Why a file cannot be written there (a directory, a missing directory), or nullopt.
+std::optional<std::string> CannotWrite(const std::string& path);
 
 // A workbench without a display, its ports writing messages to err.
 struct ModelSession {
@@ -54,10 +60,11 @@ struct ModelSession {
     Workbench wb;
 };
 
-// Initialises the model from the options and loads the algorithm file
-// (required unless algRequired is false).  nullptr, with the reason on err,
-// on bad input.
-std::unique_ptr<ModelSession> OpenModelSession(const std::string& command, const ModelOptions& options,
-                                               std::ostream& err, bool algRequired = true);
+// Initialises the model from the options, loads the algorithm file
+// (required unless algRequired is false) and the priors file, and sets the
+// covariance constant (the model's suggestion unless --constant is given).  Throws BadInput with the reason
+// (after the dialogue's own message, if it showed one).
+std::unique_ptr<ModelSession> OpenModelSession(const ModelOptions& options, std::ostream& err,
+                                               bool algRequired = true);
 
 }  // namespace corvane::cli

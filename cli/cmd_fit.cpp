@@ -6,11 +6,14 @@
 #include <cmath>
 #include <csignal>
 #include <cstdio>
-#include <filesystem>
 #include <ostream>
 
 #include "cli/Command.h"
+#include "cli/Json.h"
+#include "cli/ModelNotes.h"
 #include "cli/ModelOptions.h"
+#include "cli/Progress.h"
+#include "priors/PriorReview.h"
 
 namespace corvane::cli {
 
@@ -61,96 +64,24 @@ private:
 // --- options -----------------------------------------------------------------
 
 struct FitOptions {
-    bool marquardt = false;
-    bool analytical = false;
-    bool continueAtLimit = false;
-    std::optional<std::int32_t> maxCalls;
+    std::optional<bool> marquardt;
+    std::optional<bool> analytical;
+    std::optional<bool> continueAtLimit;
+    std::optional<long long> maxCalls;
     std::optional<std::string> log;
-    int logEvery = 10;  // the editor's "&Open" puts 10 into the frequency box
+    std::optional<long long> logEvery;  // the editor's "&Open" puts 10 into the frequency box
     std::optional<std::string> saveAlg;
     bool valueOnly = false;
+    bool json = false;
 };
-
-FitOptions ReadFitOptions(Args& args, std::vector<std::string>& problems) {
-    FitOptions o;
-    const auto method = args.Value("method");
-    if (method && *method != "simplex" && *method != "marquardt")
-        problems.push_back("option --method takes simplex or marquardt, not \"" + *method + "\"");
-    o.marquardt = method && *method == "marquardt";
-
-    if (const auto d = args.Value("derivatives")) {
-        if (*d == "numerical" || *d == "analytical")
-            o.analytical = *d == "analytical";
-        else
-            problems.push_back("option --derivatives takes numerical or analytical, not \"" + *d + "\"");
-        if (!o.marquardt) problems.push_back("option --derivatives belongs to --method marquardt");
-    }
-    if (const auto l = args.Value("on-limit")) {
-        if (*l == "stop" || *l == "continue")
-            o.continueAtLimit = *l == "continue";
-        else
-            problems.push_back("option --on-limit takes stop or continue, not \"" + *l + "\"");
-        if (o.marquardt) problems.push_back("option --on-limit belongs to the Simplex (Marquardt stops at its limit)");
-    }
-    if (const auto n = args.Integer("max-calls")) {
-        if (*n < 1 || *n > 2147483647LL)
-            problems.push_back("option --max-calls needs a whole number from 1 to 2147483647");
-        else
-            o.maxCalls = static_cast<std::int32_t>(*n);
-    }
-    o.log = args.Value("log");
-    if (const auto n = args.Integer("log-every")) {
-        if (*n < 1 || *n > 32767)
-            problems.push_back("option --log-every needs a whole number from 1 to 32767");
-        else
-            o.logEvery = static_cast<int>(*n);
-        if (!o.log) problems.push_back("option --log-every needs --log FILE");
-    }
-    o.saveAlg = args.Value("save-alg");
-    o.valueOnly = args.Flag("value");
-    return o;
-}
-
-bool SameFile(const std::string& a, const std::string& b) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    if (fs::exists(a, ec) && fs::exists(b, ec)) return fs::equivalent(a, b, ec);
-    return fs::weakly_canonical(a, ec) == fs::weakly_canonical(b, ec);
-}
-
-// A file the run will write: its directory must exist and it must not be a
-// directory itself.
-std::optional<std::string> CannotWrite(const std::string& path) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    if (path.empty()) return "an empty file name";
-    if (fs::is_directory(path, ec)) return path + " is a directory";
-    const fs::path parent = fs::path(path).parent_path();
-    if (!parent.empty() && !fs::is_directory(parent, ec)) return "the directory of " + path + " does not exist";
-    return std::nullopt;
-}
 
 // Outputs that would overwrite an input (or each other) are refused before
 // anything is read or written.
-void CheckOutputs(const FitOptions& fit, const ModelOptions& model, std::vector<std::string>& problems) {
-    std::vector<std::pair<std::string, std::string>> data;  // option, path
-    if (model.increments) data.emplace_back("--increments", *model.increments);
-    if (model.frequencies) data.emplace_back("--frequencies", *model.frequencies);
-    auto check = [&](const std::string& option, const std::optional<std::string>& path, bool protectAlg) {
-        if (!path) return;
-        if (const auto why = CannotWrite(*path)) {
-            problems.push_back("option " + option + ": cannot write " + *why);
-            return;
-        }
-        for (const auto& [input, inputPath] : data)
-            if (SameFile(*path, inputPath)) problems.push_back("option " + option + " names the " + input + " file");
-        if (protectAlg && model.alg && SameFile(*path, *model.alg))
-            problems.push_back("option " + option + " names the --alg file");
-    };
-    check("--save-alg", fit.saveAlg, false);  // saving over the algorithm file read is the usual update
-    check("--log", fit.log, true);
+void CheckOutputs(const FitOptions& fit, const ModelOptions& model, Options& o) {
+    model.CheckOutput(o, "--save-alg", fit.saveAlg, false);  // saving over the algorithm file read is the usual update
+    model.CheckOutput(o, "--log", fit.log, true);
     if (fit.log && fit.saveAlg && SameFile(*fit.log, *fit.saveAlg))
-        problems.push_back("options --log and --save-alg name the same file");
+        o.Refuse("options --log and --save-alg name the same file");
 }
 
 // --- the report ----------------------------------------------------------------
@@ -179,95 +110,50 @@ std::string ValueText(double v) {
     return text;
 }
 
-int RunFit(std::vector<std::string> arguments, std::ostream& out, std::ostream& err) {
-    Args args(std::move(arguments));
-    ModelOptions model = ReadModelOptions(args);
-    const FitOptions fit = ReadFitOptions(args, model.problems);
-    if (model.problems.empty()) CheckOutputs(fit, model, model.problems);
-    if (ReportArgumentErrors("fit", args, model, err)) return kExitBadInput;
+class Fit : public Command {
+    ModelOptions model;
+    FitOptions fit;
 
-    auto session = OpenModelSession("fit", model, err);
-    if (!session) return kExitBadInput;
-    if (const auto why = session->model.CannotEvaluate()) {
-        err << "corvane-cli fit: " << *why << "\n";
-        return kExitBadInput;
-    }
-    Workbench& wb = session->wb;
-    // Both refusals show their message on standard error.
-    if (NothingToMinimise(wb) || !SetUpMinimisation(wb)) return kExitBadInput;
-    if (fit.maxCalls) wb.alg.maxCalls = *fit.maxCalls;
-    if (fit.log) {
-        if (!wb.runLog.Open(*fit.log)) {
-            err << "corvane-cli fit: the run log " << *fit.log << " could not be created\n";
-            return kExitBadInput;
-        }
-        wb.alg.outputFileName = *fit.log;
-        wb.alg.fileFrequency = fit.logEvery;
-    }
+    void Declare(Options& o) override;
+    void Check(Options& o) override;
+    int Run(std::ostream& out, std::ostream& err) override;
+};
 
-    ConsoleDialogs& dialogs = session->ports.dialogs;
-    dialogs.AnswerTitle("Simplex minimization", fit.continueAtLimit ? Answer::Yes : Answer::No);
-    dialogs.AnswerTitle("Simplex interrupt", Answer::Yes);
-    dialogs.AnswerTitle("Marquardt interrupt", Answer::Yes);
-    ProgressLine progress(err, session->ports.clock);
-    dialogs.beforeMessage = [&progress] { progress.Finish(); };
-    dialogs.onProcessEvents = [&wb] {
-        if (StopSignals::Take()) wb.engine.interruptRequested = true;
-    };
-    wb.minimiserObserver = &progress;
-
-    MinimiserResult result;
-    {
-        StopSignals signals;
-        result = fit.marquardt ? MarquardtCommand(wb, fit.analytical ? "A" : "N", false) : SimplexCommand(wb);
-    }
-    progress.Finish();
-    wb.minimiserObserver = nullptr;
-    dialogs.beforeMessage = nullptr;
-    wb.runLog.Close();
-
-    bool ok = result.end == MinimiserEnd::Converged;
-    if (!ok) err << "corvane-cli fit: the run ended without a verified minimum (" << ToString(result.end) << ")\n";
-    if (!std::isfinite(result.minimum)) {
-        err << "corvane-cli fit: the objective could not be computed\n";
-        ok = false;
-    }
-    if (fit.valueOnly) {
-        out << ValueText(result.minimum) << "\n";
-    } else {
-        std::string report = ForTerminal(ReportText(wb, fit.marquardt, result));
-        while (!report.empty() && report.back() == '\n') report.pop_back();
-        out << report << "\n";
-    }
-    out.flush();
-
-    if (fit.saveAlg) {
-        dialogs.FileTitle("Save algorithm data in...", *fit.saveAlg);
-        if (!WriteAlgorithmFile(wb, AlgorithmWriter::CommandMenu)) ok = false;  // its message is out
-    }
-    return ok ? kExitOk : kExitFailed;
-}
-
-const Register fit{Command{
-    "fit", "minimise the objective with the Simplex or Marquardt minimiser (\"Simple&x\", \"&Marquardt\")",
-    std::string("Usage: corvane-cli fit --increments FILE --alg FILE [model options] [fit options]\n\n") +
+void Fit::Declare(Options& o) {
+    o.Usage(
+        "corvane-cli fit --increments FILE and/or --frequencies FILE --alg FILE\n"
+        "                       [model options] [fit options]\n\n"
         "Minimises the objective over the parameters whose step size is not zero, from the\n"
         "algorithm file's values and with its settings (tolerance, limit, step size reduction),\n"
-        "and prints the report the minimiser's window shows at the end.  Progress (iterations,\n"
-        "function calls, best value) is written to standard error on one refreshed line.\n"
-        "  --method simplex|marquardt  the minimiser (default simplex)\n"
-        "  --derivatives numerical|analytical   Marquardt's derivatives (default numerical); they\n"
-        "                             are never displayed\n"
-        "  --max-calls N              the Simplex's function-call limit, Marquardt's iteration\n"
-        "                             limit (default: the algorithm file's)\n"
-        "  --on-limit stop|continue   Simplex: at the function-call limit stop, or reset the count\n"
-        "                             and go on (default stop)\n"
-        "  --log FILE                 write the run log to exactly FILE (created or overwritten)\n"
-        "  --log-every N              the file output frequency: the Simplex logs every N\n"
-        "                             iterations, Marquardt every accepted one (default 10)\n"
-        "  --save-alg OUT             write the algorithm data after the run to OUT, in the\n"
-        "                             algorithm file layout (CR LF); it may be the --alg file\n"
-        "  --value                    print only the minimum, as %.17g\n\n"
+        "and prints the report the minimiser's window shows at the end (or, with --json, one JSON\n"
+        "object).  Standard error shows the progress (best value, iterations, calls, calls per\n"
+        "second: one refreshed line on a terminal, a plain line every 5 seconds otherwise), the\n"
+        "answer taken to every question, how the likelihood used each data set, and the model's\n"
+        "warnings.  A joint analysis, from a file made by \"corvane-cli template\":\n\n"
+        "  corvane-cli fit --increments inc.dat --frequencies freq.dat --series 3 --identified 2 \\\n"
+        "      --blended 4 --birth-day 100 --age1 0 --age-modes gaussian --alg joint.alg \\\n"
+        "      --save-alg joint.alg\n\n"
+        "With --priors the report is followed by the review of the priors at the values reached.");
+    o.Group("Fit options");
+    o.Choice<bool>("--method", fit.marquardt, {{"simplex", false}, {"marquardt", true}},
+                   "the minimiser (default simplex)");
+    o.Choice<bool>("--derivatives", fit.analytical, {{"numerical", false}, {"analytical", true}},
+                   "Marquardt's derivatives (default numerical); they are\nnever displayed");
+    o.Whole("--max-calls", fit.maxCalls, 1, 2147483647, "N",
+            "the Simplex's function-call limit, Marquardt's iteration\nlimit (default: the algorithm file's)");
+    o.Choice<bool>("--on-limit", fit.continueAtLimit, {{"stop", false}, {"continue", true}},
+                   "Simplex: at the function-call limit stop, or reset the\ncount and go on (default stop)");
+    o.Text("--log", fit.log, "FILE", "write the run log to exactly FILE (created or overwritten)");
+    o.Whole("--log-every", fit.logEvery, 1, 32767, "N",
+            "the file output frequency: the Simplex logs every N\n"
+            "iterations, Marquardt every accepted one (default 10)");
+    o.Text("--save-alg", fit.saveAlg, "OUT",
+           "write the algorithm data after the run to OUT, in the\n"
+           "algorithm file layout (CR LF); it may be the --alg file");
+    o.Flag("--value", fit.valueOnly, "print only the minimum, as %.17g");
+    o.Flag("--json", fit.json, "print one JSON object (see the README) instead of the report");
+    model.Declare(o);
+    o.Footer(
         "Exit status 0 for a verified minimum.  A run that ends without one (the limit, an\n"
         "interrupt, \"Simplex error\", \"Marquardt quits in frustration\", \"Analytical derivatives\n"
         "missing\", a matrix decomposition failure) exits with 1, but still prints its report (or\n"
@@ -276,9 +162,106 @@ const Register fit{Command{
         "the starting values after \"Simplex error\", which writes nothing back.  Bad input\n"
         "exits with 2 and prints nothing on standard output.\n"
         "Ctrl-C or SIGTERM during the run interrupts it and answers \"quit\" (Marquardt quits at\n"
-        "its next accepted step); a second one ends the program at once.\n\n" +
-        kModelOptionsUsage,
-    RunFit}};
+        "its next accepted step); a second one ends the program at once.");
+}
+
+void Fit::Check(Options& o) {
+    const bool marquardt = fit.marquardt.value_or(false);
+    if (fit.analytical && !marquardt) o.Refuse("option --derivatives belongs to --method marquardt");
+    if (fit.continueAtLimit && marquardt)
+        o.Refuse("option --on-limit belongs to the Simplex (Marquardt stops at its limit)");
+    if (fit.logEvery && !fit.log) o.Refuse("option --log-every needs --log FILE");
+    if (fit.json && fit.valueOnly) o.Refuse("options --json and --value do not go together");
+    if (o.Problems().empty()) CheckOutputs(fit, model, o);
+}
+
+int Fit::Run(std::ostream& out, std::ostream& err) {
+    const bool marquardt = fit.marquardt.value_or(false);
+    auto session = OpenModelSession(model, err);
+    Workbench& wb = session->wb;
+    // Both refusals show their message on standard error.
+    if (NothingToMinimise(wb) || !SetUpMinimisation(wb)) throw BadInput("");
+    if (fit.maxCalls) wb.alg.maxCalls = static_cast<std::int32_t>(*fit.maxCalls);
+    if (fit.log) {
+        if (!wb.runLog.Open(*fit.log)) throw BadInput("the run log " + *fit.log + " could not be created");
+        wb.alg.outputFileName = *fit.log;
+        wb.alg.fileFrequency = static_cast<int>(fit.logEvery.value_or(10));
+    }
+
+    GammaOverrideNote gamma;
+    gamma.Check(session->model, wb.alg.value, err);
+
+    ConsoleDialogs& dialogs = session->ports.dialogs;
+    const bool goOn = fit.continueAtLimit.value_or(false);
+    dialogs.AnswerTitle("Simplex minimization", goOn ? Answer::Yes : Answer::No,
+                        goOn ? "--on-limit continue: the count starts again" : "--on-limit stop");
+    dialogs.AnswerTitle("Simplex interrupt", Answer::Yes, "an interrupt signal quits the run");
+    dialogs.AnswerTitle("Marquardt interrupt", Answer::Yes, "an interrupt signal quits the run");
+    // The Simplex starts its count again when told to go on at the limit;
+    // the run's calls are those counts summed.
+    long long earlierCalls = 0;
+    dialogs.afterAnswer = [&](const std::string& title, Answer answer) {
+        if (title == "Simplex minimization" && answer == Answer::Yes) earlierCalls += wb.engine.functionCalls;
+    };
+    ProgressReporter reporter(err, ProgressReporter::TerminalOutput(), session->ports.clock);
+    MinimiserReporter progress(reporter, [&earlierCalls](long long calls) { return earlierCalls + calls; });
+    dialogs.beforeMessage = [&reporter] { reporter.Finish(); };
+    dialogs.onProcessEvents = [&wb] {
+        if (StopSignals::Take()) wb.engine.interruptRequested = true;
+    };
+    wb.minimiserObserver = &progress;
+
+    MinimiserResult result;
+    {
+        StopSignals signals;
+        result = marquardt ? MarquardtCommand(wb, fit.analytical.value_or(false) ? "A" : "N", false)
+                           : SimplexCommand(wb);
+    }
+    reporter.Finish();
+    wb.minimiserObserver = nullptr;
+    dialogs.beforeMessage = nullptr;
+    dialogs.afterAnswer = nullptr;
+    wb.runLog.Close();
+    const long long calls = earlierCalls + wb.engine.functionCalls;
+
+    bool ok = result.end == MinimiserEnd::Converged;
+    if (!ok) err << MessagePrefix() << "the run ended without a verified minimum (" << ToString(result.end) << ")\n";
+    if (!std::isfinite(result.minimum)) {
+        err << MessagePrefix() << "the objective could not be computed\n";
+        ok = false;
+    }
+    gamma.Check(session->model, wb.alg.value, err);
+    const BestFit& best = session->model.Best();
+    const ModelNotes notes = CollectModelNotes(session->model, best.increments);
+    if (fit.json) {
+        Json j;
+        AddObjective(j, result.minimum, session->model, best.incrementTwice, best.frequencyTwice);
+        AddParameters(j, wb, session->model);
+        j["calls"] = calls;
+        j["iterations"] = result.iterations;
+        j["outcome"] = OutcomeName(result.end);
+        AddWarnings(j, notes);
+        WriteJson(out, j);
+    } else if (fit.valueOnly) {
+        out << ValueText(result.minimum) << "\n";
+    } else {
+        std::string report = ForTerminal(ReportText(wb, marquardt, result));
+        while (!report.empty() && report.back() == '\n') report.pop_back();
+        out << report << "\n";
+        if (wb.engine.priorsInUse) out << "\n" << ForTerminal(ComputePriorReview(wb));
+    }
+    out.flush();
+    WriteModelNotes(notes, err);
+
+    if (fit.saveAlg) {
+        dialogs.FileTitle("Save algorithm data in...", *fit.saveAlg);
+        if (!WriteAlgorithmFile(wb, AlgorithmWriter::CommandMenu)) ok = false;  // its message is out
+    }
+    return ok ? kExitOk : kExitFailed;
+}
+
+const Register<Fit> fitCommand{
+    "fit", "minimise the objective with the Simplex or Marquardt minimiser (\"Simple&x\", \"&Marquardt\")"};
 
 }  // namespace
 

@@ -8,20 +8,17 @@
 
 namespace corvane::cli {
 
-std::vector<Command>& Commands() {
-    static std::vector<Command> commands;
-    return commands;
-}
-
 namespace {
 
 void PrintHelp(std::ostream& out) {
     out << "corvane-cli: estimate and evaluate the parameters of nonlinear models without a display\n\n"
            "Usage: corvane-cli <command> [options]\n"
-           "       corvane-cli help <command>    options of one command\n\n"
+           "       corvane-cli <command> --help     options of one command\n"
+           "       corvane-cli help <command>       the same\n\n"
            "Commands:\n";
     auto commands = Commands();
-    std::sort(commands.begin(), commands.end(), [](const Command& a, const Command& b) { return a.name < b.name; });
+    std::sort(commands.begin(), commands.end(),
+              [](const CommandInfo& a, const CommandInfo& b) { return a.name < b.name; });
     for (const auto& c : commands) {
         std::string name = c.name;
         name.resize(std::max<std::size_t>(name.size() + 2, 12), ' ');
@@ -31,7 +28,7 @@ void PrintHelp(std::ostream& out) {
            "Exit status: 0 success, 1 the computation failed or was stopped, 2 bad input.\n";
 }
 
-const Command* Find(const std::string& name) {
+const CommandInfo* Find(const std::string& name) {
     for (const auto& c : Commands())
         if (c.name == name) return &c;
     return nullptr;
@@ -45,31 +42,27 @@ int main(int argc, char** argv) {
     using namespace corvane::cli;
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty() || args[0] == "--help" || args[0] == "-h") {
-        PrintHelp(std::cout);
+        PrintHelp(args.empty() ? std::cerr : std::cout);
         return args.empty() ? kExitBadInput : kExitOk;
     }
     if (args[0] == "help") {
-        if (args.size() > 1) {
-            if (const Command* c = Find(args[1])) {
-                std::cout << "corvane-cli " << c->name << ": " << c->summary << "\n\n" << c->usage;
-                return kExitOk;
-            }
+        if (args.size() > 2) {
+            std::cerr << "corvane-cli: help takes one command name\n";
+            return kExitBadInput;
+        }
+        if (args.size() == 2) {
+            if (const CommandInfo* c = Find(args[1])) return RunCommand(*c, {"--help"}, std::cout, std::cerr);
             std::cerr << "corvane-cli: unknown command \"" << args[1] << "\"\n";
             return kExitBadInput;
         }
         PrintHelp(std::cout);
         return kExitOk;
     }
-    const Command* command = Find(args[0]);
+    const CommandInfo* command = Find(args[0]);
     if (!command) {
         std::cerr << "corvane-cli: unknown command \"" << args[0] << "\" (try --help)\n";
         return kExitBadInput;
     }
     args.erase(args.begin());
-    try {
-        return command->run(std::move(args), std::cout, std::cerr);
-    } catch (const std::exception& e) {
-        std::cerr << "corvane-cli " << command->name << ": " << e.what() << "\n";
-        return kExitFailed;
-    }
+    return RunCommand(*command, std::move(args), std::cout, std::cerr);
 }

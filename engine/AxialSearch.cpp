@@ -109,7 +109,11 @@ void VerifyByAxialSearch(Workbench& wb, ProfileHooks* profile) {
     e.interruptRequested = false;
     wb.ports.status.ClearActivity(1, 4);
     s.done = true;
-    if (e.priorsInUse && wb.priorReview) wb.priorReview(wb);
+    if (e.priorsInUse && wb.priorReview) {
+        // The review reads the estimates from the algorithm data.
+        for (int k = 1; k <= s.nfree; ++k) a.value[e.freeIndex[k]] = s.vertex(s.best, k);
+        wb.priorReview(wb);
+    }
 }
 
 bool MarquardtAxialCheck(Workbench& wb, double& fmin, Vec1<double>& X) {

@@ -474,6 +474,8 @@ MinimiserResult RunMarquardtCommand(Workbench& wb) {
     const MinimiserResult result = RunMarquardt(wb);
     wb.alg.terminalFrequency = terminalFrequency;
     wb.alg.simplexCurrent = false;
+    // However the run ended, the algorithm data hold its estimates.
+    if (result.end != MinimiserEnd::NothingToDo && wb.engine.priorsInUse && wb.priorReview) wb.priorReview(wb);
     return result;
 }
 

@@ -1,5 +1,7 @@
 #include "engine/modCorvane.h"
 
+#include "priors/PriorReview.h"
+
 namespace corvane {
 
 Workbench::Workbench(Ports p, Model* m)
@@ -7,6 +9,7 @@ Workbench::Workbench(Ports p, Model* m)
       model(m),
       priors(&priorTable),
       progress(p.dialogs, p.clock),
+      priorReviewView("frmReviewPriors", "Review priors "),
       oneCallView("frmOneCall", "One function call"),
       simplexView("frmSimplex",
                   "Simplex minimization (uses geometry; works best for models whose behaviour is markedly "
@@ -21,6 +24,7 @@ Workbench::Workbench(Ports p, Model* m)
     simplexView.splitter = true;
     InstallSimplexWindow(*this);
     InstallMarquardtWindow(*this);
+    InstallPriorReview(*this);
     if (model) model->SetProgress(&progress);
 }
 

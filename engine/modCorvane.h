@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/AlgorithmData.h"
+#include "engine/DistributionColumns.h"
 #include "engine/Engine.h"
 #include "engine/LU.h"
 #include "engine/Marquardt.h"
@@ -19,6 +20,7 @@
 #include "platform/Dialogs.h"
 #include "platform/StatusBar.h"
 #include "platform/TextView.h"
+#include "plots/PlotPort.h"
 #include "priors/PriorTable.h"
 
 namespace corvane {
@@ -66,15 +68,31 @@ public:
     // Told of each Simplex iteration and Marquardt trial (the command line's
     // progress line); none by default.
     MinimiserObserver* minimiserObserver = nullptr;
-    // The prior review shown after a verified Simplex minimum while priors
-    // are in use; set by the priors subsystem.
+    // The prior review shown after a one-function call, a verified Simplex
+    // minimum and a Marquardt run while priors are in use, and its window
+    // ("Review priors "); installed by the priors subsystem.
     std::function<void(Workbench&)> priorReview;
+    TextView priorReviewView;
 
     // What MODEL returns besides F.
     std::int32_t dataCount = 0;
     Vec1<double> modelFirstDerivatives;
     Mat1<double> modelSecondDerivatives;
     double modelOwnValue = 0.0;
+
+    // Plots (data and prediction, distributions, bivariate density) are
+    // shown through `plots`, which is never null: by default the requests
+    // are only recorded (tests read them); the desktop puts its modal plot
+    // windows here, the command line a port that writes picture files.
+    RecordingPlotPort recordedPlots;
+    PlotPort* plots = &recordedPlots;
+
+    // The columns shared by the likelihood profile, the Bayesian posterior
+    // and the prior profile, and which of the first two filled them last
+    // ("ML" or "BP"), so a stored result can be shown again.
+    ProfileColumns profileColumns;
+    std::string lastEvaluationKind;
+    bool evaluationResultsExist = false;
 
     // Progress and result windows of the engine commands.
     TextView oneCallView;

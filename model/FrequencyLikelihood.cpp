@@ -1,5 +1,6 @@
 #include "model/FrequencyLikelihood.h"
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -60,6 +61,20 @@ double AgeAtSampling(const GrowthSettings& settings, double sampleDay, int ageCl
     // the ages of frequency samples then have no t0.
     const double offset = t0 == kNotUsed ? 0.0 : t0;
     return ((ageClass - 1) + f) * D + settings.age1 - offset;
+}
+
+FrequencyUse FrequencyCellsUsed(const GrowthSettings& settings, const FrequencyData& data) {
+    FrequencyUse use;
+    use.cellsBeforeFirst = std::min(settings.firstCell - 1, data.cells);
+    use.cellsWithFish.resize(settings.series, 0);
+    use.fish.resize(settings.series, 0.0);
+    for (int s = 1; s <= settings.series; ++s)
+        for (int i = settings.firstCell; i <= data.cells; ++i)
+            if (data.frequency(s, i) > 0.0) {
+                ++use.cellsWithFish[s];
+                use.fish[s] += data.frequency(s, i);
+            }
+    return use;
 }
 
 FrequencyContribution FrequencyNegLnL(const GrowthSettings& settings, const FrequencyData& data,

@@ -44,6 +44,15 @@ inline constexpr double kEmptyPrediction = 1e-6;  // smallest expected frequency
 // of the age difference, plus the class's place, the first class's age and -t0.
 double AgeAtSampling(const GrowthSettings& settings, double sampleDay, int ageClass, double t0);
 
+// The cells the likelihood reads: in each series those from the first cell
+// evaluated on with a frequency above 0 (an empty cell adds nothing).
+struct FrequencyUse {
+    int cellsBeforeFirst = 0;  // left out of every series
+    Vec1<int> cellsWithFish;   // per series
+    Vec1<double> fish;         // per series, in those cells
+};
+FrequencyUse FrequencyCellsUsed(const GrowthSettings& settings, const FrequencyData& data);
+
 // The frequency contribution of an evaluation: X holds the prepared vector
 // (proportions and sample days included).  Each series lets the interface
 // breathe through the throttle, when one is given (paced by time).

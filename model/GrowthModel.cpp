@@ -16,7 +16,15 @@ GrowthEvaluation EvaluateGrowth(const GrowthSettings& settings, const GrowthData
         e.frequencyNegLnL = f.negLnL;
         e.penalty += f.penalty;
     }
-    if (settings.HasIncrements()) e.incrementNegLnL = IncrementNegLnL(data.increments, p, ws.increments, warnings, progress);
+    if (settings.HasIncrements()) {
+        e.incrementNegLnL = IncrementNegLnL(data.increments, p, ws.increments, warnings, progress);
+        for (int i = 1; i <= data.increments.records; ++i) {
+            const RecordFate fate = ws.increments.fate[i];
+            ++(fate == RecordFate::Skipped     ? e.increments.skipped
+               : fate == RecordFate::Penalised ? e.increments.penalised
+                                               : e.increments.fitted);
+        }
+    }
     e.objective = 2.0 * (e.incrementNegLnL + e.frequencyNegLnL) + e.penalty;
     return e;
 }
@@ -136,6 +144,7 @@ void GrowthModel::Evaluate(double& F, Vec1<double>& X, std::int32_t NF, double& 
         best_.frequencyTwice = 2.0 * last_.frequencyNegLnL;
         best_.incrementTwice = 2.0 * last_.incrementNegLnL;
         best_.penalty = last_.penalty;
+        best_.increments = last_.increments;
         best_.selectivityMean = p.selMean;
         best_.selectivityVariance = p.selVar;
         best_.psi = p.psi;

@@ -24,11 +24,19 @@ struct GrowthWorkspace {
     FrequencyWorkspace frequencies;
 };
 
+// What the increment likelihood did with the records in one evaluation.
+struct IncrementUse {
+    int fitted = 0;
+    int skipped = 0;    // an increment <= 0 without measurement error
+    int penalised = 0;  // no usable distribution: a large finite value stands in
+};
+
 struct GrowthEvaluation {
     double objective = 0.0;  // 2 x (increment + frequency contributions) + penalty
     double incrementNegLnL = 0.0;
     double frequencyNegLnL = 0.0;
     double penalty = 0.0;
+    IncrementUse increments;
 };
 
 // One evaluation on a prepared parameter vector: a function of its inputs and
@@ -49,6 +57,7 @@ struct BestFit {
     double frequencyTwice = 0.0;  // twice the frequency contribution
     double incrementTwice = 0.0;  // twice the increment contribution
     double penalty = 0.0;
+    IncrementUse increments;
     double selectivityMean = 0.0, selectivityVariance = 0.0;
     double psi = 0.0, phi = 0.0;
     Mat1<double> predicted;  // predicted frequencies (series, cell)
@@ -82,6 +91,7 @@ public:
     const BestFit& Best() const { return best_; }
     // Warning lines of the current run, for the summary text.
     std::string SummaryText() const { return warnings_.Text(); }
+    const WarningLog& Warnings() const { return warnings_; }
     long long SampleSize() const { return data_.SampleSize(); }
 
     // Why the model cannot be evaluated (not initialised), or nullopt.

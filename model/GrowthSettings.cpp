@@ -1,5 +1,6 @@
 #include "model/GrowthSettings.h"
 
+#include "numeric/FixedColumns.h"
 #include "numeric/Format.h"
 
 namespace corvane {
@@ -81,6 +82,18 @@ Vec1<std::string> ParameterDescriptions(const GrowthSettings& settings) {
     for (int s = 1; s <= settings.series; ++s)
         d[settings.SampleDayIndex(s)] = "Day of the year when series " + two(s) + " was sampled [0]";
     return d;
+}
+
+Vec1<double> TemplateValues(const GrowthSettings& settings) {
+    const Vec1<std::string> descriptions = ParameterDescriptions(settings);
+    Vec1<double> values(descriptions.size(), 0.0);
+    for (int i = 1; i <= descriptions.size(); ++i) {
+        const std::string& d = descriptions[i];
+        const auto open = d.rfind('[');
+        values[i] = open == std::string::npos ? 0.0 : LeadingNumber(d.substr(open + 1));
+    }
+    if (settings.HasIncrements()) values[13] = kNotUsed;
+    return values;
 }
 
 }  // namespace corvane

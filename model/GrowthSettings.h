@@ -74,4 +74,10 @@ GrowthSettings ApplySetup(const GrowthSetup& setup);
 // Descriptions of parameters 1..ParameterCount(), each with its null value.
 Vec1<std::string> ParameterDescriptions(const GrowthSettings& settings);
 
+// Starting values for a new algorithm file: each parameter's null value (the
+// number in its description's brackets), except t0 at -999 when there are
+// increment records, where that value makes them day-numbered increments
+// rather than size-at-age records.
+Vec1<double> TemplateValues(const GrowthSettings& settings);
+
 }  // namespace corvane

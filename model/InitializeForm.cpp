@@ -1,6 +1,7 @@
 #include "model/InitializeForm.h"
 
 #include <cmath>
+#include <fstream>
 #include <optional>
 
 #include "engine/modCorvane.h"
@@ -172,22 +173,22 @@ void InitializeForm::CheckFirstCell() {
     focus = "cboFirst";
 }
 
-bool InitializeForm::Missing(const std::string& text) {
-    wb_.ports.dialogs.MessageBox("Missing input", text, Buttons::OK, Icon::Information);
+bool InitializeForm::Missing(const std::string& text, bool show) const {
+    if (show) wb_.ports.dialogs.MessageBox("Missing input", text, Buttons::OK, Icon::Information);
     return false;
 }
 
-bool InitializeForm::ReadSetup(GrowthSetup& setup) {
+bool InitializeForm::ReadSetup(GrowthSetup& setup, bool show) const {
     auto whole = [&](const std::string& text, const std::string& what, long long& out) {
         const auto v = StrictNumber(text);
         if (!v || std::floor(*v) != *v || std::fabs(*v) > 1e9)
-            return Missing("Please enter a whole number for the " + what);
+            return Missing("Please enter a whole number for the " + what, show);
         out = static_cast<long long>(*v);
         return true;
     };
     auto number = [&](const std::string& text, const std::string& what, double& out) {
         const auto v = StrictNumber(text);
-        if (!v) return Missing("Please enter a number for the " + what);
+        if (!v) return Missing("Please enter a number for the " + what, show);
         out = *v;
         return true;
     };
@@ -208,6 +209,73 @@ bool InitializeForm::ReadSetup(GrowthSetup& setup) {
     return true;
 }
 
+namespace {
+
+// What a frequency file holds, read as the model's reader reads it: data
+// lines after the label line (blank lines at the end are not cells), and the
+// most series fields any line fills.
+struct FrequencyFileShape {
+    long long cells = 0;
+    long long series = 0;
+};
+
+std::optional<FrequencyFileShape> ShapeOf(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    LineReader reader(in);
+    std::string line;
+    if (!reader.Next(line)) return std::nullopt;  // the label line
+    FrequencyFileShape shape;
+    long long lines = 0;
+    // The reader refuses a file with more cells; a few more lines show that.
+    while (lines <= kMaxFrequencyCells && reader.Next(line)) {
+        ++lines;
+        if (Trim(line).empty()) continue;
+        shape.cells = lines;
+        for (long long s = static_cast<long long>(line.size()) / 9; s > shape.series; --s)
+            if (!Trim(Field(line, static_cast<int>(9 * s + 1), 8)).empty()) {
+                shape.series = s;
+                break;
+            }
+    }
+    return shape;
+}
+
+}  // namespace
+
+std::optional<SetupRefusal> UnworkableSetup(const GrowthSetup& setup) {
+    using Field = SetupRefusal::Field;
+    if (setup.frequencyPath.empty()) return std::nullopt;
+    if (!(setup.ageDiff > 0.0))
+        return SetupRefusal{Field::AgeDifference, 0, "The years between age-classes must be above 0"};
+    if (setup.birthDay < 1 || setup.birthDay > 365)
+        return SetupRefusal{Field::BirthDay, 0, "The birth day must be a day of the year from 1 to 365"};
+    // A file the model's reader refuses is left to it: its message says more.
+    FrequencyData probe;
+    const int firstCell = setup.firstCell < 1 ? 1 : static_cast<int>(setup.firstCell);
+    if (ReadFrequencyFile(setup.frequencyPath, static_cast<int>(setup.series), firstCell, probe)) return std::nullopt;
+    const auto shape = ShapeOf(setup.frequencyPath);
+    if (!shape) return std::nullopt;
+    // Beyond the file's cells the first cell would leave nothing to fit; with
+    // more series than the file holds, the missing ones would be read as
+    // empty series.
+    if (shape->cells > 0 && setup.firstCell > shape->cells)
+        return SetupRefusal{Field::FirstCell, shape->cells,
+                            "The first frequency cell evaluated, " + NumberText(setup.firstCell) + ", is beyond the " +
+                                NumberText(shape->cells) + " cells of the frequency file"};
+    if (setup.series > shape->series)
+        return SetupRefusal{Field::Series, shape->series,
+                            "The frequency file holds " + NumberText(shape->series) + " series, fewer than the " +
+                                NumberText(setup.series) + " asked for"};
+    return std::nullopt;
+}
+
+std::optional<SetupRefusal> InitializeForm::Unworkable() const {
+    GrowthSetup setup;
+    if (!ReadSetup(setup, false)) return std::nullopt;
+    return UnworkableSetup(setup);
+}
+
 InitializeForm::Outcome InitializeForm::Ok() {
     if (Trim(series).empty()) series = "0";
     if (Trim(identified).empty()) identified = "0";
@@ -224,7 +292,7 @@ InitializeForm::Outcome InitializeForm::Ok() {
         return Outcome::StayOpen;
     }
     GrowthSetup setup;
-    if (!ReadSetup(setup)) return Outcome::StayOpen;
+    if (!ReadSetup(setup, true)) return Outcome::StayOpen;
     if (frequencies && setup.series == 0) {
         Missing("Please enter a non-zero value for the number of series");
         return Outcome::StayOpen;
@@ -235,6 +303,14 @@ InitializeForm::Outcome InitializeForm::Ok() {
     }
     if (const auto problem = CheckSetup(setup)) {
         wb_.ports.dialogs.MessageBox(problem->title, problem->text, Buttons::OK, Icon::Exclamation);
+        return Outcome::StayOpen;
+    }
+    if (const auto refusal = UnworkableSetup(setup)) {
+        wb_.ports.dialogs.MessageBox(kRefusalTitle, refusal->text, Buttons::OK, Icon::Exclamation);
+        focus = refusal->field == SetupRefusal::Field::AgeDifference ? "txtAgeDiff"
+                : refusal->field == SetupRefusal::Field::BirthDay    ? "cboBirthDay"
+                : refusal->field == SetupRefusal::Field::FirstCell   ? "cboFirst"
+                                                                     : "cboSeries";
         return Outcome::StayOpen;
     }
 

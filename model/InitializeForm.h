@@ -3,6 +3,7 @@
 // list contents, enabling, the check boxes that clear each other, the
 // first-cell check and OK with its checks and engine steps.  The window shows
 // this state and forwards the user's actions here.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,21 @@ namespace corvane {
 
 class Workbench;
 class GrowthModel;
+
+// A set-up the model cannot work with, refused before anything is read into
+// the model.  The field lets a front end name its own control or option.
+struct SetupRefusal {
+    enum class Field { AgeDifference, BirthDay, FirstCell, Series };
+    Field field;
+    long long limit = 0;  // the frequency file's cells (FirstCell) or series (Series)
+    std::string text;     // the dialogue's message
+};
+
+// The refusals for a set-up with a frequency file: years between age-classes
+// not above 0, a birth day outside 1-365, a first cell beyond the file's
+// cells, more series than the file holds.  A file that the model's reader
+// refuses is left to it, which says why.
+std::optional<SetupRefusal> UnworkableSetup(const GrowthSetup& setup);
 
 class InitializeForm {
 public:
@@ -79,6 +95,12 @@ public:
     // The first-cell field's own check (the window runs it when the field loses focus).
     void CheckFirstCell();
 
+    // UnworkableSetup on the current fields (nullopt while a field is not a
+    // number: OK reports that).  OK refuses the same set-ups with the text, in
+    // a box titled kRefusalTitle.
+    std::optional<SetupRefusal> Unworkable() const;
+    static constexpr const char* kRefusalTitle = "Initialize";
+
     enum class Outcome { StayOpen, Initialised };
     // OK: checks, then the model's initialisation and the engine's resets.
     // StayOpen when a check failed or the model abandoned the initialisation.
@@ -87,8 +109,10 @@ public:
     void Cancel() {}
 
 private:
-    bool ReadSetup(GrowthSetup& setup);
-    bool Missing(const std::string& text);
+    // The fields as numbers; a field that is not one is reported (when show
+    // is true) and gives false.
+    bool ReadSetup(GrowthSetup& setup, bool show) const;
+    bool Missing(const std::string& text, bool show = true) const;
 
     Workbench& wb_;
     GrowthModel& model_;

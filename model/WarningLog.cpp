@@ -8,9 +8,20 @@ void WarningLog::BeginRun() {
     text_.clear();
     kept_ = 0;
     suppressed_ = 0;
+    distinct_.clear();
+    index_.clear();
+    others_ = 0;
 }
 
 void WarningLog::Add(const std::string& lines) {
+    if (const auto it = index_.find(lines); it != index_.end())
+        ++distinct_[it->second].count;
+    else if (distinct_.size() < static_cast<std::size_t>(limit_)) {
+        index_.emplace(lines, distinct_.size());
+        distinct_.push_back({lines, 1});
+    } else {
+        ++others_;
+    }
     if (kept_ >= limit_) {
         ++suppressed_;
         return;

@@ -3,6 +3,8 @@
 // minimiser evaluates thousands of times, so each run keeps only its first
 // warnings and counts the rest.
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 namespace corvane {
 
@@ -20,11 +22,25 @@ public:
     int Kept() const { return kept_; }
     long long Suppressed() const { return suppressed_; }
 
+    // The same warnings once each, in the order first seen, with how often
+    // each was added during the run (a minimiser repeats a record's warning at
+    // every evaluation).  At most the limit are told apart; the rest are
+    // counted by OtherWarnings().
+    struct Distinct {
+        std::string lines;
+        long long count = 0;
+    };
+    const std::vector<Distinct>& DistinctWarnings() const { return distinct_; }
+    long long OtherWarnings() const { return others_; }
+
 private:
     int limit_;
     std::string text_;
     int kept_ = 0;
     long long suppressed_ = 0;
+    std::vector<Distinct> distinct_;
+    std::unordered_map<std::string, std::size_t> index_;
+    long long others_ = 0;
 };
 
 }  // namespace corvane

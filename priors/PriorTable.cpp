@@ -9,24 +9,101 @@ namespace corvane {
 
 namespace {
 
-constexpr double W = 1e20;
+constexpr double W = 1e20;            // weight of the out-of-support penalties
+constexpr double kLowest = 1e-6;      // support floor of the gamma, ln-normal and beta
+constexpr double kHighest = 0.999999;  // support ceiling of the beta
 
-// Left wall at foot f with SD s at the foot.
-double LeftCliff(double x, double f, double s) {
-    if (s == 0.0) return x < f ? (x - f) * (x - f) * W : 0.0;
+double Square(double v) { return v * v; }
+
+// Left side of a cliff at foot f with SD s at the foot.  A negative SD (only
+// a file could hold one) has neither the wall nor the smooth side.
+double LeftSide(double x, double f, double s) {
+    if (s == 0.0) return x < f ? Square(x - f) * W : 0.0;
+    if (s < 0.0) return 0.0;
     const double p = NormalCdf((x - f) / s);
     if (p > 0.0) return -std::log(p);
-    return ((x - f) / s) * ((x - f) / s) * W;
+    return Square((x - f) / s) * W;  // the probability underflowed
+}
+
+double RightSide(double x, double f, double s) {
+    if (s == 0.0) return x > f ? Square(x - f) * W : 0.0;
+    if (s < 0.0) return 0.0;
+    const double p = NormalCdf((x - f) / s);
+    if (1.0 - p > 0.0) return -std::log(1.0 - p);
+    return Square((x - f) / s) * W;
 }
 
 double SecondTerm(const std::string& text) { return LeadingNumber(text); }
 
 }  // namespace
 
+std::string PriorTypeName(char code) {
+    static const char* const names[] = {"Uniform - unbounded", "Uniform - bounded", "Gaussian or Normal",
+                                        "Exponential",         "Gamma",             "Beta",
+                                        "Left-side cliff",     "Right-side cliff",  "Ln-normal"};
+    for (int k = 0; kPriorTypeCodes[k] != '\0'; ++k)
+        if (kPriorTypeCodes[k] == code) return names[k];
+    return "";
+}
+
+BetaShape BetaShapeOf(double m, double s) {
+    const double q = (m - m * m) - s * s;
+    return BetaShape{m * q / (s * s), (1.0 - m) * q / (s * s)};
+}
+
+std::optional<std::string> PriorRowProblem(const PriorRow& row) {
+    const double m = row.firstMean;
+    const double s = row.firstSD;
+    switch (row.type) {
+        case 'N':
+            if (s == 0.0) return "a Gaussian prior needs an SD other than 0";
+            break;
+        case 'E':
+            if (!(m > 0.0)) return "an exponential prior needs a mean above 0";
+            break;
+        case 'G':
+            // Below SD < mean the gamma density has no mode inside its support.
+            if (m == 0.0 || s == 0.0 || !(std::fabs(s) < std::fabs(m)))
+                return "a gamma prior needs an SD above 0 and below the mean";
+            break;
+        case 'L':
+            if (!(m > 0.0) || s == 0.0) return "an ln-normal prior needs a mean above 0 and an SD other than 0";
+            break;
+        case 'B': {
+            if (!(m > 0.0 && m < 1.0) || s == 0.0)
+                return "a beta prior needs a mean between 0 and 1 and an SD other than 0";
+            const BetaShape shape = BetaShapeOf(m, s);
+            if (!(shape.a > 0.0 && shape.b > 0.0)) return "a beta prior's SD is too large for its mean (a or b <= 0)";
+            break;
+        }
+        case 'S':
+        case 'D':
+            if (s < 0.0) return "the SD at a cliff's foot must not be negative";
+            break;
+        case 'T': {
+            if (s < 0.0) return "the SD at the left foot must not be negative";
+            const auto right = StrictNumber(row.secondMean);
+            const auto rightSD = StrictNumber(row.secondSD);
+            if (!right || !rightSD) return "a uniform-bounded prior needs numbers for its right foot and SD";
+            if (*rightSD < 0.0) return "the SD at the right foot must not be negative";
+            if (!(*right > m)) return "the right foot must exceed the left foot";
+            break;
+        }
+        default:
+            break;
+    }
+    return std::nullopt;
+}
+
 void PriorTable::Reset(int parameters) {
     rows.resize(parameters);
     perParameter.resize(parameters, 0.0);
     total = 0.0;
+    fileName.clear();
+}
+
+void PriorTable::ResetRows() {
+    for (int i = 1; i <= rows.size(); ++i) rows[i] = PriorRow{};
 }
 
 bool PriorTable::AllUniformUnbounded() const {
@@ -40,58 +117,53 @@ double PriorValue(const PriorRow& row, double x) {
     const double s = row.firstSD;
     switch (row.type) {
         case 'N':
-            return 0.5 * ((x - m) / s) * ((x - m) / s);
+            return 0.5 * Square((x - m) / s);
         case 'E':
-            if (x <= 0.0) return x * x * W;
-            return x / m;
+            if (x <= 0.0) return Square(x) * W;
+            return x / m;  // the mode is at 0
         case 'G': {
-            if (x < 1e-6) return (x - 1e-6) * (x - 1e-6) * W;
-            const double k = (m / s) * (m / s);
+            if (x < kLowest) return Square(x - kLowest) * W;
+            const double k = Square(m / s);
             const double theta = std::fabs(s * s / m);
             const double mode = (k - 1.0) * theta;
             return (x / theta + (1.0 - k) * std::log(x)) - (mode / theta + (1.0 - k) * std::log(mode));
         }
         case 'L': {
-            if (x < 1e-6) return (x - 1e-6) * (x - 1e-6) * W;
+            if (x < kLowest) return Square(x - kLowest) * W;
             const double sigma = std::sqrt(std::log(s * s + m * m) - 2.0 * std::log(m));
             const double mu = std::log(m) - sigma * sigma / 2.0;
             const double mode = std::exp(mu - sigma * sigma);
-            const double zx = (std::log(x) - mu) / sigma;
-            const double zm = (std::log(mode) - mu) / sigma;
-            return (std::log(x) + 0.5 * zx * zx) - (std::log(mode) + 0.5 * zm * zm);
+            return (std::log(x) + 0.5 * Square((std::log(x) - mu) / sigma)) -
+                   (std::log(mode) + 0.5 * Square((std::log(mode) - mu) / sigma));
         }
         case 'B': {
-            if (x < 1e-6) return (x - 1e-6) * (x - 1e-6) * W;
-            if (x > 0.999999) return (x - 0.999999) * (x - 0.999999) * W;
-            const double common = ((m - m * m) - s * s) / (s * s);
-            const double a = m * common;
-            const double b = (1.0 - m) * common;
+            if (x < kLowest) return Square(x - kLowest) * W;
+            if (x > kHighest) return Square(x - kHighest) * W;
+            const BetaShape shape = BetaShapeOf(m, s);
+            const double a = shape.a;
+            const double b = shape.b;
             double mode = (1.0 - a) / (2.0 - a - b);
-            if (mode < 1e-6) mode = 1e-6;
-            if (mode > 0.999999) mode = 0.999999;
+            if (mode < kLowest) mode = kLowest;
+            if (mode > kHighest) mode = kHighest;
             return ((1.0 - a) * std::log(x) + (1.0 - b) * std::log(1.0 - x)) -
                    ((1.0 - a) * std::log(mode) + (1.0 - b) * std::log(1.0 - mode));
         }
         case 'S':
-            return LeftCliff(x, m, s);
-        case 'D': {
-            if (s == 0.0) return x > m ? (x - m) * (x - m) * W : 0.0;
-            const double p = NormalCdf((x - m) / s);
-            if (1.0 - p > 0.0) return -std::log(1.0 - p);
-            return ((x - m) / s) * ((x - m) / s) * W;
-        }
+            return LeftSide(x, m, s);
+        case 'D':
+            return RightSide(x, m, s);
         case 'T': {
-            double v = LeftCliff(x, m, s);
+            double v = LeftSide(x, m, s);
             const double fr = SecondTerm(row.secondMean);
             const double sr = SecondTerm(row.secondSD);
             if (sr == 0.0) {
-                if (x > fr) v = (x - fr) * (x - fr) * W;
-            } else {
+                if (x > fr) v = Square(x - fr) * W;  // the right wall replaces the left side's value
+            } else if (sr > 0.0) {
                 const double p = NormalCdf((x - fr) / sr);
                 if (1.0 - p > 0.0)
                     v -= std::log(1.0 - p);
                 else
-                    v += ((x - fr) / sr) * ((x - fr) / sr) * W;
+                    v += Square((x - fr) / sr) * W;
             }
             return v;
         }
@@ -102,11 +174,11 @@ double PriorValue(const PriorRow& row, double x) {
 
 double PriorTable::PriorNegLnL(const Vec1<double>& values) {
     if (perParameter.size() != rows.size()) perParameter.resize(rows.size(), 0.0);
-    double sum = 0.0;
     const int n = rows.size() < values.size() ? rows.size() : values.size();
-    for (int i = 1; i <= rows.size(); ++i) perParameter[i] = 0.0;
-    for (int i = 1; i <= n; ++i) {
-        const double v = rows[i].type == 'U' ? 0.0 : PriorValue(rows[i], values[i]);
+    double sum = 0.0;
+    for (int i = 1; i <= rows.size(); ++i) {
+        double v = 0.0;
+        if (i <= n && rows[i].type != 'U') v = PriorValue(rows[i], values[i]);
         perParameter[i] = v;
         sum += v;
     }

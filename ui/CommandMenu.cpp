@@ -79,10 +79,11 @@ void CommandMenu::RefreshAvailability() {
         if (b.name == Initialize) b.available = model && static_cast<bool>(modelSetUp);
         else if (b.name == LoadAlg || b.name == SaveAlg || b.name == OneFunction) b.available = model;
         else if (b.name == EditAlg) b.available = model && static_cast<bool>(openEditor);
+        else if (b.name == Bayesian) b.available = model && static_cast<bool>(openPriors);
         else if (b.name == Simplex) b.available = model && static_cast<bool>(runSimplex);
         else if (b.name == Marquardt) b.available = model && static_cast<bool>(runMarquardt);
         else if (b.name == Quit) b.available = static_cast<bool>(requestExit);
-        else b.available = false;  // priors, summary, covariances, evaluation and ranking come later
+        else b.available = false;  // summary, covariances, evaluation and ranking come later
         if (!b.available) b.enabled = false;
     }
 }
@@ -199,6 +200,7 @@ void CommandMenu::Click(const std::string& name) {
         return;  // the editor has the keyboard until it closes
     } else if (name == SaveAlg) SaveAlgorithm();
     else if (name == OneFunction) OneFunctionCommand();
+    else if (name == Bayesian) PriorsCommand();
     else if (name == Simplex) Minimise(runSimplex);
     else if (name == Marquardt) Minimise(runMarquardt);
     else if (name == Quit && requestExit) requestExit();
@@ -309,6 +311,13 @@ void CommandMenu::OneFunctionCommand() {
         SetUpRun(wb_.alg, wb_.engine);
         OneFunctionCall(wb_);
     });
+}
+
+void CommandMenu::PriorsCommand() {
+    // The priors dialogue is a window of its own: it hides this menu while
+    // it and the editor are open and shows it again when they close.
+    wb_.CloseProgressWindows();
+    openPriors();
 }
 
 }  // namespace corvane

@@ -57,6 +57,7 @@ public:
     std::function<void()> runSimplex;
     std::function<void()> runMarquardt;
     std::function<void()> openEditor;          // opens the algorithm data editor (which closes this menu)
+    std::function<void()> openPriors;          // opens the priors dialogue (which hides this menu)
     std::function<void()> requestExit;         // the exit dialogue
     std::function<void(bool)> applicationMenu;  // enables or disables the main window's "&Application" menu
 
@@ -116,6 +117,7 @@ private:
     void SaveAlgorithm();
     void EditAlgorithm();
     void OneFunctionCommand();
+    void PriorsCommand();
 
     Workbench& wb_;
     std::vector<MenuButton> buttons_;

@@ -1,6 +1,7 @@
 #include "ui/ExitDialogue.h"
 
 #include "engine/modCorvane.h"
+#include "priors/PriorsFile.h"
 
 namespace corvane {
 
@@ -20,12 +21,8 @@ bool ExitDialogue(Workbench& wb, const std::function<bool()>& savePriors) {
     if (!wb.priorTable.AllUniformUnbounded() &&
         d.MessageBox("What about Bayesian priors?", "Save Bayesian priors?", Buttons::YesNo, Icon::Question) ==
             Answer::Yes) {
-        if (!savePriors) {
-            d.MessageBox("What about Bayesian priors?", "Bayesian priors cannot be saved by this build of Corvane.",
-                         Buttons::OK, Icon::Exclamation);
-            return false;
-        }
-        if (!savePriors()) return false;
+        const bool saved = savePriors ? savePriors() : WritePriorsFile(wb, PriorsWriter::Exit);
+        if (!saved) return false;
     }
 
     wb.runLog.Close();

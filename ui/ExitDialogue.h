@@ -11,7 +11,8 @@ class Workbench;
 // True when the application should end; the run log is then closed and the
 // priors panel reset.  A save the user asked for that does not happen
 // (cancelled or failed) keeps the application running, so nothing is lost.
-// savePriors writes the priors file; true when written.
+// savePriors writes the priors file (WritePriorsFile when empty); true when
+// written.
 bool ExitDialogue(Workbench& wb, const std::function<bool()>& savePriors);
 
 }  // namespace corvane

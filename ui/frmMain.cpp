@@ -8,12 +8,17 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QHeaderView>
+#include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "platform/qt/QtPlotPort.h"
 #include "platform/qt/QtStatusBar.h"
 #include "platform/qt/QtWindowHost.h"
+#include "priors/frmLoadPriors.h"
+#include "priors/frmSetPriors.h"
 #include "ui/ExitDialogue.h"
 #include "ui/frmAlgo.h"
 #include "ui/frmEditVS.h"
@@ -53,6 +58,10 @@ frmMain::frmMain(Dialogs& dialogs, Clock& clock, RandomSource& random, Model* mo
     wb_ = std::make_unique<Workbench>(Ports{dialogs, *status_, *host_, clock, random}, model);
     menu_ = std::make_unique<CommandMenu>(*wb_);
     editor_ = std::make_unique<AlgorithmEditor>(*wb_);
+    plots_ = std::make_unique<QtPlotPort>(this, dialogs);
+    wb_->plots = plots_.get();
+    priorsEditor_ = std::make_unique<PriorsEditor>(*wb_);
+    priorsDialogue_ = std::make_unique<PriorsDialogue>(*wb_, *priorsEditor_);
 
     if (commands_.modelSetUp)
         menu_->modelSetUp = [this] {
@@ -65,6 +74,7 @@ frmMain::frmMain(Dialogs& dialogs, Clock& clock, RandomSource& random, Model* mo
     if (commands_.runSimplex) menu_->runSimplex = [this] { commands_.runSimplex(*wb_); };
     if (commands_.runMarquardt) menu_->runMarquardt = [this] { commands_.runMarquardt(*wb_); };
     menu_->openEditor = [this] { OpenEditor(); };
+    menu_->openPriors = [this] { priorsDialogue_->Open(PriorsOpener::CommandMenu); };
     menu_->requestExit = [this] { RequestExit(); };
     menu_->applicationMenu = [this](bool enabled) { mnuApplication_->menuAction()->setEnabled(enabled); };
     // Closing a progress window while its minimisation runs asks to
@@ -105,6 +115,7 @@ frmMain::frmMain(Dialogs& dialogs, Clock& clock, RandomSource& random, Model* mo
         dialog.exec();
     };
     editor_->onClosed = [this] { EditorClosed(); };
+    BuildPriorsWindows();
 
     QSize size(1180, 860);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -125,6 +136,8 @@ frmMain::~frmMain() {
     // Every child window goes while the rules it renders still exist.
     menu_->SetListener({});
     editor_->SetListener({});
+    priorsEditor_->SetListener({});
+    priorsDialogue_->SetListener({});
     host_->CloseAll();
     delete area_;
     area_ = nullptr;
@@ -212,6 +225,67 @@ void frmMain::PlaceMenu() {
     menuSub_->move(x, y);
 }
 
+void frmMain::BuildPriorsWindows() {
+    loadPriorsWindow_ = new frmLoadPriors(*priorsDialogue_);
+    loadPriorsSub_ = area_->addSubWindow(loadPriorsWindow_, Qt::SubWindow | Qt::WindowTitleHint |
+                                                                Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    loadPriorsSub_->setObjectName(QStringLiteral("subLoadPriors"));
+    loadPriorsSub_->installEventFilter(this);
+    loadPriorsSub_->hide();
+
+    setPriorsWindow_ = new frmSetPriors(*priorsEditor_, mnuWindow_);
+    setPriorsSub_ = area_->addSubWindow(setPriorsWindow_);
+    setPriorsSub_->setObjectName(QStringLiteral("subSetPriors"));
+    setPriorsSub_->installEventFilter(this);
+    setPriorsSub_->hide();
+    setPriorsWindow_->requestExit = [this] { RequestExit(); };
+    setPriorsWindow_->showMainMenu = [this] { menu_->Show(); };
+
+    // The window that opened the priors waits hidden until they are done.
+    // (The multi-model statistics window opens them too; it is not part of
+    // this build yet.)
+    priorsDialogue_->hideOpener = [this](PriorsOpener opener) {
+        if (opener == PriorsOpener::CommandMenu) menu_->Hide();
+    };
+    priorsDialogue_->showOpener = [this](PriorsOpener opener) {
+        if (opener == PriorsOpener::CommandMenu) menu_->Show();
+    };
+    priorsDialogue_->SetListener([this] { RenderPriors(); });
+    priorsEditor_->SetListener([this] { RenderPriors(); });
+}
+
+void frmMain::RenderPriors() {
+    const QSize room = area_->viewport()->size();
+    if (priorsDialogue_->Visible() != !loadPriorsSub_->isHidden()) {
+        if (priorsDialogue_->Visible()) {
+            loadPriorsSub_->adjustSize();
+            loadPriorsSub_->move(std::max(0, (room.width() - loadPriorsSub_->width()) / 2), kMenuTop);
+            loadPriorsSub_->show();
+            area_->setActiveSubWindow(loadPriorsSub_);
+        } else {
+            loadPriorsSub_->hide();
+        }
+    }
+    setPriorsWindow_->Render();
+    const bool editing = priorsEditor_->IsOpen();
+    if (editing && setPriorsSub_->isHidden()) {
+        // Wide enough for every column, tall enough for every parameter.
+        QTableWidget* grid = setPriorsWindow_->Grid();
+        int width = 60;
+        for (int c = 0; c < grid->columnCount(); ++c) width += grid->columnWidth(c);
+        const int height = 150 + priorsEditor_->Rows() * (grid->verticalHeader()->defaultSectionSize() + 1);
+        setPriorsSub_->resize(QSize(width, height).boundedTo(room - QSize(10, 10)).expandedTo(QSize(560, 300)));
+        setPriorsSub_->move(std::max(0, (room.width() - setPriorsSub_->width()) / 2), 0);
+        setPriorsSub_->show();
+        area_->setActiveSubWindow(setPriorsSub_);
+        // The editor's menus stand in for the frame's while it is open.
+        menuBar()->hide();
+    } else if (!editing && !setPriorsSub_->isHidden()) {
+        setPriorsSub_->hide();
+        if (!editor_->IsOpen()) menuBar()->show();
+    }
+}
+
 void frmMain::RefreshInterruptMenus() {
     // A hidden menu of the bar still holds its accelerator: the "&Interrupt"
     // menus would take Alt+I from "&Initialize model".  So they leave the bar
@@ -282,6 +356,16 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Close) {
         if (watched == algoSub_ && editor_->IsOpen()) {
             editor_->Finish();
+            event->ignore();
+            return true;
+        }
+        if (watched == loadPriorsSub_ && priorsDialogue_->Loaded() && !exiting_) {
+            priorsDialogue_->Close();
+            event->ignore();
+            return true;
+        }
+        if (watched == setPriorsSub_ && priorsEditor_->IsOpen() && !exiting_) {
+            priorsEditor_->Finish();
             event->ignore();
             return true;
         }

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "engine/modCorvane.h"
+#include "priors/PriorsEditor.h"
 #include "ui/AlgorithmEditor.h"
 #include "ui/CommandMenu.h"
 #include "ui/InformationTexts.h"
@@ -18,10 +19,13 @@ class QMenu;
 
 namespace corvane {
 
+class QtPlotPort;
 class QtStatusBar;
 class QtWindowHost;
 class frmAlgo;
+class frmLoadPriors;
 class frmMenu;
+class frmSetPriors;
 
 // The commands that come from outside the shell; a missing set-up leaves
 // the initialise button disabled.
@@ -53,6 +57,13 @@ public:
     QMdiSubWindow* MenuSubWindow() const { return menuSub_; }
     frmAlgo* EditorWindow() const { return algoWindow_; }
     QMdiSubWindow* EditorSubWindow() const { return algoSub_; }
+    // The priors dialogue ("Load Bayesian priors") and editor.
+    PriorsDialogue& PriorsDialog() { return *priorsDialogue_; }
+    PriorsEditor& PriorsEdit() { return *priorsEditor_; }
+    frmLoadPriors* LoadPriorsWindow() const { return loadPriorsWindow_; }
+    QMdiSubWindow* LoadPriorsSubWindow() const { return loadPriorsSub_; }
+    frmSetPriors* SetPriorsWindow() const { return setPriorsWindow_; }
+    QMdiSubWindow* SetPriorsSubWindow() const { return setPriorsSub_; }
     // Menu commands by control name (mnuExit, mnuMenu, mnuInterruptML, ...).
     QAction* Action(const char* name) const;
 
@@ -75,6 +86,8 @@ private:
     void OpenEditor();
     void EditorClosed();
     void PlaceMenu();
+    void BuildPriorsWindows();
+    void RenderPriors();
 
     DesktopCommands commands_;
     QMdiArea* area_ = nullptr;
@@ -83,6 +96,9 @@ private:
     std::unique_ptr<Workbench> wb_;
     std::unique_ptr<CommandMenu> menu_;
     std::unique_ptr<AlgorithmEditor> editor_;
+    std::unique_ptr<QtPlotPort> plots_;  // the session's plots open as modal windows
+    std::unique_ptr<PriorsEditor> priorsEditor_;
+    std::unique_ptr<PriorsDialogue> priorsDialogue_;
 
     QMenu* mnuApplication_ = nullptr;
     QMenu* mnuBayesianInt_ = nullptr;
@@ -92,6 +108,10 @@ private:
     QMdiSubWindow* menuSub_ = nullptr;
     frmAlgo* algoWindow_ = nullptr;
     QMdiSubWindow* algoSub_ = nullptr;
+    frmLoadPriors* loadPriorsWindow_ = nullptr;
+    QMdiSubWindow* loadPriorsSub_ = nullptr;
+    frmSetPriors* setPriorsWindow_ = nullptr;
+    QMdiSubWindow* setPriorsSub_ = nullptr;
     bool menuPlaced_ = false;
     bool exiting_ = false;
 };

@@ -92,9 +92,10 @@ TEST(CliFit, PrintsTheWindowsReportLogsAndSavesInTheDesktopLayouts) {
     EXPECT_EQ(run.out.rfind("\nInitial Simplex: Starting function value> 425.86545 Max> ", 0), 0u) << run.out;
     EXPECT_TRUE(Has(run.out, "\nMinimum of 347.57588 found at these 4 adjusted parameter values:\n    001) "));
     EXPECT_FALSE(Has(run.out, "\r"));
-    // One refreshed progress line, ended before a message starts its own.
-    EXPECT_TRUE(Has(run.err, "\rSimplex: 1 iterations, 7 function calls, best 408.18776"));
-    EXPECT_TRUE(Has(run.err, "\nSimplex minimum: Minimum found using Simplex!\n"));
+    // Standard error is no terminal here: a run this short shows no progress
+    // line, and never a carriage return.
+    EXPECT_EQ(run.err.rfind("Simplex minimum: Minimum found using Simplex!\n", 0), 0u) << run.err;
+    EXPECT_FALSE(Has(run.err, "\r"));
 
     const std::string logText = ReadFile(log);
     EXPECT_TRUE(CrLfOnly(logText));
@@ -164,7 +165,7 @@ TEST(CliFit, AnInterruptSignalEndsTheRunWithItsBestPoint) {
     // Tolerance 0 never converges and the limit is answered "continue": only
     // the interrupt ends this run.
     const std::string start = RigAlg(dir, "start.alg", 0.0), saved = dir.Path("saved.alg");
-    const std::string data = DataPath("rig_increments.dat"), err = dir.Path("err.txt");
+    const std::string data = DataPath("rig_increments.dat"), err = dir.Path("err.txt"), log = dir.Path("run.cvl");
     const pid_t pid = fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
@@ -172,10 +173,13 @@ TEST(CliFit, AnInterruptSignalEndsTheRunWithItsBestPoint) {
         dup2(open(dir.Path("out.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
         dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
         execl(CORVANE_CLI, CORVANE_CLI, "fit", "--increments", data.c_str(), "--alg", start.c_str(), "--max-calls",
-              "200", "--on-limit", "continue", "--save-alg", saved.c_str(), static_cast<char*>(nullptr));
+              "200", "--on-limit", "continue", "--save-alg", saved.c_str(), "--log", log.c_str(), "--log-every", "1",
+              static_cast<char*>(nullptr));
         _exit(127);
     }
-    for (int i = 0; i < 500 && !Has(ReadFile(err), "Simplex: "); ++i)  // under way
+    // Under way once the run log shows iterations (standard error is no
+    // terminal, so a run this short writes no progress line there).
+    for (int i = 0; i < 500 && !Has(ReadFile(log), "Note: 1 iterations"); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     kill(pid, SIGINT);
     int status = 0;

@@ -34,7 +34,15 @@ TEST(CliEvaluate, PrintsTheOneFunctionCallReportOrTheValue) {
     EXPECT_NE(run.out.find("Current minimum of 631.52374 found at the following parameter values: "), std::string::npos);
     EXPECT_NE(run.out.find("    013) -9.9900000E+02  ~~  von Bertalanffy's t0"), std::string::npos);
     EXPECT_NE(run.out.find("Note: One function call requires about "), std::string::npos);
-    EXPECT_EQ(run.err, "");
+    // Without measurement error the records with an increment <= 0 are
+    // skipped: standard error counts them and lists the first warnings.
+    EXPECT_EQ(run.err.rfind("corvane-cli evaluate: increments: 114 records, 75 used, 39 skipped (increment <= 0 "
+                            "without measurement error)\ncorvane-cli evaluate: model warnings:\n  Warning regarding "
+                            "data input: increment #7 <= 0 and measurement error is zero; record ignored\n",
+                            0),
+              0u)
+        << run.err;
+    EXPECT_NE(run.err.find("\n  ... and 29 more\n"), std::string::npos) << run.err;
 }
 
 TEST(CliEvaluate, BadInputExitsWithTwoAndNothingOnStandardOutput) {
@@ -268,4 +276,50 @@ TEST(CliSimulate, TheJointExampleIsReproducedAndBadFrequencyInputIsRefused) {
         EXPECT_EQ(run.out, "");
         EXPECT_NE(run.err.find(c.message), std::string::npos) << c.arguments << "\n" << run.err;
     }
+}
+
+TEST(CliOptions, EveryCommandHasHelpAndRefusesRepeatsStraysAndMissingValues) {
+    ScratchDir dir;
+    for (const std::string command : {"evaluate", "fit", "simulate"}) {
+        CliRun run = RunCli(dir, command + " --help");
+        EXPECT_EQ(run.status, 0) << command << "\n" << run.err;
+        EXPECT_EQ(run.out.rfind("corvane-cli " + command + ": ", 0), 0u) << run.out;
+        EXPECT_NE(run.out.find("\nUsage: corvane-cli " + command + " "), std::string::npos) << run.out;
+        EXPECT_NE(run.out.find("\n  --alg FILE "), std::string::npos) << run.out;
+        EXPECT_EQ(run.err, "");
+        const std::string help = run.out;
+        run = RunCli(dir, "help " + command);
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.out, help) << "help <command> and <command> --help agree";
+    }
+    const std::string rig = "evaluate --increments " + Data("rig_increments.dat") + Alg(dir, Fixed19(150, 20, 0.3, 0.1));
+    const struct {
+        std::string arguments;
+        std::vector<std::string> messages;
+    } cases[] = {
+        // Every problem is listed, each naming its option.
+        {rig + " --value --value --increments x.dat --series 2x",
+         {"corvane-cli evaluate: option --value given twice\n", "corvane-cli evaluate: option --increments given twice\n",
+          "corvane-cli evaluate: option --series needs a whole number, not \"2x\"\n"}},
+        {rig + " --age-diff", {"corvane-cli evaluate: option --age-diff needs a value\n"}},
+        // A following option is never taken as the missing value.
+        {rig + " --alg --value", {"option --alg given twice"}},
+        {"evaluate --alg --value", {"option --alg needs a value"}},
+        {rig + " --value=yes", {"option --value takes no value"}},
+        {rig + " stray --age-modes=exact", {"unexpected argument \"stray\"",
+                                            "option --age-modes takes precise, gaussian or gamma, not \"exact\""}},
+        {"fit --alg x.alg --increments y.dat --max-calls 2.5", {"--max-calls needs a whole number from 1 to"}},
+        {"simulate --alg x.alg --initial-size 1:9 --days-at-liberty 1:9 --cells 5",
+         {"option --cells belongs to size-frequency series (--totals)"}},
+        {"simulate --alg x.alg --totals 3,4 --cells 5 --identified 1 --records 9",
+         {"option --records belongs to increment records"}},
+    };
+    for (const auto& c : cases) {
+        const CliRun run = RunCli(dir, c.arguments);
+        EXPECT_EQ(run.status, 2) << c.arguments << "\n" << run.err;
+        EXPECT_EQ(run.out, "") << c.arguments;
+        for (const auto& m : c.messages) EXPECT_NE(run.err.find(m), std::string::npos) << c.arguments << "\n" << run.err;
+    }
+    EXPECT_EQ(RunCli(dir, "nonsense").status, 2);
+    EXPECT_EQ(RunCli(dir, "help nonsense").status, 2);
 }

@@ -169,6 +169,13 @@ TEST(DesktopSetUp, CancelLeavesTheModelAloneAndFrequencyControlsFollowTheirFile)
         t.dialogs.ExpectMessage("Missing input", "Please enter a non-zero value for the number of series");
         Control<QPushButton>(d, "cmdOK")->click();
         EXPECT_TRUE(d.isVisible());
+        // A set-up that cannot work is refused with a message before anything is read.
+        Control<QComboBox>(d, "cboSeries")->setEditText(QStringLiteral("2"));
+        Control<QComboBox>(d, "cboBlendedAges")->setEditText(QStringLiteral("5"));
+        Control<QComboBox>(d, "cboBirthDay")->setEditText(QStringLiteral("400"));
+        t.dialogs.ExpectMessage("Initialize", "The birth day must be a day of the year from 1 to 365");
+        Control<QPushButton>(d, "cmdOK")->click();
+        EXPECT_TRUE(d.isVisible());
         Control<QPushButton>(d, "cmdCancel")->click();
     });
     window.MenuWindow()->ButtonWidget(menu::Initialize)->click();
@@ -222,8 +229,9 @@ TEST(DesktopSetUp, OkInitialisesTheGrowthModelFromTheIncrementFile) {
     // Loading defaults then offers every command built so far.
     t.dialogs.ExpectMessage("Load algorithm data", "", Answer::No).ExpectMessage("Default Algorithm Values", "");
     window.MenuWindow()->ButtonWidget(menu::LoadAlg)->click();
-    EXPECT_EQ(EnabledButtons(window), (Names{menu::Initialize, menu::LoadAlg, menu::EditAlg, menu::SaveAlg,
-                                             menu::OneFunction, menu::Simplex, menu::Marquardt, menu::Quit}));
+    EXPECT_EQ(EnabledButtons(window),
+              (Names{menu::Initialize, menu::LoadAlg, menu::EditAlg, menu::SaveAlg, menu::OneFunction, menu::Bayesian,
+                     menu::Simplex, menu::Marquardt, menu::Quit}));
 }
 
 TEST(DesktopRuns, SimplexFromTheMenuShowsItsProgressAndLeavesTheMenuLiveAfterwards) {
@@ -255,8 +263,9 @@ TEST(DesktopRuns, SimplexFromTheMenuShowsItsProgressAndLeavesTheMenuLiveAfterwar
     // Interrupt belongs to the run only.
     EXPECT_FALSE(d.WindowButton(wb.simplexView, "cmdStop")->isEnabled());
     EXPECT_EQ(d.WindowButton(wb.simplexView, "cmdStop")->text(), "&Interrupt this minimization");
-    EXPECT_EQ(EnabledButtons(*d.window), (Names{menu::Initialize, menu::LoadAlg, menu::EditAlg, menu::SaveAlg,
-                                                menu::OneFunction, menu::Simplex, menu::Marquardt, menu::Quit}));
+    EXPECT_EQ(EnabledButtons(*d.window),
+              (Names{menu::Initialize, menu::LoadAlg, menu::EditAlg, menu::SaveAlg, menu::OneFunction, menu::Bayesian,
+                     menu::Simplex, menu::Marquardt, menu::Quit}));
     EXPECT_TRUE(d.window->findChild<QMenu*>("mnuApplication")->menuAction()->isEnabled());
 
     // A second run continues from the kept simplex with its Interrupt live again.

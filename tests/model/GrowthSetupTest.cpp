@@ -214,3 +214,38 @@ TEST(GrowthModelInitialisation, AFatalFrequencyFileAbandonsItAndKeepsEverything)
     EXPECT_EQ(b.model.Data().frequencies.cells, 15);
     EXPECT_TRUE(b.model.Initialised());
 }
+
+TEST(GrowthSettings, TemplateValuesAreTheNullValuesWithT0OffForIncrementRecords) {
+    GrowthSetup setup;
+    setup.frequencyPath = "f.dat";
+    setup.series = 2;
+    setup.identified = 3;
+    GrowthSettings settings = ApplySetup(setup);
+    Vec1<double> v = TemplateValues(settings);
+    ASSERT_EQ(v.size(), 27);
+    for (int i = 1; i <= 27; ++i) {
+        const double expected = i == 15 ? 1.0 : (i == 18 || i == 19) ? -999.0 : 0.0;
+        EXPECT_EQ(v[i], expected) << i;
+    }
+    setup.incrementPath = "i.dat";
+    EXPECT_EQ(TemplateValues(ApplySetup(setup))[13], kNotUsed);  // day-numbered increments
+}
+
+TEST(WarningLog, EachWarningOnceWithItsCountAndTheRestCounted) {
+    WarningLog log(2);
+    for (int run = 0; run < 2; ++run) {
+        log.BeginRun();
+        for (int evaluation = 0; evaluation < 3; ++evaluation) {
+            log.Add("A\r\n");
+            log.Add("B\r\nmore\r\n");
+            log.Add("C\r\n");
+        }
+        ASSERT_EQ(log.DistinctWarnings().size(), 2u);
+        EXPECT_EQ(log.DistinctWarnings()[0].lines, "A\r\n");
+        EXPECT_EQ(log.DistinctWarnings()[0].count, 3);
+        EXPECT_EQ(log.DistinctWarnings()[1].lines, "B\r\nmore\r\n");
+        EXPECT_EQ(log.OtherWarnings(), 3);  // C, not told apart beyond the limit
+        EXPECT_EQ(log.Kept(), 2);           // the summary text is as before
+        EXPECT_EQ(log.Suppressed(), 7);
+    }
+}

@@ -136,3 +136,57 @@ TEST(InitializeForm, AModelThatAbandonsInitialisationKeepsTheDialogueOpen) {
     EXPECT_FALSE(b.wb.app.modelInitialised);
     EXPECT_EQ(b.t.status.Get(panels::FrequencyFile), "");
 }
+
+TEST(InitializeForm, SetUpsThatCannotWorkAreRefusedBeforeTheModelReadsAnything) {
+    ScratchDir dir;
+    GrowthBench b;
+    Form form(b.wb, b.model);
+    // Two series in three cells (the last fills only the first series' field),
+    // then a blank line that is no cell.
+    form.ChooseFrequencyFile(dir.Write("f.dat", "m s1 s2\n    0.50        3        4\n    1.50        5        0\n"
+                                                "    2.50        2\n\n"));
+    form.series = "2";
+    form.blended = "5";
+    using Field = SetupRefusal::Field;
+    const struct {
+        std::string Form::*text;
+        std::string value;
+        Field field;
+        std::string message, focus;
+    } cases[] = {
+        {&Form::ageDiff, "0", Field::AgeDifference, "The years between age-classes must be above 0", "txtAgeDiff"},
+        {&Form::ageDiff, "-0.5", Field::AgeDifference, "The years between age-classes must be above 0", "txtAgeDiff"},
+        {&Form::birthDay, "0", Field::BirthDay, "The birth day must be a day of the year from 1 to 365", "cboBirthDay"},
+        {&Form::birthDay, "366", Field::BirthDay, "The birth day must be a day of the year from 1 to 365", "cboBirthDay"},
+        {&Form::firstCell, "4", Field::FirstCell,
+         "The first frequency cell evaluated, 4, is beyond the 3 cells of the frequency file", "cboFirst"},
+        {&Form::series, "3", Field::Series, "The frequency file holds 2 series, fewer than the 3 asked for",
+         "cboSeries"},
+    };
+    for (const auto& c : cases) {
+        const std::string kept = form.*c.text;
+        form.*c.text = c.value;
+        const auto refusal = form.Unworkable();
+        ASSERT_TRUE(refusal) << c.value;
+        EXPECT_EQ(refusal->field, c.field);
+        b.t.dialogs.ExpectMessage("Initialize", c.message);
+        EXPECT_EQ(form.Ok(), Form::Outcome::StayOpen) << c.value;
+        EXPECT_EQ(b.t.dialogs.Last().icon, Icon::Exclamation);
+        EXPECT_EQ(form.focus, c.focus);
+        EXPECT_FALSE(b.wb.app.modelInitialised);
+        form.*c.text = kept;
+    }
+    // The last cell may be the first evaluated; the set-up then works.
+    form.firstCell = "3";
+    EXPECT_FALSE(form.Unworkable());
+    ASSERT_EQ(form.Ok(), Form::Outcome::Initialised);
+    EXPECT_EQ(b.model.Data().frequencies.cells, 3);
+
+    // The frequency fields mean nothing to an increments-only set-up.
+    GrowthBench increments;
+    Form other(increments.wb, increments.model);
+    other.ChooseIncrementFile(DataPath("rig_increments.dat"));
+    other.ageDiff = "0";
+    other.birthDay = "0";
+    EXPECT_EQ(other.Ok(), Form::Outcome::Initialised);
+}

@@ -1,0 +1,173 @@
+#include "engine/DistributionColumns.h"
+
+#include <cmath>
+
+#include "numeric/Format.h"
+
+namespace corvane {
+
+void ProfileColumns::Size(int points) {
+    m = points < 0 ? 0 : points;
+    for (Vec1<double>* v : {&x, &negLnL, &pdf, &normal, &cumulative, &ciMode, &ciMean}) v->resize(m, 0.0);
+    xML = 0.0;
+}
+
+void ProfileColumns::Cut(int points) {
+    if (points < 0) points = 0;
+    if (points >= m) return;
+    m = points;
+    for (Vec1<double>* v : {&x, &negLnL, &pdf, &normal, &cumulative, &ciMode, &ciMean}) v->resizePreserve(m, 0.0);
+}
+
+namespace {
+
+// One Simpson panel of two intervals starting at point h.
+double Panel(const Vec1<double>& f, int h, double w) { return (2.0 * w / 6.0) * (f[h] + 4.0 * f[h + 1] + f[h + 2]); }
+
+double Clamp1(double v) { return v > 1.0 ? 1.0 : v; }
+
+// The share of the probability on the same side of the anchor a that lies
+// between a and each point.
+void RegionColumn(const ProfileColumns& c, int a, Vec1<double>& out) {
+    if (a == 1) return;
+    const double ca = c.cumulative[a];
+    for (int i = 1; i <= c.m; ++i) {
+        if (i <= a) {
+            if (ca > 0.0) out[i] = (ca - c.cumulative[i]) / ca;
+        } else if (1.0 - ca > 0.0) {
+            out[i] = (c.cumulative[i] - ca) / (1.0 - ca);
+        }
+    }
+}
+
+}  // namespace
+
+void DistributionColumns(ProfileColumns& c, double& mean, double& difference, double& sd, int r, double w) {
+    const int m = c.m;
+    if (r < 1 || r > m) return;
+
+    // Relative to the mode.
+    const double lr = c.negLnL[r];
+    for (int i = 1; i <= m; ++i)
+        if (i != r) c.negLnL[i] -= lr;
+    c.negLnL[r] = 0.0;
+
+    Vec1<double> p(m), xp(m), xxp(m);
+    for (int i = 1; i <= m; ++i) {
+        p[i] = std::exp(-c.negLnL[i]);
+        xp[i] = c.x[i] * p[i];
+        xxp[i] = c.x[i] * c.x[i] * p[i];
+    }
+    // Simpson panels (1,2,3), (3,4,5), ...: with an even m the last point
+    // lies outside them.
+    double a = 0.0, s1 = 0.0, s2 = 0.0;
+    for (int h = 1; h <= m - 2; h += 2) {
+        a += Panel(p, h, w);
+        s1 += Panel(xp, h, w);
+        s2 += Panel(xxp, h, w);
+    }
+    if (a > 0.0) {
+        mean = s1 / a;
+        const double v = s2 / a - mean * mean;
+        sd = v >= 0.0 ? std::sqrt(v) : 0.0;
+    }
+
+    int q = 1;
+    double best = std::fabs(c.x[1] - mean);
+    for (int i = 2; i <= m; ++i) {
+        if (std::fabs(mean - c.x[i]) < best) {
+            best = std::fabs(mean - c.x[i]);
+            q = i;
+        }
+    }
+
+    const double twoPi = 8.0 * std::atan(1.0);
+    for (int i = 1; i <= m; ++i) {
+        if (a > 0.0) c.pdf[i] = p[i] / a;
+        if (sd > 0.0) c.normal[i] = std::exp(-(c.x[i] - mean) * (c.x[i] - mean) / (2.0 * sd * sd)) / (std::sqrt(twoPi) * sd);
+    }
+
+    // Two chains: odd points from Simpson panels started at point 1, even
+    // points from panels started at point 2 after a first rectangle.  The
+    // even chain runs to the last point, so with an even m that point gets
+    // its cumulative value too.
+    c.cumulative[0] = 0.0;
+    c.cumulative[1] = Clamp1(c.pdf[1] * w);
+    if (m >= 2) c.cumulative[2] = Clamp1(c.cumulative[1] + c.pdf[2] * w);
+    for (int h = 1; h + 2 <= m; h += 2) c.cumulative[h + 2] = Clamp1(c.cumulative[h] + Panel(c.pdf, h, w));
+    for (int h = 3; h + 1 <= m; h += 2) c.cumulative[h + 1] = Clamp1(c.cumulative[h - 1] + Panel(c.pdf, h - 1, w));
+
+    RegionColumn(c, r, c.ciMode);
+    RegionColumn(c, q, c.ciMean);
+
+    difference = c.xML - mean;
+}
+
+namespace {
+
+std::string Number15(double v) { return RightJustify(Format(v, "0.0000E+000   "), 15); }
+
+std::string PercentDiff(const DistributionSummary& s) {
+    // With an expected value of exactly 0 the percentage has no meaning.
+    if (s.mean == 0.0) return RightJustify("Undefined", 15);
+    return Number15(s.difference * 100.0 / s.mean);
+}
+
+std::string DataText(const std::string& title, const std::string& heading, const ProfileColumns& c,
+                     const DistributionSummary& s, bool priorColumns) {
+    std::string t = title + CRLF + CRLF + heading + CRLF;
+    for (int i = 1; i <= c.m; ++i) {
+        t += RightJustify(Format(i, "##0"), 5) + "    " + Number15(c.x[i]) + Number15(c.negLnL[i]) + Number15(c.pdf[i]);
+        if (priorColumns)
+            t += Number15(c.cumulative[i]) + Number15(1.0 - c.cumulative[i]);
+        else
+            t += Number15(c.ciMode[i]) + Number15(c.ciMean[i]);
+        t += Number15(c.normal[i]) + CRLF;
+    }
+    t += CRLF;
+    t += "Max Likelihood: " + Number15(c.xML) + CRLF;
+    t += "Expected Value: " + Number15(s.mean) + CRLF;
+    t += "Estimated Diff: " + Number15(s.difference) + CRLF;
+    t += "Percent Diff:   " + PercentDiff(s) + CRLF;
+    t += "Estimated SE:   " + Number15(s.sd) + CRLF;
+    return t;
+}
+
+}  // namespace
+
+std::string ConfidenceDataText(const std::string& title, const ProfileColumns& c, const DistributionSummary& s) {
+    return DataText(title,
+                    "  Point       Value         -ln[L]           PDF        CI on mode     CI on mean     Normal PDF",
+                    c, s, false);
+}
+
+std::string PriorDistributionText(const ProfileColumns& c, const DistributionSummary& s) {
+    return DataText("Bayesian prior distribution data",
+                    "  Point       Value         -ln[L]           PDF        Cumulative     Attenuated     Normal PDF",
+                    c, s, true);
+}
+
+DistributionPlotData DistributionPlotFor(const ProfileColumns& c, const DistributionSummary& s, int parameter,
+                                         DistributionKind kind) {
+    DistributionPlotData d;
+    d.parameter = parameter;
+    d.kind = kind;
+    auto copy = [&](const Vec1<double>& from, Vec1<double>& to) {
+        to.resize(c.m);
+        for (int i = 1; i <= c.m; ++i) to[i] = from[i];
+    };
+    copy(c.x, d.x);
+    copy(c.negLnL, d.negLnL);
+    copy(c.pdf, d.pdf);
+    copy(c.ciMode, d.ciMode);
+    copy(c.ciMean, d.ciMean);
+    copy(c.cumulative, d.cumulative);
+    copy(c.normal, d.normal);
+    d.mlEstimate = c.xML;
+    d.evEstimate = s.mean;
+    d.difference = s.difference;
+    d.se = s.sd;
+    return d;
+}
+
+}  // namespace corvane
