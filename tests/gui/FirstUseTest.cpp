@@ -145,3 +145,34 @@ TEST(FirstUse, OpenDialoguesTakeOnlyExistingFilesNamedInTheirFolder) {
     EXPECT_EQ(typedAndAccepted(QString::fromStdString((dir.filename() / "sub" / "rig.dat").string())), "");
     fs::remove_all(dir);
 }
+
+TEST(FirstUse, TheEditorsBoxesHoldTheValueAndEditAllCanBeClosed) {
+    Desktop d;
+    d.initialise = true;
+    d.Button(menu::Initialize)->click();
+    d.t.dialogs.ExpectMessage("Load algorithm data", "", Answer::No).ExpectMessage("Default Algorithm Values", "");
+    d.Button(menu::LoadAlg)->click();
+    d.window->Bench().alg.value[2] = 1.0 / 3.0;
+    d.Button(menu::EditAlg)->click();
+    QTableWidget* grid = d.window->EditorWindow()->Grid();
+    const QModelIndex index = grid->model()->index(1, 1);
+    std::unique_ptr<QWidget> box(grid->itemDelegate()->createEditor(grid->viewport(), QStyleOptionViewItem(), index));
+    grid->itemDelegate()->setEditorData(box.get(), index);
+    auto* line = static_cast<QLineEdit*>(box.get());
+    EXPECT_EQ(line->text(), "0.333333333333333");
+    EXPECT_EQ(line->selectedText(), line->text());  // typing replaces it
+    // Committed as it opened: nothing changes.
+    grid->itemDelegate()->setModelData(box.get(), grid->model(), index);
+    EXPECT_EQ(d.window->Bench().alg.value[2], 1.0 / 3.0);
+    EXPECT_EQ(grid->item(1, 1)->foreground().color(), grid->palette().color(QPalette::Text));
+
+    frmEditVS editAll(d.window->Editor(), d.window.get());
+    auto* close = editAll.findChild<QPushButton*>("cmdClose");
+    ASSERT_NE(close, nullptr);
+    EXPECT_EQ(close->text(), "&Close");
+    QTimer::singleShot(0, close, [close] { close->click(); });
+    EXPECT_EQ(editAll.exec(), QDialog::Rejected);
+    EXPECT_TRUE(d.t.dialogs.AllDone());
+    d.t.dialogs.ExpectMessage("Just so you know", "");
+    d.window->Editor().Finish();
+}
