@@ -76,6 +76,9 @@ public:
     virtual void Show(TextView& view) = 0;
     virtual void Close(TextView& view) = 0;
     virtual bool IsOpen(const TextView& view) const = 0;
+    // Closes every window shown through this host (the results of a model
+    // that has been initialised again).
+    virtual void CloseAllWindows() = 0;
 };
 
 // A host that only remembers which views are open (command line, tests).
@@ -84,6 +87,7 @@ public:
     void Show(TextView& view) override;
     void Close(TextView& view) override;
     bool IsOpen(const TextView& view) const override;
+    void CloseAllWindows() override { open_.clear(); }
     const std::vector<TextView*>& Open() const { return open_; }
 
 private:

@@ -265,6 +265,8 @@ void CommandMenu::Initialise() {
     EnableOnly({menu::LoadAlg});
     Changed();
     const bool initialised = modelSetUp();
+    // The results of the earlier model no longer describe anything.
+    if (initialised) wb_.ports.windows.CloseAllWindows();
     Load();
     if (initialised) RequestFocus(menu::LoadAlg);
     Changed();

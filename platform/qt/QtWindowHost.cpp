@@ -199,6 +199,12 @@ void QtWindowHost::Close(TextView& view) {
     sub->close();  // deleted later: the close may come from one of its own buttons
 }
 
+void QtWindowHost::CloseAllWindows() {
+    std::vector<TextView*> views;
+    for (const auto& [view, sub] : windows_) views.push_back(const_cast<TextView*>(view));
+    for (TextView* view : views) Close(*view);
+}
+
 bool QtWindowHost::IsOpen(const TextView& view) const {
     const QMdiSubWindow* sub = SubWindowOf(view);
     return sub && !sub->isHidden();

@@ -50,6 +50,7 @@ public:
     void Show(TextView& view) override;
     void Close(TextView& view) override;
     bool IsOpen(const TextView& view) const override;
+    void CloseAllWindows() override;
 
     TextViewWindow* WindowOf(const TextView& view) const;
     QMdiSubWindow* SubWindowOf(const TextView& view) const;

@@ -167,5 +167,13 @@ TEST(QtWindowHost, RendersTextViewsAsChildWindows) {
     host.Show(report);
     EXPECT_TRUE(host.IsOpen(report));
     EXPECT_EQ(host.WindowOf(report)->Area(1)->toPlainText(), "a\nb\nc");
+
+    // A new model closes every result window at once.
+    host.Show(view);
+    host.CloseAllWindows();
+    EXPECT_FALSE(host.IsOpen(view));
+    EXPECT_FALSE(host.IsOpen(report));
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(area.subWindowList().isEmpty());
     host.CloseAll();
 }

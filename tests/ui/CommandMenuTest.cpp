@@ -187,6 +187,22 @@ TEST(CommandMenu, ReinitialisingAsksAboutTheCurrentData) {
     EXPECT_EQ(s.Enabled(), (Names{menu::Initialize, menu::LoadAlg, menu::Quit}));
     std::filesystem::remove(path);
 
+    // The result windows of the earlier model close once the new one is
+    // initialised, and stay while a set-up is cancelled.
+    s.t.dialogs.ExpectMessage("Load algorithm data", "", Answer::No).ExpectMessage("Default Algorithm Values", "");
+    s.menu.Click(menu::LoadAlg);
+    s.menu.Click(menu::OneFunction);
+    s.t.windows.Show(s.wb.simplexView);
+    ASSERT_TRUE(s.t.windows.IsOpen(s.wb.oneCallView));
+    s.t.dialogs.ExpectMessage("Initialize", q, Answer::No);
+    s.menu.modelSetUp = [] { return false; };
+    s.menu.Click(menu::Initialize);
+    EXPECT_TRUE(s.t.windows.IsOpen(s.wb.oneCallView));
+    s.menu.modelSetUp = [&] { return InitialiseModel(s.wb); };
+    s.menu.Click(menu::Initialize);
+    EXPECT_FALSE(s.t.windows.IsOpen(s.wb.oneCallView));
+    EXPECT_FALSE(s.t.windows.IsOpen(s.wb.simplexView));
+
     // A cancelled set-up of a model never initialised restores the start.
     Session fresh;
     fresh.menu.modelSetUp = [] { return false; };
