@@ -20,6 +20,7 @@
 #include "priors/frmLoadPriors.h"
 #include "priors/frmSetPriors.h"
 #include "ui/ExitDialogue.h"
+#include "ui/WindowArrangement.h"
 #include "ui/frmAlgo.h"
 #include "ui/frmEditVS.h"
 #include "ui/frmInfo.h"
@@ -379,10 +380,6 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void frmMain::Arrange(Arrangement arrangement) {
-    if (arrangement == Arrangement::Cascade) {
-        area_->cascadeSubWindows();
-        return;
-    }
     const QSize room = area_->viewport()->size();
     QList<QMdiSubWindow*> normal, icons;
     for (QMdiSubWindow* sub : area_->subWindowList(QMdiArea::StackingOrder)) {
@@ -399,17 +396,25 @@ void frmMain::Arrange(Arrangement arrangement) {
     }
     const int n = static_cast<int>(normal.size());
     if (n == 0) return;
+    // Every window stays readable, and no smaller than it can be drawn.
+    WindowSize least = kReadableWindow;
+    for (QMdiSubWindow* sub : normal) {
+        least.width = std::max(least.width, sub->minimumSizeHint().width());
+        least.height = std::max(least.height, sub->minimumSizeHint().height());
+    }
+    const WindowSize space{room.width(), room.height()};
+    const std::vector<WindowRect> rects =
+        arrangement == Arrangement::Cascade ? CascadeLayout(n, space, least)
+        : TileLayout(n, space,
+                     arrangement == Arrangement::TileHorizontal ? TileDirection::Horizontal : TileDirection::Vertical,
+                     least);
+    // Back to front: the active window ends on top of a cascade.
     for (int i = 0; i < n; ++i) {
         QMdiSubWindow* sub = normal[i];
         if (sub->isMaximized()) sub->showNormal();
-        if (arrangement == Arrangement::TileHorizontal) {
-            // One above the other, each the full width.
-            const int h = room.height() / n;
-            sub->setGeometry(0, i * h, room.width(), h);
-        } else {
-            const int w = room.width() / n;
-            sub->setGeometry(i * w, 0, w, room.height());
-        }
+        const WindowRect& r = rects[static_cast<std::size_t>(i)];
+        sub->setGeometry(r.x, r.y, r.width, r.height);
+        sub->raise();
     }
 }
 

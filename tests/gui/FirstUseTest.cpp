@@ -20,6 +20,9 @@
 #include <fstream>
 
 #include "QtPrint.h"
+#include "model/GrowthModel.h"
+#include "model/InitializeForm.h"
+#include "model/frmInitialize.h"
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtWindowHost.h"
 #include "support/ScriptedDialogs.h"
@@ -27,6 +30,7 @@
 #include "ui/frmAlgo.h"
 #include "ui/frmEditVS.h"
 #include "ui/frmMain.h"
+#include "ui/WindowArrangement.h"
 #include "ui/frmMenu.h"
 
 using namespace corvane;
@@ -175,4 +179,62 @@ TEST(FirstUse, TheEditorsBoxesHoldTheValueAndEditAllCanBeClosed) {
     EXPECT_TRUE(d.t.dialogs.AllDone());
     d.t.dialogs.ExpectMessage("Just so you know", "");
     d.window->Editor().Finish();
+}
+
+TEST(FirstUse, MessageBoxesAreWideEnoughForTheirTitles) {
+    for (const char* title : {"Algorithm file - information input failed", "Change the maximum # of function calls",
+                              "Problem Reading Algorithm File!", "What about Bayesian priors?", "Exit Corvane"}) {
+        auto box = BuildMessageBox(nullptr, title, "Yes?", Buttons::YesNo, Icon::Question, false);
+        box->show();
+        QFont bold = box->font();
+        bold.setBold(true);
+        // The title beside the frame's buttons (about a hundred pixels).
+        EXPECT_GE(box->width(), QFontMetrics(bold).horizontalAdvance(title) + 100) << title;
+        box->hide();
+    }
+}
+
+TEST(FirstUse, CascadeAndTileLeaveEveryWindowReadable) {
+    Desktop d;
+    d.window->resize(900, 620);
+    std::vector<std::unique_ptr<TextView>> views;
+    for (int i = 1; i <= 5; ++i) {
+        views.push_back(std::make_unique<TextView>("frmResult" + std::to_string(i), "Result " + std::to_string(i)));
+        views.back()->SetArea(1, "A line of a report\r\n");
+        d.window->Host().Show(*views.back());
+    }
+    for (const Arrangement a : {Arrangement::Cascade, Arrangement::TileHorizontal, Arrangement::TileVertical}) {
+        d.window->Arrange(a);
+        int shown = 0;
+        for (QMdiSubWindow* sub : d.window->Area()->subWindowList()) {
+            if (sub->isHidden()) continue;
+            ++shown;
+            EXPECT_GE(sub->width(), kReadableWindow.width) << sub->windowTitle().toStdString();
+            EXPECT_GE(sub->height(), kReadableWindow.height) << sub->windowTitle().toStdString();
+            EXPECT_GE(sub->width(), sub->minimumSizeHint().width());
+            EXPECT_GE(sub->height(), sub->minimumSizeHint().height());
+            EXPECT_GE(sub->x(), 0);
+            EXPECT_GE(sub->y(), 0);
+        }
+        EXPECT_EQ(shown, 6);  // the menu and five results
+    }
+    d.window->Host().CloseAll();
+}
+
+TEST(FirstUse, TheFrameAndTheSetUpFitASmallScreen) {
+    // The desktop is meant to work on a 1366 x 768 screen, frames and title
+    // bars included.
+    const QSize screen(1366, 768), frame(16, 40);
+    Desktop d;
+    const QRect available = d.window->screen()->availableGeometry();
+    EXPECT_LE(d.window->width(), available.width());
+    EXPECT_LE(d.window->height(), available.height());
+
+    TestPorts t;
+    GrowthModel model(&t.dialogs);
+    InitializeForm form(d.window->Bench(), model);
+    frmInitialize setUp(form, d.window.get());
+    const QSize need = setUp.minimumSizeHint().expandedTo(setUp.size());
+    EXPECT_LE(need.width() + frame.width(), screen.width()) << need.width();
+    EXPECT_LE(need.height() + frame.height(), screen.height()) << need.height();
 }
