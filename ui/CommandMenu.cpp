@@ -136,7 +136,8 @@ void CommandMenu::RequestFocus(const std::string& name) {
 }
 
 void CommandMenu::FocusAfter(const std::string& clicked) {
-    if (focusNamed_) return;
+    // A window the command showed stays in front with the keyboard.
+    if (focusNamed_ || resultShown_) return;
     focus_ = Enabled(clicked) ? clicked : FirstEnabled();
 }
 
@@ -193,6 +194,7 @@ void CommandMenu::Click(const std::string& name) {
     if (running_ || !Button(name).enabled) return;
     using namespace menu;
     focusNamed_ = false;
+    resultShown_ = false;
     if (name == Initialize) Initialise();
     else if (name == LoadAlg) LoadAlgorithm();
     else if (name == EditAlg) {
@@ -211,6 +213,7 @@ void CommandMenu::Click(const std::string& name) {
 
 void CommandMenu::Frame(const std::function<void()>& command) {
     wb_.CloseProgressWindows();
+    const long shown = wb_.ports.windows.ShowCount();
     {
         RunningGuard guard(running_);
         DisableAll();
@@ -218,6 +221,7 @@ void CommandMenu::Frame(const std::function<void()>& command) {
         Changed();
         command();
     }
+    resultShown_ = wb_.ports.windows.ShowCount() != shown;
     Show();
     if (applicationMenu) applicationMenu(true);
     EnableAll();

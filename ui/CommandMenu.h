@@ -76,9 +76,10 @@ public:
     bool Enabled(const std::string& name) const { return Button(name).enabled; }
     // The button that should take the focus; the window takes it once.  The
     // menu asks for it whenever it is loaded or shown and after every
-    // command, so that its keyboard accelerators work at once (the clicked
-    // button when it is still enabled, otherwise the first enabled one,
-    // unless a command names its own).
+    // command that showed no window of its own, so that its keyboard
+    // accelerators work at once (the clicked button when it is still
+    // enabled, otherwise the first enabled one, unless a command names its
+    // own).
     std::string TakeFocus();
 
     // A click on a button (ignored unless the button is enabled).
@@ -124,6 +125,7 @@ private:
     std::string modelName_;
     std::string focus_;
     bool focusNamed_ = false;  // the running command named its focus
+    bool resultShown_ = false;  // the running command showed a window
     bool loaded_ = false;
     bool visible_ = false;
     bool running_ = false;

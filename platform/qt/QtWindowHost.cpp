@@ -160,6 +160,7 @@ void QtWindowHost::Place(QMdiSubWindow* sub, QSize wanted) {
 QtWindowHost::~QtWindowHost() { CloseAll(); }
 
 void QtWindowHost::Show(TextView& view) {
+    ++shows_;
     QMdiSubWindow* sub = SubWindowOf(view);
     if (sub && sub->isHidden()) {
         // Closed by the user and waiting to be deleted: start afresh.

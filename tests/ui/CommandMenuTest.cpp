@@ -144,6 +144,10 @@ TEST(CommandMenu, TheMenuKeepsTheKeyboardAtStartAndAfterEveryCommand) {
     s.t.dialogs.ExpectMessage("There is nothing to do!", "All step sizes are zero");
     s.menu.Click(menu::Simplex);
     EXPECT_EQ(s.menu.TakeFocus(), menu::Simplex);
+    // A command that showed its window leaves that window in front.
+    s.menu.Click(menu::OneFunction);
+    EXPECT_TRUE(s.t.windows.IsOpen(s.wb.oneCallView));
+    EXPECT_EQ(s.menu.TakeFocus(), "");
 
     // Shown again after editing, with initialise and load off: the first enabled button.
     s.menu.Click(menu::EditAlg);
