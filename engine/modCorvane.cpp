@@ -8,6 +8,7 @@ Workbench::Workbench(Ports p, Model* m)
     : ports(p),
       model(m),
       priors(&priorTable),
+      progress(p.dialogs, p.clock),
       priorReviewView("frmReviewPriors", "Review priors "),
       oneCallView("frmOneCall", "One function call"),
       simplexView("frmSimplex",
@@ -25,6 +26,7 @@ Workbench::Workbench(Ports p, Model* m)
     InstallMarquardtWindow(*this);
     InstallCovarianceWindows(*this);
     InstallPriorReview(*this);
+    if (model) model->SetProgress(&progress);
 }
 
 void Workbench::CloseProgressWindows() {

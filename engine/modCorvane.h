@@ -14,6 +14,7 @@
 #include "engine/Marquardt.h"
 #include "engine/Minimiser.h"
 #include "engine/Model.h"
+#include "engine/ProgressThrottle.h"
 #include "engine/RunLog.h"
 #include "engine/Simplex.h"
 #include "numeric/OneBased.h"
@@ -56,6 +57,10 @@ public:
     PriorSource* priors;  // the prior table unless a test substitutes one
     RunLog runLog;
     ApplicationFlags app;
+
+    // Paces the event processing of long work by time (see its header); the
+    // model gets it too.
+    ProgressThrottle progress;
 
     // Minimisers: the Simplex kept between runs, Marquardt's working state,
     // the LU working matrix shared with the covariance calculation.

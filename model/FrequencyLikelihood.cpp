@@ -4,11 +4,11 @@
 #include <cmath>
 #include <optional>
 
+#include "engine/ProgressThrottle.h"
 #include "model/SizeAtAge.h"
 #include "numeric/Format.h"
 #include "numeric/NormalProb.h"
 #include "numeric/modGamma.h"
-#include "platform/Dialogs.h"
 
 namespace corvane {
 
@@ -79,7 +79,7 @@ FrequencyUse FrequencyCellsUsed(const GrowthSettings& settings, const FrequencyD
 
 FrequencyContribution FrequencyNegLnL(const GrowthSettings& settings, const FrequencyData& data,
                                       const GrowthParameters& p, const Vec1<double>& X, FrequencyWorkspace& ws,
-                                      WarningLog& warnings, Dialogs* events) {
+                                      WarningLog& warnings, ProgressThrottle* progress) {
     const int S = settings.series, A = settings.identified, T = settings.totalAges, C = data.cells;
     ws.Resize(S, T, C);
     FrequencyContribution out;
@@ -92,7 +92,7 @@ FrequencyContribution FrequencyNegLnL(const GrowthSettings& settings, const Freq
     const double w = data.interval;
 
     for (int s = 1; s <= S; ++s) {
-        if (events) events->ProcessEvents();
+        if (progress) progress->Breathe();
         const double sampleDay = X[settings.SampleDayIndex(s)];
 
         // Ages, and size at age.

@@ -8,16 +8,17 @@
 namespace corvane {
 
 GrowthEvaluation EvaluateGrowth(const GrowthSettings& settings, const GrowthData& data, const GrowthParameters& p,
-                                const Vec1<double>& X, GrowthWorkspace& ws, WarningLog& warnings, Dialogs* events) {
+                                const Vec1<double>& X, GrowthWorkspace& ws, WarningLog& warnings,
+                                ProgressThrottle* progress) {
     GrowthEvaluation e;
     if (settings.HasFrequencies()) {
         const FrequencyContribution f =
-            FrequencyNegLnL(settings, data.frequencies, p, X, ws.frequencies, warnings, events);
+            FrequencyNegLnL(settings, data.frequencies, p, X, ws.frequencies, warnings, progress);
         e.frequencyNegLnL = f.negLnL;
         e.penalty += f.penalty;
     }
     if (settings.HasIncrements()) {
-        e.incrementNegLnL = IncrementNegLnL(data.increments, p, ws.increments, warnings, events);
+        e.incrementNegLnL = IncrementNegLnL(data.increments, p, ws.increments, warnings, progress);
         for (int i = 1; i <= data.increments.records; ++i) {
             const RecordFate fate = ws.increments.fate[i];
             ++(fate == RecordFate::Skipped     ? e.increments.skipped
@@ -143,7 +144,7 @@ void GrowthModel::Evaluate(double& F, Vec1<double>& X, std::int32_t NF, double& 
         warnings_.BeginRun();
         if (dialogs_) CheckProportions(settings_, X, *dialogs_);
     }
-    last_ = EvaluateGrowth(settings_, data_, p, X, workspace_, warnings_, dialogs_);
+    last_ = EvaluateGrowth(settings_, data_, p, X, workspace_, warnings_, progress_);
     F = last_.objective;
     if (!std::isfinite(F)) problem_ = "the likelihood is not a finite number at these parameter values";
     own = static_cast<double>(SampleSize());

@@ -18,6 +18,7 @@
 namespace corvane {
 
 class Dialogs;
+class ProgressThrottle;
 
 struct GrowthWorkspace {
     IncrementWorkspace increments;
@@ -43,7 +44,7 @@ struct GrowthEvaluation {
 // the workspace, so several workspaces can evaluate side by side.
 GrowthEvaluation EvaluateGrowth(const GrowthSettings& settings, const GrowthData& data, const GrowthParameters& p,
                                 const Vec1<double>& X, GrowthWorkspace& ws, WarningLog& warnings,
-                                Dialogs* events = nullptr);
+                                ProgressThrottle* progress = nullptr);
 
 // The proportion check of the first call of a run: warns (critical icon) when
 // a series lacks, or has needlessly, a proportion fixed at -1.
@@ -88,6 +89,8 @@ public:
     std::string DataFileShortName() const override { return settings_.shortName; }
     bool InitialisationFailed() const override { return failed_; }
     std::optional<std::string> ObjectiveProblem() const override { return problem_; }
+    // Each record lets the interface breathe through it, paced by time.
+    void SetProgress(ProgressThrottle* progress) override { progress_ = progress; }
 
     bool Initialised() const { return initialised_; }
     const GrowthSettings& Settings() const { return settings_; }
@@ -117,6 +120,7 @@ private:
     void Show(const std::string& title, const std::string& text, Icon icon);
 
     Dialogs* dialogs_;
+    ProgressThrottle* progress_ = nullptr;
     std::optional<GrowthSetup> pending_;
     bool initialised_ = false;
     bool failed_ = false;

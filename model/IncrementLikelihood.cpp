@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/ProgressThrottle.h"
 #include "numeric/Format.h"
 #include "numeric/NormalProb.h"
 #include "numeric/modGamma.h"
-#include "platform/Dialogs.h"
 
 namespace corvane {
 
@@ -291,13 +291,13 @@ bool SameGrid(const GrowthParameters& p, const IncrementRecord& r, const Increme
 }  // namespace
 
 double IncrementNegLnL(const IncrementData& data, const GrowthParameters& p, IncrementWorkspace& ws,
-                       WarningLog& warnings, Dialogs* events) {
+                       WarningLog& warnings, ProgressThrottle* progress) {
     const int n = data.records;
     ws.Resize(n);
     double total = 0.0;
     const bool measured = p.q2 > 0.0;
     for (int i = 1; i <= n; ++i) {
-        if (events) events->ProcessEvents();
+        if (progress) progress->Breathe();
         const IncrementRecord& r = data.record[i];
         const RecordGrowth g = GrowthOfRecord(p, r);
         ws.elapsed[i] = g.t;

@@ -8,7 +8,7 @@
 
 namespace corvane {
 
-class Dialogs;
+class ProgressThrottle;
 
 enum class RecordFate {
     Fitted,
@@ -67,9 +67,9 @@ double GammaWithError(double y, double Ec, double Vc, double Vm);
 void PartialMoments(double mean, double variance, double L1, double& first, double& second);
 
 // The increment contribution (-ln[L] summed over the records), filling the
-// workspace tables.  Warnings go to the log; events, when given, are serviced
-// once per record.
+// workspace tables.  Warnings go to the log; each record lets the interface
+// breathe through the throttle, when one is given (paced by time).
 double IncrementNegLnL(const IncrementData& data, const GrowthParameters& p, IncrementWorkspace& ws,
-                       WarningLog& warnings, Dialogs* events = nullptr);
+                       WarningLog& warnings, ProgressThrottle* progress = nullptr);
 
 }  // namespace corvane

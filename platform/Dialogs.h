@@ -21,6 +21,9 @@ struct FileRequest {
     int selectedFilter = 1;    // 1-based entry of the filter list
     std::string initialName;
     bool overwritePrompt = false;
+    // An open dialogue accepts only a file that exists, unless the file is to
+    // be made through it (the run log is named in an open dialogue).
+    bool mustExist = true;
 };
 
 class Dialogs {

@@ -132,9 +132,28 @@ void CommandMenu::Changed() {
     if (listener_) listener_();
 }
 
+std::string CommandMenu::FirstEnabled() const {
+    for (const auto& b : buttons_)
+        if (b.enabled) return b.name;
+    return "";
+}
+
+void CommandMenu::RequestFocus(const std::string& name) {
+    focus_ = name;
+    focusNamed_ = true;
+}
+
+void CommandMenu::FocusAfter(const std::string& clicked) {
+    // A window the command showed stays in front with the keyboard.
+    if (focusNamed_ || resultShown_) return;
+    focus_ = Enabled(clicked) ? clicked : FirstEnabled();
+}
+
 std::string CommandMenu::TakeFocus() {
     std::string f;
     f.swap(focus_);
+    // A button disabled since it was named cannot take the keyboard.
+    if (!f.empty() && !Enabled(f)) f = FirstEnabled();
     return f;
 }
 
@@ -148,11 +167,13 @@ void CommandMenu::Load() {
         EnableAll();
     else
         EnableOnly({menu::Initialize, menu::LoadAlg});
+    if (focus_.empty()) focus_ = FirstEnabled();
     Changed();
 }
 
 void CommandMenu::Show() {
     if (!loaded_) Load();
+    if (!visible_ && focus_.empty()) focus_ = FirstEnabled();
     visible_ = true;
     Changed();
 }
@@ -180,10 +201,14 @@ void CommandMenu::EditorClosed() {
 void CommandMenu::Click(const std::string& name) {
     if (running_ || !Button(name).enabled) return;
     using namespace menu;
+    focusNamed_ = false;
+    resultShown_ = false;
     if (name == Initialize) Initialise();
     else if (name == LoadAlg) LoadAlgorithm();
-    else if (name == EditAlg) EditAlgorithm();
-    else if (name == SaveAlg) SaveAlgorithm();
+    else if (name == EditAlg) {
+        EditAlgorithm();
+        return;  // the editor has the keyboard until it closes
+    } else if (name == SaveAlg) SaveAlgorithm();
     else if (name == OneFunction) OneFunctionCommand();
     else if (name == Bayesian) PriorsCommand();
     else if (name == Simplex) Minimise(runSimplex);
@@ -192,10 +217,14 @@ void CommandMenu::Click(const std::string& name) {
     else if (name == UserSummary) SummaryCommand();
     else if (name == Rank) RankingCommand();
     else if (name == Quit && requestExit) requestExit();
+    if (!loaded_ || !visible_) return;
+    FocusAfter(name);
+    Changed();
 }
 
 void CommandMenu::Frame(const std::function<void()>& command) {
     wb_.CloseProgressWindows();
+    const long shown = wb_.ports.windows.ShowCount();
     {
         RunningGuard guard(running_);
         DisableAll();
@@ -203,6 +232,7 @@ void CommandMenu::Frame(const std::function<void()>& command) {
         Changed();
         command();
     }
+    resultShown_ = wb_.ports.windows.ShowCount() != shown;
     Show();
     if (applicationMenu) applicationMenu(true);
     EnableAll();
@@ -250,8 +280,10 @@ void CommandMenu::Initialise() {
     EnableOnly({menu::LoadAlg});
     Changed();
     const bool initialised = modelSetUp();
+    // The results of the earlier model no longer describe anything.
+    if (initialised) wb_.ports.windows.CloseAllWindows();
     Load();
-    if (initialised) focus_ = menu::LoadAlg;
+    if (initialised) RequestFocus(menu::LoadAlg);
     Changed();
 }
 
@@ -267,7 +299,7 @@ void CommandMenu::LoadAlgorithm() {
         case LoadOutcome::Defaults:
         case LoadOutcome::Loaded: {
             EnableAll();
-            focus_ = menu::EditAlg;
+            RequestFocus(menu::EditAlg);
             MenuButton& summary = Mutable(menu::UserSummary);
             summary.caption = kResultsCaption;
             summary.toolTip = kResultsToolTip;

@@ -21,6 +21,7 @@
 #include "priors/frmLoadPriors.h"
 #include "priors/frmSetPriors.h"
 #include "ui/ExitDialogue.h"
+#include "ui/WindowArrangement.h"
 #include "ui/frmAlgo.h"
 #include "ui/frmEditVS.h"
 #include "ui/frmInfo.h"
@@ -148,8 +149,12 @@ frmMain::frmMain(Dialogs& dialogs, Clock& clock, RandomSource& random, Model* mo
 
     menu_->Load();
     menu_->Show();
-    // The frame has its size only once shown.
-    QTimer::singleShot(0, this, [this] { PlaceMenu(); });
+    // The frame has its size only once shown, and the menu can take the
+    // focus only then.
+    QTimer::singleShot(0, this, [this] {
+        PlaceMenu();
+        menuWindow_->Render();
+    });
 }
 
 frmMain::~frmMain() {
@@ -221,11 +226,11 @@ QAction* frmMain::Action(const char* name) const {
 }
 
 void frmMain::RenderMenu() {
-    menuWindow_->Render();
     // A command started from a menu shown during editing may move the values.
     if (editor_->IsOpen()) algoWindow_->Render();
     const bool show = menu_->Visible();
     if (show && menuSub_->isHidden()) {
+        menuWindow_->Render();  // the size follows the captions
         menuSub_->resize(menuSub_->sizeHint().expandedTo(QSize(640, 0)));
         PlaceMenu();
         menuSub_->show();
@@ -233,6 +238,8 @@ void frmMain::RenderMenu() {
     } else if (!show && !menuSub_->isHidden()) {
         menuSub_->hide();
     }
+    // Rendered once shown, so that the button it names can take the focus.
+    menuWindow_->Render();
     RefreshInterruptMenus();
 }
 
@@ -306,8 +313,20 @@ void frmMain::RenderPriors() {
 }
 
 void frmMain::RefreshInterruptMenus() {
-    mnuBayesianInt_->menuAction()->setVisible(wb_->engine.bayesianMode);
-    mnuMLInt_->menuAction()->setVisible(wb_->engine.mlMode);
+    // A hidden menu of the bar still holds its accelerator: the "&Interrupt"
+    // menus would take Alt+I from "&Initialize model".  So they leave the bar
+    // while their evaluation is not running.
+    auto place = [this](QMenu* menu, bool shown) {
+        QAction* action = menu->menuAction();
+        action->setVisible(shown);
+        const bool inBar = menuBar()->actions().contains(action);
+        if (shown && !inBar)
+            menuBar()->insertAction(mnuWindow_->menuAction(), action);
+        else if (!shown && inBar)
+            menuBar()->removeAction(action);
+    };
+    place(mnuBayesianInt_, wb_->engine.bayesianMode);
+    place(mnuMLInt_, wb_->engine.mlMode);
 }
 
 void frmMain::OpenEditor() {
@@ -410,10 +429,6 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void frmMain::Arrange(Arrangement arrangement) {
-    if (arrangement == Arrangement::Cascade) {
-        area_->cascadeSubWindows();
-        return;
-    }
     const QSize room = area_->viewport()->size();
     QList<QMdiSubWindow*> normal, icons;
     for (QMdiSubWindow* sub : area_->subWindowList(QMdiArea::StackingOrder)) {
@@ -430,17 +445,25 @@ void frmMain::Arrange(Arrangement arrangement) {
     }
     const int n = static_cast<int>(normal.size());
     if (n == 0) return;
+    // Every window stays readable, and no smaller than it can be drawn.
+    WindowSize least = kReadableWindow;
+    for (QMdiSubWindow* sub : normal) {
+        least.width = std::max(least.width, sub->minimumSizeHint().width());
+        least.height = std::max(least.height, sub->minimumSizeHint().height());
+    }
+    const WindowSize space{room.width(), room.height()};
+    const std::vector<WindowRect> rects =
+        arrangement == Arrangement::Cascade ? CascadeLayout(n, space, least)
+        : TileLayout(n, space,
+                     arrangement == Arrangement::TileHorizontal ? TileDirection::Horizontal : TileDirection::Vertical,
+                     least);
+    // Back to front: the active window ends on top of a cascade.
     for (int i = 0; i < n; ++i) {
         QMdiSubWindow* sub = normal[i];
         if (sub->isMaximized()) sub->showNormal();
-        if (arrangement == Arrangement::TileHorizontal) {
-            // One above the other, each the full width.
-            const int h = room.height() / n;
-            sub->setGeometry(0, i * h, room.width(), h);
-        } else {
-            const int w = room.width() / n;
-            sub->setGeometry(i * w, 0, w, room.height());
-        }
+        const WindowRect& r = rects[static_cast<std::size_t>(i)];
+        sub->setGeometry(r.x, r.y, r.width, r.height);
+        sub->raise();
     }
 }
 

@@ -146,6 +146,7 @@ TEST(GuiSession, EditorRules) {
         QWidget* box = grid->itemDelegate()->createEditor(grid->viewport(), QStyleOptionViewItem(), index);
         grid->itemDelegate()->setEditorData(box, index);
         static_cast<QLineEdit*>(box)->setText(entry);
+        static_cast<QLineEdit*>(box)->setModified(true);  // as typing does
         grid->itemDelegate()->setModelData(box, grid->model(), index);
         delete box;
     };
