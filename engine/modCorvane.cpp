@@ -1,5 +1,6 @@
 #include "engine/modCorvane.h"
 
+#include "priors/PriorProfile.h"
 #include "priors/PriorReview.h"
 
 namespace corvane {
@@ -9,6 +10,8 @@ Workbench::Workbench(Ports p, Model* m)
       model(m),
       priors(&priorTable),
       priorReviewView("frmReviewPriors", "Review priors "),
+      profileView("frmMLStats", "Maximum likelihood statistics"),
+      priorProfileView("frmPriorDists", "Prior distribution statistics"),
       oneCallView("frmOneCall", "One function call"),
       simplexView("frmSimplex",
                   "Simplex minimization (uses geometry; works best for models whose behaviour is markedly "
@@ -24,6 +27,8 @@ Workbench::Workbench(Ports p, Model* m)
     InstallSimplexWindow(*this);
     InstallMarquardtWindow(*this);
     InstallPriorReview(*this);
+    InstallProfileWindow(*this);
+    InstallPriorProfileWindow(*this);
 }
 
 void Workbench::CloseProgressWindows() {

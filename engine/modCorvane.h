@@ -8,6 +8,7 @@
 #include "engine/AlgorithmData.h"
 #include "engine/DistributionColumns.h"
 #include "engine/Engine.h"
+#include "engine/LikelihoodProfile.h"
 #include "engine/LU.h"
 #include "engine/Marquardt.h"
 #include "engine/Minimiser.h"
@@ -88,6 +89,17 @@ public:
     ProfileColumns profileColumns;
     std::string lastEvaluationKind;
     bool evaluationResultsExist = false;
+
+    // Likelihood and prior profiles: the parameter and spacing of the stored
+    // likelihood profile (shown again on request), the windows "Maximum
+    // likelihood statistics" and "Prior distribution statistics", and the main
+    // window's ML "&Interrupt" menu, shown while a profile's points are
+    // minimised (the desktop sets it; none elsewhere).
+    int profiledParameter = 0;
+    double profiledStep = 0.0;
+    TextView profileView;
+    TextView priorProfileView;
+    std::function<void(bool shown)> showMLInterruptMenu;
 
     // Progress and result windows of the engine commands.
     TextView oneCallView;
