@@ -54,16 +54,6 @@ bool StoredProfileExists(const Workbench& wb) {
            wb.profiledStep > 0.0;
 }
 
-// Ends maximum-likelihood mode however the evaluation ends.
-struct MlModeGuard {
-    EngineState& e;
-    explicit MlModeGuard(EngineState& engine) : e(engine) { e.mlMode = true; }
-    ~MlModeGuard() {
-        e.mlMode = false;
-        e.evaluatedParameter = 0;
-    }
-};
-
 // Covariance results that steps can be taken from, and the standard error
 // of a parameter on one of their grids (-1 when there is none).
 bool CovarianceResultsCurrent(const Workbench& wb) { return wb.app.covarianceCurrent; }
@@ -307,7 +297,9 @@ ProfileEnd LikelihoodProfileEvaluation(Workbench& wb, const std::function<void()
     AlgorithmData& a = wb.alg;
     EngineState& e = wb.engine;
     const std::string nl = CRLF;
-    MlModeGuard mode(e);
+    // Maximum-likelihood mode is on only while the points are worked on
+    // (ComputeProfile), so the main window's ML "&Interrupt" menu, which
+    // follows it, is offered exactly then; nothing reads it before.
 
     d.MessageBox(Title, PlotsText(), Buttons::OK, Icon::Information);
     if (d.MessageBox(Title, ContinueText(), Buttons::YesNo, Icon::Question) != Answer::Yes) return ProfileEnd::Declined;
@@ -430,9 +422,7 @@ ProfileEnd LikelihoodProfileEvaluation(Workbench& wb, const std::function<void()
         status.Set(panels::ProfileTime, ProfileTimeText(s.secondsLeft));
     };
 
-    if (wb.showMLInterruptMenu) wb.showMLInterruptMenu(true);
     const ProfileResult result = ComputeProfile(wb, settings, callbacks);
-    if (wb.showMLInterruptMenu) wb.showMLInterruptMenu(false);
     status.ClearActivity(1, 4);
     status.Clear(panels::ProfileRemaining);
     status.Clear(panels::ProfileTime);

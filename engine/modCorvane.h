@@ -91,15 +91,12 @@ public:
     bool evaluationResultsExist = false;
 
     // Likelihood and prior profiles: the parameter and spacing of the stored
-    // likelihood profile (shown again on request), the windows "Maximum
-    // likelihood statistics" and "Prior distribution statistics", and the main
-    // window's ML "&Interrupt" menu, shown while a profile's points are
-    // minimised (the desktop sets it; none elsewhere).
+    // likelihood profile (shown again on request), and the windows "Maximum
+    // likelihood statistics" and "Prior distribution statistics".
     int profiledParameter = 0;
     double profiledStep = 0.0;
     TextView profileView;
     TextView priorProfileView;
-    std::function<void(bool shown)> showMLInterruptMenu;
 
     // Progress and result windows of the engine commands.
     TextView oneCallView;

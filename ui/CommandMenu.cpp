@@ -82,8 +82,9 @@ void CommandMenu::RefreshAvailability() {
         else if (b.name == Bayesian) b.available = model && static_cast<bool>(openPriors);
         else if (b.name == Simplex) b.available = model && static_cast<bool>(runSimplex);
         else if (b.name == Marquardt) b.available = model && static_cast<bool>(runMarquardt);
+        else if (b.name == ParEstimate) b.available = model && static_cast<bool>(openEvaluation);
         else if (b.name == Quit) b.available = static_cast<bool>(requestExit);
-        else b.available = false;  // summary, covariances, evaluation and ranking come later
+        else b.available = false;  // summary, covariances and ranking come later
         if (!b.available) b.enabled = false;
     }
 }
@@ -180,6 +181,7 @@ void CommandMenu::Click(const std::string& name) {
     else if (name == Bayesian) PriorsCommand();
     else if (name == Simplex) Minimise(runSimplex);
     else if (name == Marquardt) Minimise(runMarquardt);
+    else if (name == ParEstimate) EvaluationCommand();
     else if (name == Quit && requestExit) requestExit();
 }
 
@@ -292,6 +294,14 @@ void CommandMenu::PriorsCommand() {
     // it and the editor are open and shows it again when they close.
     wb_.CloseProgressWindows();
     openPriors();
+}
+
+void CommandMenu::EvaluationCommand() {
+    // The choice window is a window of its own: this menu closes while it
+    // and the evaluation it starts are open.
+    wb_.CloseProgressWindows();
+    Close();
+    openEvaluation();
 }
 
 }  // namespace corvane

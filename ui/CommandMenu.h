@@ -58,6 +58,9 @@ public:
     std::function<void()> runMarquardt;
     std::function<void()> openEditor;          // opens the algorithm data editor (which closes this menu)
     std::function<void()> openPriors;          // opens the priors dialogue (which hides this menu)
+    // Opens the evaluation choice window "Evaluation of estimates", which
+    // stands in for this menu and shows it again when it is done.
+    std::function<void()> openEvaluation;
     std::function<void()> requestExit;         // the exit dialogue
     std::function<void(bool)> applicationMenu;  // enables or disables the main window's "&Application" menu
 
@@ -108,6 +111,7 @@ private:
     void EditAlgorithm();
     void OneFunctionCommand();
     void PriorsCommand();
+    void EvaluationCommand();
 
     Workbench& wb_;
     std::vector<MenuButton> buttons_;
