@@ -56,7 +56,11 @@ public:
     // and run set-up; SimplexCommand and MarquardtCommand unless replaced.
     std::function<void()> runSimplex;
     std::function<void()> runMarquardt;
+    // "Res&ults Summary", run inside the common frame after the run set-up;
+    // ModelSummaryCommand unless replaced.
+    std::function<void()> runSummary;
     std::function<void()> openEditor;          // opens the algorithm data editor (which closes this menu)
+    std::function<void()> openRanking;         // opens the ranking window; RankingFinished() when it closes
     std::function<void()> openPriors;          // opens the priors dialogue (which hides this menu)
     // Opens the evaluation choice window "Evaluation of estimates", which
     // stands in for this menu and shows it again when it is done.
@@ -88,6 +92,8 @@ public:
     // The editor has closed: every button but initialise and load is
     // enabled and the menu stays hidden until the user shows it.
     void EditorClosed();
+    // The ranking window has finished: the menu and "&Application" return.
+    void RankingFinished();
 
     // The window re-renders after every change.
     void SetListener(std::function<void()> listener) { listener_ = std::move(listener); }
@@ -110,6 +116,8 @@ private:
     void SaveAlgorithm();
     void EditAlgorithm();
     void OneFunctionCommand();
+    void RankingCommand();
+    void SummaryCommand();
     void PriorsCommand();
     void EvaluationCommand();
 
