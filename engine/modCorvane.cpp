@@ -26,6 +26,7 @@ Workbench::Workbench(Ports p, Model* m)
     simplexView.splitter = true;
     InstallSimplexWindow(*this);
     InstallMarquardtWindow(*this);
+    InstallCovarianceWindows(*this);
     InstallPriorReview(*this);
     InstallProfileWindow(*this);
     InstallPriorProfileWindow(*this);

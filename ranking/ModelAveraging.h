@@ -7,13 +7,12 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/Covariance.h"  // kGrids: the three covariance grids a file reports
 #include "numeric/OneBased.h"
 
 namespace corvane {
 
 struct RankingList;
-
-inline constexpr int kGrids = 3;
 
 // What averaging takes from one covariance file.
 struct CovarianceEstimates {

@@ -46,6 +46,7 @@ inline constexpr const char* MinimizeWith = "Minimize with...";
 class CommandMenu {
 public:
     explicit CommandMenu(Workbench& wb);
+    ~CommandMenu();
     CommandMenu(const CommandMenu&) = delete;
     CommandMenu& operator=(const CommandMenu&) = delete;
 
@@ -61,6 +62,9 @@ public:
     std::function<void()> runSummary;
     std::function<void()> openEditor;          // opens the algorithm data editor (which closes this menu)
     std::function<void()> openRanking;         // opens the ranking window; RankingFinished() when it closes
+    // The covariance command's editing: the editor with its run settings
+    // locked, returning once the user has finished (none: no editing).
+    std::function<void()> editParametersLocked;
     std::function<void()> openPriors;          // opens the priors dialogue (which hides this menu)
     // Opens the evaluation choice window "Evaluation of estimates", which
     // stands in for this menu and shows it again when it is done.
@@ -117,6 +121,9 @@ private:
     void EditAlgorithm();
     void OneFunctionCommand();
     void RankingCommand();
+    void Covariances();
+    // "&Finish display" of the covariance results: back to the menu.
+    void CovarianceDisplayFinished();
     void SummaryCommand();
     void PriorsCommand();
     void EvaluationCommand();

@@ -78,6 +78,12 @@ frmMain::frmMain(Dialogs& dialogs, Clock& clock, RandomSource& random, Model* mo
     if (commands_.runSimplex) menu_->runSimplex = [this] { commands_.runSimplex(*wb_); };
     if (commands_.runMarquardt) menu_->runMarquardt = [this] { commands_.runMarquardt(*wb_); };
     menu_->openEditor = [this] { OpenEditor(); };
+    menu_->editParametersLocked = [this] {
+        // The covariance command edits the parameter table only.
+        editor_->LockRunSettings(true);
+        EditForCommand();
+        editor_->LockRunSettings(false);
+    };
     menu_->openPriors = [this] { priorsDialogue_->Open(PriorsOpener::CommandMenu); };
     menu_->openEvaluation = [this] { evaluation_->Open(); };
     menu_->requestExit = [this] { RequestExit(); };
