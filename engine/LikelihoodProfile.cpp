@@ -56,8 +56,10 @@ bool StoredProfileExists(const Workbench& wb) {
 
 // Covariance results that steps can be taken from, and the standard error
 // of a parameter on one of their grids (-1 when there is none).
-bool CovarianceResultsCurrent(const Workbench& wb) { return wb.app.covarianceCurrent; }
-double GridStandardError(const Workbench&, int, int) { return -1.0; }  // PENDING: the covariance store
+bool CovarianceResultsCurrent(const Workbench& wb) { return wb.app.covarianceCurrent && wb.covariance.computed; }
+double GridStandardError(const Workbench& wb, int parameter, int grid) {
+    return wb.covariance.ParameterStandardError(parameter, grid);
+}
 
 void Reminder(Workbench& wb) {
     wb.ports.dialogs.MessageBox("A friendly reminder", "Your algorithm file may have been automatically edited",

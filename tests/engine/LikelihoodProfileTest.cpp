@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "MinimiserRig.h"
+#include "engine/Covariance.h"
 #include "engine/EvaluationChoice.h"
 #include "engine/LikelihoodProfile.h"
 
@@ -410,6 +411,57 @@ TEST(LikelihoodProfileDialogue, RedisplayEvaluatesNothingAndRefusalsEndWithoutPo
     EXPECT_EQ(d.Last().icon, Icon::Exclamation);
     EXPECT_EQ(CallsOf(r.model), calls);
     EXPECT_FALSE(r.wb.engine.mlMode);
+}
+
+TEST(LikelihoodProfileDialogue, StepsFromACovarianceGridSpanFourStandardErrors) {
+    GaussianRig r(Sample());
+    Workbench& wb = r.wb;
+    SetUpRun(wb.alg, wb.engine);
+    CovarianceSettings cs;
+    cs.constant = 1.0;
+    wb.covariance = ComputeCovariances(wb, PlanCovariances(wb, wb.alg.value, wb.alg.step), cs);
+    ASSERT_EQ(wb.covariance.ValidGrids(), 3);
+    wb.app.covarianceCurrent = true;
+    const double se1 = wb.covariance.ParameterStandardError(1, 2);
+    const double se2 = wb.covariance.ParameterStandardError(2, 2);
+    // The mean's SE on the grid is the sample SD over sqrt(n).
+    EXPECT_NEAR(se1, r.sample.SD() / std::sqrt(40.0), 0.01 * se1);
+
+    ScriptedDialogs& d = r.t.dialogs;
+    const char* grid = "Base step sizes on SD's from covariance grid 1, 2, 3, No or Quit?";
+    ExpectOpening(d, "1", "25");
+    d.ExpectPrompt(kTitle, grid, "4")  // not a grid: asked again
+        .ExpectPrompt(kTitle, "Please enter 1, 2, 3, N, or Q", "2")
+        .ExpectMessage("A friendly reminder", "Your algorithm file may have been automatically edited");
+    double stepDuringEdit = 0.0, otherStepDuringEdit = 0.0;
+    EXPECT_EQ(LikelihoodProfileEvaluation(wb,
+                                          [&] {
+                                              stepDuringEdit = wb.alg.step[1];
+                                              otherStepDuringEdit = wb.alg.step[2];
+                                          }),
+              ProfileEnd::Completed);
+    EXPECT_EQ(d.shown[6].request.initialName, "N");
+    // m = 25: every free step is SE / 3, and the profile spans +-4 SE.
+    EXPECT_DOUBLE_EQ(stepDuringEdit, se1 / 3.0);
+    EXPECT_DOUBLE_EQ(otherStepDuringEdit, se2 / 3.0);
+    EXPECT_DOUBLE_EQ(wb.alg.step[2], se2 / 3.0);  // only the profiled parameter's own step is restored
+    EXPECT_NEAR(wb.profileColumns.x[25] - wb.profileColumns.x[1], 8.0 * se1, 1e-12);
+    // The profile's SE (a t with 39 degrees of freedom, over +-4 of the grid's
+    // SEs) is close to the grid's.
+    EXPECT_NEAR(wb.profileColumns.xML, r.sample.Mean(), 1e-12);
+    EXPECT_FALSE(wb.app.covarianceCurrent);  // the minimisations made the store stale
+
+    // With current results "Q" (or Cancel) ends the evaluation at once.
+    wb.app.covarianceCurrent = true;
+    d.ExpectMessage(kTitle, "")
+        .ExpectMessage(kTitle, "Do you want to continue?", Answer::Yes)
+        .ExpectMessage(kTitle, "perform minimizations now?", Answer::Yes)
+        .ExpectPrompt("Enter constant", "", "1")
+        .ExpectPrompt(kTitle, "parameter", "1")
+        .ExpectPrompt(kTitle, "points", "25")
+        .ExpectMessage(kTitle, "SIMPLEX", Answer::Yes)
+        .ExpectPrompt(kTitle, grid, "q");
+    EXPECT_EQ(LikelihoodProfileEvaluation(wb), ProfileEnd::Cancelled);
 }
 
 TEST(LikelihoodProfileDialogue, TheMlInterruptMenuQuestionEndsTheLoop) {
