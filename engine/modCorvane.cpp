@@ -1,5 +1,6 @@
 #include "engine/modCorvane.h"
 
+#include "priors/PriorProfile.h"
 #include "priors/PriorReview.h"
 
 namespace corvane {
@@ -10,6 +11,8 @@ Workbench::Workbench(Ports p, Model* m)
       priors(&priorTable),
       progress(p.dialogs, p.clock),
       priorReviewView("frmReviewPriors", "Review priors "),
+      profileView("frmMLStats", "Maximum likelihood statistics"),
+      priorProfileView("frmPriorDists", "Prior distribution statistics"),
       oneCallView("frmOneCall", "One function call"),
       simplexView("frmSimplex",
                   "Simplex minimization (uses geometry; works best for models whose behaviour is markedly "
@@ -26,6 +29,8 @@ Workbench::Workbench(Ports p, Model* m)
     InstallMarquardtWindow(*this);
     InstallCovarianceWindows(*this);
     InstallPriorReview(*this);
+    InstallProfileWindow(*this);
+    InstallPriorProfileWindow(*this);
     if (model) model->SetProgress(&progress);
 }
 

@@ -10,6 +10,7 @@
 #include "engine/CovarianceCommand.h"
 #include "engine/DistributionColumns.h"
 #include "engine/Engine.h"
+#include "engine/LikelihoodProfile.h"
 #include "engine/LU.h"
 #include "engine/Marquardt.h"
 #include "engine/Minimiser.h"
@@ -95,6 +96,14 @@ public:
     ProfileColumns profileColumns;
     std::string lastEvaluationKind;
     bool evaluationResultsExist = false;
+
+    // Likelihood and prior profiles: the parameter and spacing of the stored
+    // likelihood profile (shown again on request), and the windows "Maximum
+    // likelihood statistics" and "Prior distribution statistics".
+    int profiledParameter = 0;
+    double profiledStep = 0.0;
+    TextView profileView;
+    TextView priorProfileView;
 
     // Progress and result windows of the engine commands.
     TextView oneCallView;

@@ -40,6 +40,9 @@ public:
     // Lets events run until at least one came, for a loop that only waits
     // for the user (a computation keeps calling ProcessEvents instead).
     virtual void WaitForEvents() { ProcessEvents(); }
+    // The audible signal that a computation has finished; silent unless the
+    // platform has one.
+    virtual void Beep() {}
 };
 
 std::string ToString(Buttons buttons);

@@ -89,9 +89,10 @@ void CommandMenu::RefreshAvailability() {
         else if (b.name == Marquardt) b.available = model && static_cast<bool>(runMarquardt);
         else if (b.name == UserSummary) b.available = model && static_cast<bool>(runSummary);
         else if (b.name == Covariance) b.available = model;
+        else if (b.name == ParEstimate) b.available = model && static_cast<bool>(openEvaluation);
         else if (b.name == Rank) b.available = model && static_cast<bool>(openRanking);
         else if (b.name == Quit) b.available = static_cast<bool>(requestExit);
-        else b.available = false;  // evaluation comes later
+        else b.available = false;
         if (!b.available) b.enabled = false;
     }
 }
@@ -215,6 +216,7 @@ void CommandMenu::Click(const std::string& name) {
     else if (name == Marquardt) Minimise(runMarquardt);
     else if (name == Covariance) Covariances();
     else if (name == UserSummary) SummaryCommand();
+    else if (name == ParEstimate) EvaluationCommand();
     else if (name == Rank) RankingCommand();
     else if (name == Quit && requestExit) requestExit();
     if (!loaded_ || !visible_) return;
@@ -400,6 +402,14 @@ void CommandMenu::PriorsCommand() {
     // it and the editor are open and shows it again when they close.
     wb_.CloseProgressWindows();
     openPriors();
+}
+
+void CommandMenu::EvaluationCommand() {
+    // The choice window is a window of its own: this menu closes while it
+    // and the evaluation it starts are open.
+    wb_.CloseProgressWindows();
+    Close();
+    openEvaluation();
 }
 
 }  // namespace corvane

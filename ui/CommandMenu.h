@@ -66,6 +66,9 @@ public:
     // locked, returning once the user has finished (none: no editing).
     std::function<void()> editParametersLocked;
     std::function<void()> openPriors;          // opens the priors dialogue (which hides this menu)
+    // Opens the evaluation choice window "Evaluation of estimates", which
+    // stands in for this menu and shows it again when it is done.
+    std::function<void()> openEvaluation;
     std::function<void()> requestExit;         // the exit dialogue
     std::function<void(bool)> applicationMenu;  // enables or disables the main window's "&Application" menu
 
@@ -134,6 +137,7 @@ private:
     void CovarianceDisplayFinished();
     void SummaryCommand();
     void PriorsCommand();
+    void EvaluationCommand();
 
     Workbench& wb_;
     std::vector<MenuButton> buttons_;

@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "engine/frmEvaluate.h"
 #include "platform/qt/QtPlotPort.h"
 #include "platform/qt/QtStatusBar.h"
 #include "platform/qt/QtWindowHost.h"
@@ -65,6 +66,7 @@ frmMain::frmMain(Dialogs& dialogs, Clock& clock, RandomSource& random, Model* mo
     wb_->plots = plots_.get();
     priorsEditor_ = std::make_unique<PriorsEditor>(*wb_);
     priorsDialogue_ = std::make_unique<PriorsDialogue>(*wb_, *priorsEditor_);
+    evaluation_ = std::make_unique<EvaluationChoice>(*wb_);
 
     if (commands_.modelSetUp)
         menu_->modelSetUp = [this] {
@@ -78,22 +80,19 @@ frmMain::frmMain(Dialogs& dialogs, Clock& clock, RandomSource& random, Model* mo
     if (commands_.runMarquardt) menu_->runMarquardt = [this] { commands_.runMarquardt(*wb_); };
     menu_->openEditor = [this] { OpenEditor(); };
     menu_->editParametersLocked = [this] {
-        // The covariance command waits here, the interface alive, until the
-        // user finishes editing the parameter table.
+        // The covariance command edits the parameter table only.
         editor_->LockRunSettings(true);
-        editingForCommand_ = true;
-        OpenEditor();
-        while (editor_->IsOpen()) wb_->ports.dialogs.WaitForEvents();
-        editingForCommand_ = false;
+        EditForCommand();
         editor_->LockRunSettings(false);
     };
     menu_->openPriors = [this] { priorsDialogue_->Open(PriorsOpener::CommandMenu); };
+    menu_->openEvaluation = [this] { evaluation_->Open(); };
     menu_->requestExit = [this] { RequestExit(); };
     menu_->applicationMenu = [this](bool enabled) { mnuApplication_->menuAction()->setEnabled(enabled); };
     // Closing a progress window while its minimisation runs asks to
     // interrupt it instead: the run would go on unseen.
     wb_->simplexView.onUserClose = [this] {
-        if (menu_->Running()) {
+        if (menu_->Running() || evaluation_->Running()) {
             wb_->simplexView.Click("cmdStop");
             return false;
         }
@@ -101,7 +100,7 @@ frmMain::frmMain(Dialogs& dialogs, Clock& clock, RandomSource& random, Model* mo
         return true;
     };
     wb_->marquardtView.onUserClose = [this] {
-        if (!menu_->Running()) return true;
+        if (!menu_->Running() && !evaluation_->Running()) return true;
         wb_->marquardtView.Click("cmdStop");
         return false;
     };
@@ -129,6 +128,7 @@ frmMain::frmMain(Dialogs& dialogs, Clock& clock, RandomSource& random, Model* mo
     };
     editor_->onClosed = [this] { EditorClosed(); };
     BuildPriorsWindows();
+    BuildEvaluationWindow();
 
     // The ranking window replaces the command menu while it is open.
     rankWindow_ = new frmRank(*ranking_);
@@ -164,6 +164,7 @@ frmMain::~frmMain() {
     ranking_->SetListener({});
     priorsEditor_->SetListener({});
     priorsDialogue_->SetListener({});
+    evaluation_->SetListener({});
     host_->CloseAll();
     delete area_;
     area_ = nullptr;
@@ -358,6 +359,42 @@ void frmMain::EditorClosed() {
         menu_->EditorClosed();
 }
 
+void frmMain::EditForCommand() {
+    editingForCommand_ = true;
+    OpenEditor();
+    // The command waits here, the interface alive, until editing is finished.
+    while (editor_->IsOpen()) wb_->ports.dialogs.WaitForEvents();
+    editingForCommand_ = false;
+}
+
+void frmMain::BuildEvaluationWindow() {
+    evaluateWindow_ = new frmEvaluate(*evaluation_);
+    evaluateSub_ = area_->addSubWindow(evaluateWindow_, Qt::SubWindow | Qt::WindowTitleHint |
+                                                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    evaluateSub_->setObjectName(QStringLiteral("subEvaluate"));
+    evaluateSub_->installEventFilter(this);
+    evaluateSub_->hide();
+    evaluation_->editParameters = [this] { EditForCommand(); };
+    evaluation_->applicationMenu = [this](bool enabled) { mnuApplication_->menuAction()->setEnabled(enabled); };
+    evaluation_->onFinished = [this] { menu_->Show(); };
+    evaluation_->SetListener([this] { RenderEvaluation(); });
+}
+
+void frmMain::RenderEvaluation() {
+    evaluateWindow_->Render();
+    const bool open = evaluation_->IsOpen();
+    if (open && evaluateSub_->isHidden()) {
+        evaluateSub_->adjustSize();
+        const QSize room = area_->viewport()->size();
+        evaluateSub_->move(std::max(0, (room.width() - evaluateSub_->width()) / 2), kMenuTop);
+        evaluateSub_->show();
+        area_->setActiveSubWindow(evaluateSub_);
+    } else if (!open && !evaluateSub_->isHidden()) {
+        evaluateSub_->hide();
+    }
+    RefreshInterruptMenus();
+}
+
 void frmMain::RenderRanking() {
     rankWindow_->Render();
     const bool show = ranking_->IsOpen() && ranking_->Visible();
@@ -379,7 +416,7 @@ void frmMain::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
-    if (menu_->Running()) {
+    if (menu_->Running() || evaluation_->Running()) {
         // The running command owns the session until it returns.
         wb_->ports.dialogs.MessageBox("Exit Corvane",
                                       "Please let the running command finish (or interrupt it) before quitting.",
@@ -416,6 +453,11 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
         }
         if (watched == setPriorsSub_ && priorsEditor_->IsOpen() && !exiting_) {
             priorsEditor_->Finish();
+            event->ignore();
+            return true;
+        }
+        if (watched == evaluateSub_ && evaluation_->IsOpen() && !exiting_) {
+            evaluation_->Cancel();
             event->ignore();
             return true;
         }

@@ -1,5 +1,6 @@
 #include "platform/qt/QtDialogs.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -185,5 +186,7 @@ void QtDialogs::WaitForEvents() {
     if (beforeProcessEvents) beforeProcessEvents();
     QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
 }
+
+void QtDialogs::Beep() { QApplication::beep(); }
 
 }  // namespace corvane

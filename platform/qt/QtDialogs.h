@@ -44,6 +44,7 @@ public:
     void ProcessEvents() override;
     // Sleeps until an event arrives instead of polling.
     void WaitForEvents() override;
+    void Beep() override;
 
     // Runs before pending events are processed (the main window refreshes
     // what a running computation may have changed).

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "engine/EvaluationChoice.h"
 #include "engine/ModelSummary.h"
 #include "engine/modCorvane.h"
 #include "support/ScriptedDialogs.h"
@@ -440,6 +441,24 @@ TEST(ExitDialogue, AsksTwoQuestionsWithUniformPriorsAndThreeOtherwise) {
                                                                              Answer::No);
     EXPECT_TRUE(ExitDialogue(s.wb, {}));
     std::filesystem::remove(log + ".cvl");
+}
+
+TEST(CommandMenu, TheEvaluationButtonHandsOverToTheChoiceWindowAndGetsTheMenuBack) {
+    Session s;
+    EvaluationChoice choice(s.wb);
+    s.menu.openEvaluation = [&] { choice.Open(); };
+    choice.onFinished = [&] { s.menu.Show(); };
+    s.Ready();
+    ASSERT_TRUE(s.menu.Enabled(menu::ParEstimate));
+    s.t.windows.Show(s.wb.simplexView);
+    s.menu.Click(menu::ParEstimate);
+    EXPECT_TRUE(choice.IsOpen());
+    EXPECT_FALSE(s.menu.Visible());
+    EXPECT_FALSE(s.t.windows.IsOpen(s.wb.simplexView));  // the progress windows close first
+    choice.Cancel();
+    EXPECT_TRUE(s.menu.Visible());
+    EXPECT_TRUE(s.menu.Enabled(menu::ParEstimate));
+    EXPECT_TRUE(s.menu.Enabled(menu::Simplex));
 }
 
 TEST(CommandMenu, CovariancesOfferTheLastResultsOnlyAfterACompletedCalculation) {
