@@ -103,8 +103,9 @@ void VerifyByAxialSearch(Workbench& wb, ProfileHooks* profile) {
 
     wb.simplexView.SetArea(2, SimplexFinalWindowText(wb));
     if (a.fileFrequency != 0) wb.runLog.Write(SimplexFinalLogText(wb));
-    wb.ports.dialogs.MessageBox("Simplex minimum", "Minimum found using Simplex!", Buttons::OK,
-                                Icon::InformationCritical);
+    // Good news: the information icon alone (the critical one would read as
+    // a failure).
+    wb.ports.dialogs.MessageBox("Simplex minimum", "Minimum found using Simplex!", Buttons::OK, Icon::Information);
     e.interruptRequested = false;
     wb.ports.status.ClearActivity(1, 4);
     s.done = true;

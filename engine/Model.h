@@ -9,6 +9,8 @@
 
 namespace corvane {
 
+class ProgressThrottle;
+
 // Call codes the engine passes as NF.
 namespace nf {
 inline constexpr std::int32_t Initialise = 0;
@@ -57,6 +59,10 @@ public:
     // Why the last evaluation gave no finite objective (a parameter it
     // cannot take, say), or nullopt when it gave one.
     virtual std::optional<std::string> ObjectiveProblem() const { return std::nullopt; }
+    // The engine's throttle through which a long evaluation lets the user
+    // interface breathe (engine/ProgressThrottle.h); given by the Workbench,
+    // null without one.  A model that evaluates quickly may ignore it.
+    virtual void SetProgress(ProgressThrottle* /*progress*/) {}
 };
 
 }  // namespace corvane

@@ -1,6 +1,7 @@
 #include "engine/Parallel.h"
 
 #include <tbb/blocked_range.h>
+#include <tbb/global_control.h>
 #include <tbb/parallel_for.h>
 #include <tbb/partitioner.h>
 #include <tbb/task_arena.h>
@@ -22,11 +23,22 @@ struct DepthGuard {
     ~DepthGuard() { --tDepth; }
 };
 
-// One arena per thread count, made on first use and kept.
+// One arena per thread count, made on first use and kept.  More threads
+// than cores are allowed when asked for (oneTBB would otherwise refuse the
+// extra helpers, and say so on standard error).
 tbb::task_arena& Arena(int threads) {
     static std::mutex mutex;
     static std::map<int, std::unique_ptr<tbb::task_arena>> arenas;
+    static std::unique_ptr<tbb::global_control> allowance;
+    static int allowed = 0;
     const std::lock_guard<std::mutex> lock(mutex);
+    if (threads > allowed && threads > static_cast<int>(tbb::this_task_arena::max_concurrency())) {
+        // Of several active limits the smallest holds: the old one goes first.
+        allowance.reset();
+        allowance = std::make_unique<tbb::global_control>(tbb::global_control::max_allowed_parallelism,
+                                                          static_cast<std::size_t>(threads));
+        allowed = threads;
+    }
     auto& arena = arenas[threads];
     if (!arena) {
         arena = std::make_unique<tbb::task_arena>(threads);

@@ -59,23 +59,51 @@ bool ReportRunLogFailure(Workbench& wb) {
 
 void RunLog::WriteLine(const std::string& text) { Write(text + CRLF); }
 
+std::string RunLogOfferedName(const std::string& stored) {
+    const std::string name = Trim(stored);
+    return name.empty() ? std::string("minimize.cvl") : name;
+}
+
+std::string RunLogPath(const std::string& chosen) {
+    const std::string ext = ".cvl";
+    const bool has = chosen.size() >= ext.size() && ToUpper(chosen.substr(chosen.size() - ext.size())) == ".CVL";
+    return has ? chosen : chosen + ext;
+}
+
+std::optional<std::string> RunLogStoredName(const std::string& path) {
+    std::string bare = AfterLastSeparator(path);
+    if (bare.empty() || bare.size() > kRunLogNameWidth) return std::nullopt;
+    return bare;
+}
+
 bool OpenRunLog(Workbench& wb) {
     FileRequest request;
     request.save = false;
     request.title = "Save minimization progress in...";
     request.filter = "All files (*.*)|*.*|Corvane log files (*.cvl)|*.cvl";
     request.selectedFilter = 2;
-    request.initialName = wb.alg.outputFileName;
+    request.mustExist = false;  // the log is made here
+    request.initialName = RunLogOfferedName(wb.alg.outputFileName);
     const auto chosen = wb.ports.dialogs.FileDialog(request);
     if (!chosen || chosen->empty()) return false;
 
-    const std::string name = *chosen + ".cvl";
+    const std::string name = RunLogPath(*chosen);
+    const auto stored = RunLogStoredName(name);
+    if (!stored) {
+        wb.ports.dialogs.MessageBox(
+            "Log file management",
+            "The log file name " + AfterLastSeparator(name) + " is longer than the " +
+                NumberText(static_cast<int>(kRunLogNameWidth)) + " characters the algorithm file keeps for it." +
+                CRLF + "Please choose a shorter name (at most 10 characters before .cvl).",
+            Buttons::OK, Icon::Exclamation);
+        return false;
+    }
     if (!wb.runLog.Open(name)) {
         wb.ports.dialogs.MessageBox("Log file management", "The log file " + name + " could not be created",
                                     Buttons::OK, Icon::Exclamation);
         return false;
     }
-    wb.alg.outputFileName = name;
+    wb.alg.outputFileName = *stored;
     wb.alg.fileFrequency = 10;
     wb.ports.dialogs.MessageBox("Log file management", "The log file " + name + " is now open for output", Buttons::OK,
                                 Icon::Information);
@@ -83,7 +111,7 @@ bool OpenRunLog(Workbench& wb) {
 }
 
 void CloseRunLog(Workbench& wb) {
-    const std::string name = wb.alg.outputFileName;
+    const std::string name = wb.runLog.IsOpen() ? wb.runLog.Path() : wb.alg.outputFileName;
     wb.runLog.Close();
     wb.ports.dialogs.MessageBox("Log file management", "The old log file " + name + " is now closed for input",
                                 Buttons::OK, Icon::Information);

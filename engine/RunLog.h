@@ -1,6 +1,8 @@
 #pragma once
 // The run log of minimisations: the only file kept open across commands.
+#include <cstddef>
 #include <fstream>
+#include <optional>
 #include <string>
 
 namespace corvane {
@@ -41,8 +43,22 @@ private:
 // at the end of the commands that write the log.  True when there was one.
 bool ReportRunLogFailure(Workbench& wb);
 
-// The editor's "&Open": asks for a name, appends ".cvl", creates the file and
-// sets the file output frequency to 10.  True when a log was opened.
+// The algorithm file keeps the run log's name in a field of 14 characters.
+inline constexpr std::size_t kRunLogNameWidth = 14;
+
+// The name the log-file dialogue offers: the stored name without the
+// padding the algorithm file gives it, "minimize.cvl" when there is none.
+std::string RunLogOfferedName(const std::string& stored);
+// The file a chosen name makes: ".cvl" is added unless the name has it.
+std::string RunLogPath(const std::string& chosen);
+// The name the algorithm file keeps for a log path: its bare name, or
+// nullopt when that does not fit the field (it is never cut).
+std::optional<std::string> RunLogStoredName(const std::string& path);
+
+// The editor's "&Open": asks for a name, adds ".cvl", refuses a name the
+// algorithm file cannot keep, creates the file and sets the file output
+// frequency to 10.  The algorithm data keep the bare name.  True when a log
+// was opened.
 bool OpenRunLog(Workbench& wb);
 
 // The editor's "&Close": closes the log; the file output frequency becomes 0.

@@ -313,6 +313,9 @@ MinimiserResult RunSimplex(Workbench& wb, ProfileHooks* profile) {
     } while (!s.done);
 
     for (int k = 1; k <= s.nfree; ++k) a.value[e.freeIndex[k]] = s.vertex(s.best, k);
+    // A run the user stopped says so, and what became of its best point.
+    if (!e.mlMode && (result.end == MinimiserEnd::Interrupted || result.end == MinimiserEnd::LimitReached))
+        view.AppendArea(2, SimplexStoppedText(wb, result.end));
 
     result.minimum = s.value[s.best];
     result.iterations = s.iterations;
@@ -387,6 +390,14 @@ std::string SimplexFinalWindowText(Workbench& wb) {
          NumberText(static_cast<long long>(wb.engine.functionCalls)) + " function calls, and " +
          NumberText(s.restarts) + " restarts";
     return t;
+}
+
+std::string SimplexStoppedText(Workbench& wb, MinimiserEnd end) {
+    const SimplexState& s = wb.simplex;
+    return std::string(CRLF) + CRLF + "Minimization stopped " +
+           (end == MinimiserEnd::LimitReached ? "at the limit of function calls" : "on request") + " after " +
+           NumberText(static_cast<long long>(s.iterations)) + " iterations: the best point found, with a function " +
+           "value of " + Value(s.value[s.best]) + ", is kept as the current parameter values." + CRLF;
 }
 
 std::string SimplexFinalLogText(Workbench& wb) {

@@ -68,6 +68,8 @@ std::string SimplexProgressWindowText(Workbench& wb);
 std::string SimplexProgressLogText(Workbench& wb);
 std::string SimplexFinalWindowText(Workbench& wb);
 std::string SimplexFinalLogText(Workbench& wb);
+// Added to the window when the user stopped the run (interrupt or limit).
+std::string SimplexStoppedText(Workbench& wb, MinimiserEnd end);
 
 // The window's button (cmdStop "&Interrupt"): called once by the Workbench.
 void InstallSimplexWindow(Workbench& wb);

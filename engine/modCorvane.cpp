@@ -1,5 +1,6 @@
 #include "engine/modCorvane.h"
 
+#include "priors/PriorProfile.h"
 #include "priors/PriorReview.h"
 
 namespace corvane {
@@ -8,7 +9,10 @@ Workbench::Workbench(Ports p, Model* m)
     : ports(p),
       model(m),
       priors(&priorTable),
+      progress(p.dialogs, p.clock),
       priorReviewView("frmReviewPriors", "Review priors "),
+      profileView("frmMLStats", "Maximum likelihood statistics"),
+      priorProfileView("frmPriorDists", "Prior distribution statistics"),
       oneCallView("frmOneCall", "One function call"),
       simplexView("frmSimplex",
                   "Simplex minimization (uses geometry; works best for models whose behaviour is markedly "
@@ -25,6 +29,9 @@ Workbench::Workbench(Ports p, Model* m)
     InstallMarquardtWindow(*this);
     InstallCovarianceWindows(*this);
     InstallPriorReview(*this);
+    InstallProfileWindow(*this);
+    InstallPriorProfileWindow(*this);
+    if (model) model->SetProgress(&progress);
 }
 
 void Workbench::CloseProgressWindows() {

@@ -10,10 +10,12 @@
 #include "engine/CovarianceCommand.h"
 #include "engine/DistributionColumns.h"
 #include "engine/Engine.h"
+#include "engine/LikelihoodProfile.h"
 #include "engine/LU.h"
 #include "engine/Marquardt.h"
 #include "engine/Minimiser.h"
 #include "engine/Model.h"
+#include "engine/ProgressThrottle.h"
 #include "engine/RunLog.h"
 #include "engine/Simplex.h"
 #include "numeric/OneBased.h"
@@ -57,6 +59,10 @@ public:
     RunLog runLog;
     ApplicationFlags app;
 
+    // Paces the event processing of long work by time (see its header); the
+    // model gets it too.
+    ProgressThrottle progress;
+
     // Minimisers: the Simplex kept between runs, Marquardt's working state,
     // the LU working matrix shared with the covariance calculation.
     SimplexState simplex;
@@ -95,6 +101,14 @@ public:
     // series and grid points among (0: every core).  Change it with
     // UseThreads (engine/Threads.h), which tells the model too.
     int threads = 0;
+
+    // Likelihood and prior profiles: the parameter and spacing of the stored
+    // likelihood profile (shown again on request), and the windows "Maximum
+    // likelihood statistics" and "Prior distribution statistics".
+    int profiledParameter = 0;
+    double profiledStep = 0.0;
+    TextView profileView;
+    TextView priorProfileView;
 
     // Progress and result windows of the engine commands.
     TextView oneCallView;

@@ -6,13 +6,13 @@
 #include <vector>
 
 #include "engine/Parallel.h"
+#include "engine/ProgressThrottle.h"
 #include "engine/Threads.h"
 #include "model/SizeAtAge.h"
 #include "numeric/Format.h"
 #include "numeric/NormalProb.h"
 #include "numeric/VectorMath.h"
 #include "numeric/modGamma.h"
-#include "platform/Dialogs.h"
 
 namespace corvane {
 
@@ -143,7 +143,7 @@ FrequencyUse FrequencyCellsUsed(const GrowthSettings& settings, const FrequencyD
 
 FrequencyContribution FrequencyNegLnL(const GrowthSettings& settings, const FrequencyData& data,
                                       const GrowthParameters& p, const Vec1<double>& X, FrequencyWorkspace& ws,
-                                      WarningLog& warnings, Dialogs* events, int threads) {
+                                      WarningLog& warnings, ProgressThrottle* progress, int threads) {
     const int S = settings.series, A = settings.identified, T = settings.totalAges, C = data.cells;
     ws.Resize(S, T, C);
     FrequencyContribution out;
@@ -160,7 +160,7 @@ FrequencyContribution FrequencyNegLnL(const GrowthSettings& settings, const Freq
     const CallingThread caller;
     OrderedWarnings told(threads);
     ParallelFor(threads, pairs, 1, [&](int q, int slot) {
-        if (events && caller.Here()) events->ProcessEvents();
+        if (progress && caller.Here()) progress->Breathe();
         const int s = q / T + 1, a = q % T + 1;
         const double t = AgeAtSampling(settings, X[settings.SampleDayIndex(s)], a, p.t0);
         ws.age(s, a) = t;

@@ -9,7 +9,7 @@
 
 namespace corvane {
 
-class Dialogs;
+class ProgressThrottle;
 
 // Working tables of the last evaluation, kept for the summary and the plots.
 // Age-class tables are (series, age-class 1..total); cell tables (series, cell).
@@ -44,11 +44,6 @@ inline constexpr double kEmptyPrediction = 1e-6;  // smallest expected frequency
 // of the age difference, plus the class's place, the first class's age and -t0.
 double AgeAtSampling(const GrowthSettings& settings, double sampleDay, int ageClass, double t0);
 
-// The frequency contribution of an evaluation: X holds the prepared vector
-// (proportions and sample days included).  Events, when given, are serviced
-// before each age-class the calling thread takes.  The age-classes of all
-// series are shared among up to `threads` threads; the result, the tables
-// and the warnings are those of one age-class after another.
 // The cells the likelihood reads: in each series those from the first cell
 // evaluated on with a frequency above 0 (an empty cell adds nothing).
 struct FrequencyUse {
@@ -58,8 +53,15 @@ struct FrequencyUse {
 };
 FrequencyUse FrequencyCellsUsed(const GrowthSettings& settings, const FrequencyData& data);
 
+// The frequency contribution of an evaluation: X holds the prepared vector
+// (proportions and sample days included).  Each age-class the calling thread
+// takes lets the interface breathe through the throttle, when one is given
+// (paced by time).  The age-classes of all series are shared among up to
+// `threads` threads; the result, the tables and the warnings are those of
+// one age-class after another.
+
 FrequencyContribution FrequencyNegLnL(const GrowthSettings& settings, const FrequencyData& data,
                                       const GrowthParameters& p, const Vec1<double>& X, FrequencyWorkspace& ws,
-                                      WarningLog& warnings, Dialogs* events = nullptr, int threads = 1);
+                                      WarningLog& warnings, ProgressThrottle* progress = nullptr, int threads = 1);
 
 }  // namespace corvane

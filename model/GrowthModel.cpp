@@ -9,17 +9,17 @@
 namespace corvane {
 
 GrowthEvaluation EvaluateGrowth(const GrowthSettings& settings, const GrowthData& data, const GrowthParameters& p,
-                                const Vec1<double>& X, GrowthWorkspace& ws, WarningLog& warnings, Dialogs* events,
-                                int threads) {
+                                const Vec1<double>& X, GrowthWorkspace& ws, WarningLog& warnings,
+                                ProgressThrottle* progress, int threads) {
     GrowthEvaluation e;
     if (settings.HasFrequencies()) {
         const FrequencyContribution f =
-            FrequencyNegLnL(settings, data.frequencies, p, X, ws.frequencies, warnings, events, threads);
+            FrequencyNegLnL(settings, data.frequencies, p, X, ws.frequencies, warnings, progress, threads);
         e.frequencyNegLnL = f.negLnL;
         e.penalty += f.penalty;
     }
     if (settings.HasIncrements()) {
-        e.incrementNegLnL = IncrementNegLnL(data.increments, p, ws.increments, warnings, events, threads);
+        e.incrementNegLnL = IncrementNegLnL(data.increments, p, ws.increments, warnings, progress, threads);
         for (int i = 1; i <= data.increments.records; ++i) {
             const RecordFate fate = ws.increments.fate[i];
             ++(fate == RecordFate::Skipped     ? e.increments.skipped
@@ -155,7 +155,7 @@ void GrowthModel::Evaluate(double& F, Vec1<double>& X, std::int32_t NF, double& 
         warnings_.BeginRun();
         if (dialogs_) CheckProportions(settings_, X, *dialogs_);
     }
-    last_ = EvaluateGrowth(settings_, data_, p, X, workspace_, warnings_, dialogs_, ResolveThreads(threads_));
+    last_ = EvaluateGrowth(settings_, data_, p, X, workspace_, warnings_, progress_, ResolveThreads(threads_));
     F = last_.objective;
     if (!std::isfinite(F)) problem_ = "the likelihood is not a finite number at these parameter values";
     own = static_cast<double>(SampleSize());

@@ -18,6 +18,7 @@
 namespace corvane {
 
 class Dialogs;
+class ProgressThrottle;
 
 struct GrowthWorkspace {
     IncrementWorkspace increments;
@@ -45,7 +46,7 @@ struct GrowthEvaluation {
 // the workspace and the warnings do not depend on how many.
 GrowthEvaluation EvaluateGrowth(const GrowthSettings& settings, const GrowthData& data, const GrowthParameters& p,
                                 const Vec1<double>& X, GrowthWorkspace& ws, WarningLog& warnings,
-                                Dialogs* events = nullptr, int threads = 1);
+                                ProgressThrottle* progress = nullptr, int threads = 1);
 
 // The proportion check of the first call of a run: warns (critical icon) when
 // a series lacks, or has needlessly, a proportion fixed at -1.
@@ -95,6 +96,8 @@ public:
     // model is initialised.
     std::unique_ptr<Model> Replica() const override;
     std::optional<std::string> ObjectiveProblem() const override { return problem_; }
+    // Each record lets the interface breathe through it, paced by time.
+    void SetProgress(ProgressThrottle* progress) override { progress_ = progress; }
 
     bool Initialised() const { return initialised_; }
     const GrowthSettings& Settings() const { return settings_; }
@@ -124,6 +127,7 @@ private:
     void Show(const std::string& title, const std::string& text, Icon icon);
 
     Dialogs* dialogs_;
+    ProgressThrottle* progress_ = nullptr;
     int threads_ = 0;
     std::optional<GrowthSetup> pending_;
     bool initialised_ = false;

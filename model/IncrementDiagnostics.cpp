@@ -5,6 +5,8 @@
 #include "model/ReportColumns.h"
 #include "numeric/Format.h"
 #include "numeric/NormalProb.h"
+#include "engine/ProgressThrottle.h"
+#include "platform/Clock.h"
 #include "platform/Dialogs.h"
 
 namespace corvane {
@@ -49,8 +51,11 @@ IncrementTable ComputeIncrementTable(const IncrementData& data, const GrowthPara
     IncrementWorkspace ws;
     WarningLog warnings;  // the same warnings came with the evaluation the report follows
     if (progress) {
+        // Interval 0: the counter hears every record (the caller paces its display).
         RecordCounter counter(progress, n);
-        IncrementNegLnL(data, p, ws, warnings, &counter);
+        const FixedClock clock(1, 1, 2000, 0, 0);
+        ProgressThrottle throttle(counter, clock, 0.0);
+        IncrementNegLnL(data, p, ws, warnings, &throttle);
     } else {
         IncrementNegLnL(data, p, ws, warnings);
     }

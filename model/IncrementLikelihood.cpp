@@ -9,13 +9,13 @@
 #include <vector>
 
 #include "engine/Parallel.h"
+#include "engine/ProgressThrottle.h"
 #include "engine/Threads.h"
 #include "model/GrowthKernels.h"
 #include "numeric/Format.h"
 #include "numeric/NormalProb.h"
 #include "numeric/VectorMath.h"
 #include "numeric/modGamma.h"
-#include "platform/Dialogs.h"
 
 namespace corvane {
 
@@ -457,7 +457,7 @@ void GroupRecords(const IncrementData& data, IncrementGroups& g) {
 }  // namespace
 
 double IncrementNegLnL(const IncrementData& data, const GrowthParameters& p, IncrementWorkspace& ws,
-                       WarningLog& warnings, Dialogs* events, int threads) {
+                       WarningLog& warnings, ProgressThrottle* progress, int threads) {
     const int n = data.records;
     ws.Resize(n);
     const bool measured = p.q2 > 0.0;
@@ -642,7 +642,7 @@ double IncrementNegLnL(const IncrementData& data, const GrowthParameters& p, Inc
     // Only the calling thread lets the interface breathe.
     const bool shared = grid || selecting;
     ParallelFor(threads, n, kRecordChunk, [&](int k, int slot) {
-        if (events && caller.Here()) events->ProcessEvents();
+        if (progress && caller.Here()) progress->Breathe();
         moments(k + 1);
         if (!shared) likelihood(k + 1, slot);
     });

@@ -10,7 +10,7 @@
 
 namespace corvane {
 
-class Dialogs;
+class ProgressThrottle;
 
 enum class RecordFate {
     Fitted,
@@ -105,11 +105,12 @@ double GammaWithError(double y, double Ec, double Vc, double Vm);
 void PartialMoments(double mean, double variance, double L1, double& first, double& second);
 
 // The increment contribution (-ln[L] summed over the records), filling the
-// workspace tables.  Warnings go to the log; events, when given, are serviced
-// before each record the calling thread takes.  The records are shared among
+// workspace tables.  Warnings go to the log; each record the calling thread
+// takes lets the interface breathe through the throttle, when one is given
+// (paced by time).  The records are shared among
 // up to `threads` threads; the result, the tables and the warnings are those
 // of one record after another.
 double IncrementNegLnL(const IncrementData& data, const GrowthParameters& p, IncrementWorkspace& ws,
-                       WarningLog& warnings, Dialogs* events = nullptr, int threads = 1);
+                       WarningLog& warnings, ProgressThrottle* progress = nullptr, int threads = 1);
 
 }  // namespace corvane

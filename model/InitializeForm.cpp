@@ -1,5 +1,6 @@
 #include "model/InitializeForm.h"
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <optional>
@@ -25,6 +26,36 @@ const char* kFrequencyControls[] = {"cboFirst",      "cboSeries",     "cboBirthD
                                     "txtAgeDiff"};
 
 }  // namespace
+
+namespace {
+
+std::string Count(long long n, const std::string& one, const std::string& many) {
+    return NumberText(n) + " " + (n == 1 ? one : many);
+}
+
+}  // namespace
+
+std::string DataReadText(const GrowthSettings& settings, const GrowthData& data) {
+    std::string text = "Data read: ";
+    if (settings.HasIncrements()) {
+        const IncrementData& d = data.increments;
+        int sets = 0;
+        for (int s = 0; s <= d.setCount.size(); ++s)
+            if (d.setCount[s] > 0) ++sets;
+        text += Count(d.records, "increment record", "increment records") + " in " + Count(sets, "set", "sets");
+    }
+    if (settings.HasFrequencies()) {
+        const FrequencyData& d = data.frequencies;
+        if (settings.HasIncrements()) text += "; ";
+        text += Count(settings.series, "frequency series", "frequency series") + " over " +
+                Count(d.cells, "cell", "cells");
+        const int before = std::min(settings.firstCell - 1, d.cells);
+        if (before > 0)
+            text += std::string(" (") + (before == 1 ? "cell 1" : "cells 1-" + NumberText(before)) +
+                    " left out: before the first cell evaluated)";
+    }
+    return text;
+}
 
 InitializeForm::InitializeForm(Workbench& wb, GrowthModel& model) : wb_(wb), model_(model) {}
 
@@ -320,6 +351,7 @@ InitializeForm::Outcome InitializeForm::Ok() {
     wb_.ports.status.Set(panels::PriorsFile, "Bayesian priors file: ");
     wb_.ports.status.Set(panels::FrequencyFile, "Frequency file: " + frequencyPath_);
     wb_.ports.status.Set(panels::IncrementFile, "Increment file: " + incrementPath_);
+    wb_.ports.status.Set(panels::DataRead, DataReadText(model_.Settings(), model_.Data()));
     focus = "cmdLoad";
     return Outcome::Initialised;
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "model/GrowthData.h"
 #include "model/GrowthSettings.h"
 
 namespace corvane {
@@ -28,6 +29,11 @@ struct SetupRefusal {
 // cells, more series than the file holds.  A file that the model's reader
 // refuses is left to it, which says why.
 std::optional<SetupRefusal> UnworkableSetup(const GrowthSetup& setup);
+
+// What the status bar says once the model has read its data: how many
+// increment records in how many sets, how many frequency series over how many
+// cells, and which cells are left out and why.
+std::string DataReadText(const GrowthSettings& settings, const GrowthData& data);
 
 class InitializeForm {
 public:

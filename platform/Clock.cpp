@@ -47,6 +47,11 @@ double SystemClock::SecondsSinceMidnight() const {
     return s;
 }
 
+double SystemClock::PacingSeconds() const {
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
 FixedClock::FixedClock(int month, int day, int year, int hour, int minute, double second)
     : month_(month), day_(day), year_(year), seconds_(hour * 3600.0 + minute * 60.0 + second) {}
 

@@ -12,6 +12,9 @@ public:
     virtual std::string DateText() const = 0;
     virtual std::string TimeText() const = 0;
     virtual double SecondsSinceMidnight() const = 0;
+    // A timer for pacing long work: seconds from an arbitrary start that
+    // never go back (not even at midnight) and cost little to read.
+    virtual double PacingSeconds() const { return SecondsSinceMidnight(); }
 };
 
 class SystemClock : public Clock {
@@ -19,6 +22,7 @@ public:
     std::string DateText() const override;
     std::string TimeText() const override;
     double SecondsSinceMidnight() const override;
+    double PacingSeconds() const override;
 };
 
 // A clock that shows a fixed moment; tests advance it by hand.

@@ -21,6 +21,9 @@ struct FileRequest {
     int selectedFilter = 1;    // 1-based entry of the filter list
     std::string initialName;
     bool overwritePrompt = false;
+    // An open dialogue accepts only a file that exists, unless the file is to
+    // be made through it (the run log is named in an open dialogue).
+    bool mustExist = true;
 };
 
 class Dialogs {
@@ -37,6 +40,9 @@ public:
     // Lets events run until at least one came, for a loop that only waits
     // for the user (a computation keeps calling ProcessEvents instead).
     virtual void WaitForEvents() { ProcessEvents(); }
+    // The audible signal that a computation has finished; silent unless the
+    // platform has one.
+    virtual void Beep() {}
 };
 
 std::string ToString(Buttons buttons);

@@ -17,6 +17,7 @@ inline constexpr Panel AlgorithmFile{0, 1};
 inline constexpr Panel FrequencyFile{1, 1};
 inline constexpr Panel PriorsFile{1, 2};
 inline constexpr Panel IncrementFile{2, 1};
+inline constexpr Panel DataRead{3, 1};  // what the model read at its set-up
 inline constexpr Panel ProfileRemaining{4, 1};
 inline constexpr Panel ProfileTime{4, 2};
 // The activity bar: "status panel k" of a running command is Activity(k).

@@ -74,6 +74,7 @@ void TextView::Click(const std::string& name) {
 }
 
 void MemoryWindowHost::Show(TextView& view) {
+    ++shows_;
     if (!IsOpen(view)) open_.push_back(&view);
 }
 

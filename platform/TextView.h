@@ -79,6 +79,12 @@ public:
     virtual void Show(TextView& view) = 0;
     virtual void Close(TextView& view) = 0;
     virtual bool IsOpen(const TextView& view) const = 0;
+    // Closes every window shown through this host (the results of a model
+    // that has been initialised again).
+    virtual void CloseAllWindows() = 0;
+    // How many times a window was shown so far: a command that showed one
+    // leaves it in front.
+    virtual long ShowCount() const = 0;
 };
 
 // A host that only remembers which views are open (command line, tests).
@@ -87,10 +93,13 @@ public:
     void Show(TextView& view) override;
     void Close(TextView& view) override;
     bool IsOpen(const TextView& view) const override;
+    void CloseAllWindows() override { open_.clear(); }
+    long ShowCount() const override { return shows_; }
     const std::vector<TextView*>& Open() const { return open_; }
 
 private:
     std::vector<TextView*> open_;
+    long shows_ = 0;
 };
 
 // The Save of every text result window: asks for a file name, then writes

@@ -8,6 +8,7 @@
 #include "numeric/FixedColumns.h"
 #include "numeric/Format.h"
 #include "priors/PriorEntry.h"
+#include "priors/PriorProfile.h"
 #include "priors/PriorsFile.h"
 
 namespace corvane {
@@ -33,6 +34,8 @@ std::string SecondTermText(const std::string& text) { return SecondTermUnset(tex
 
 PriorsEditor::PriorsEditor(Workbench& wb) : wb_(wb), help_("frmHelp", "Help with prior distributions") {
     help_.monospaced = false;
+    // The selected row's parameter is offered first.
+    profilePriors = [this] { ProfilePriorDistributions(wb_, Parameter(selected_)); };
 }
 
 void PriorsEditor::Changed() {

@@ -62,7 +62,6 @@ frmSetPriors::frmSetPriors(PriorsEditor& editor, QMenu* windowMenu, QWidget* par
     mnuProfile_ = Add(nullptr, "mnuProfile", "&Profile prior distributions", [this] {
         if (editor_.profilePriors) editor_.profilePriors();
     });
-    mnuProfile_->setToolTip(QStringLiteral("Prior profiles are not part of this build yet"));
     Add(nullptr, "mnuSave", "&Save prior distributions", [this] { editor_.Save(); });
     if (windowMenu) menuBar_->addMenu(windowMenu);
     Add(nullptr, "mnuHelp", "&Help with prior distributions", [this] { editor_.Help(); });

@@ -133,6 +133,22 @@ std::string AlgorithmEditor::CellText(int row, EditorColumn column) const {
     return "";
 }
 
+std::string AlgorithmEditor::CellEntryText(int row, EditorColumn column) const {
+    if (row < 1 || row > Rows()) return "";
+    switch (column) {
+        case EditorColumn::Value: return NumberText(wb_.alg.value[row]);
+        case EditorColumn::Step: return NumberText(wb_.alg.step[row]);
+        case EditorColumn::Fuse: return wb_.alg.fuse[row];
+        default: return "";
+    }
+}
+
+std::string AlgorithmEditor::Described(int row) const {
+    const AlgorithmData& a = wb_.alg;
+    if (row < 1 || row > a.description.size() || a.description[row].empty()) return "";
+    return CRLF + a.description[row];
+}
+
 bool AlgorithmEditor::IsRed(int row, EditorColumn column) const {
     if (row < 1 || row > redMarks_.size()) return false;
     return (redMarks_[row] & Bit(column)) != 0;
@@ -186,6 +202,13 @@ bool AlgorithmEditor::EditCell(int row, EditorColumn column, const std::string& 
     return stored;
 }
 
+bool AlgorithmEditor::LeaveCellBox(int row, EditorColumn column, const std::string& entry, bool typedInto) {
+    // The box opens holding the value: leaving it untouched is no edit (it
+    // must not reset the step).  Retyping the same value is one.
+    if (!typedInto) return false;
+    return EditCell(row, column, entry);
+}
+
 void AlgorithmEditor::HeadingDoubleClicked(EditorColumn column) {
     if (CellLocked(column)) return;
     switch (column) {
@@ -211,7 +234,8 @@ void AlgorithmEditor::EditAllSteps() {
     if (Locked(EditorLock::Steps)) return;
     BeginEdit();
     for (int i = 1; i <= Rows(); ++i) {
-        const auto v = AskNumber("Edit all step sizes", "Enter new step size for parameter #" + NumberText(i),
+        const auto v = AskNumber("Edit all step sizes",
+                                 "Enter new step size for parameter #" + NumberText(i) + Described(i),
                                  NumberText(wb_.alg.step[i]));
         if (!v) break;
         const double old = wb_.alg.step[i];
@@ -230,7 +254,7 @@ void AlgorithmEditor::EditAllFuses() {
             "Edit all parameter fuse characters",
             "Enter new alphabetical fuse character(s) (e.g., A,B,AA,AB,...) or the null character [~~, unfused] for "
             "parameter #" +
-                NumberText(i),
+                NumberText(i) + Described(i),
             wb_.alg.fuse[i]);
         if (answer.empty()) break;
         StoreFuse(i, answer);
@@ -244,7 +268,7 @@ void AlgorithmEditor::EditAllFuses() {
 void AlgorithmEditor::ChangeValues(const std::string& title, bool freeOnly, StepRule rule) {
     for (int i = 1; i <= Rows(); ++i) {
         if (freeOnly && wb_.alg.step[i] == 0.0) continue;
-        const auto v = AskNumber(title, "Enter the new value of parameter #" + NumberText(i),
+        const auto v = AskNumber(title, "Enter the new value of parameter #" + NumberText(i) + Described(i),
                                  NumberText(wb_.alg.value[i]));
         if (!v) break;  // Cancel keeps the values entered so far
         StoreValue(i, *v);

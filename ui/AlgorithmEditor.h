@@ -90,9 +90,15 @@ public:
     bool IsRed(int row, EditorColumn column) const;
     static bool IsEditable(EditorColumn column);
 
+    // What the edit box over a cell opens with: the value in full (the grid
+    // shows it rounded), the step or the fuse code.
+    std::string CellEntryText(int row, EditorColumn column) const;
     // The single-cell edit when the edit box loses focus.  False when the
     // entry was ignored and the cell keeps its content.
     bool EditCell(int row, EditorColumn column, const std::string& entry);
+    // The edit box losing focus: a box nobody typed into changes nothing,
+    // otherwise its entry is a single-cell edit.
+    bool LeaveCellBox(int row, EditorColumn column, const std::string& entry, bool typedInto);
     // Double-click on a column heading.
     void HeadingDoubleClicked(EditorColumn column);
     void EditAllSteps();
@@ -127,6 +133,9 @@ public:
 
 private:
     void BeginEdit();
+    // A line break and the parameter's description, for the prompts that
+    // go through the parameters one by one ("" without a description).
+    std::string Described(int row) const;
     void Changed();
     void MarkRed(int row, EditorColumn column);
     // The proportional step: |value| x constant, or the constant for 0.

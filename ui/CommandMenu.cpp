@@ -89,9 +89,10 @@ void CommandMenu::RefreshAvailability() {
         else if (b.name == Marquardt) b.available = model && static_cast<bool>(runMarquardt);
         else if (b.name == UserSummary) b.available = model && static_cast<bool>(runSummary);
         else if (b.name == Covariance) b.available = model;
+        else if (b.name == ParEstimate) b.available = model && static_cast<bool>(openEvaluation);
         else if (b.name == Rank) b.available = model && static_cast<bool>(openRanking);
         else if (b.name == Quit) b.available = static_cast<bool>(requestExit);
-        else b.available = false;  // evaluation comes later
+        else b.available = false;
         if (!b.available) b.enabled = false;
     }
 }
@@ -132,9 +133,28 @@ void CommandMenu::Changed() {
     if (listener_) listener_();
 }
 
+std::string CommandMenu::FirstEnabled() const {
+    for (const auto& b : buttons_)
+        if (b.enabled) return b.name;
+    return "";
+}
+
+void CommandMenu::RequestFocus(const std::string& name) {
+    focus_ = name;
+    focusNamed_ = true;
+}
+
+void CommandMenu::FocusAfter(const std::string& clicked) {
+    // A window the command showed stays in front with the keyboard.
+    if (focusNamed_ || resultShown_) return;
+    focus_ = Enabled(clicked) ? clicked : FirstEnabled();
+}
+
 std::string CommandMenu::TakeFocus() {
     std::string f;
     f.swap(focus_);
+    // A button disabled since it was named cannot take the keyboard.
+    if (!f.empty() && !Enabled(f)) f = FirstEnabled();
     return f;
 }
 
@@ -148,11 +168,13 @@ void CommandMenu::Load() {
         EnableAll();
     else
         EnableOnly({menu::Initialize, menu::LoadAlg});
+    if (focus_.empty()) focus_ = FirstEnabled();
     Changed();
 }
 
 void CommandMenu::Show() {
     if (!loaded_) Load();
+    if (!visible_ && focus_.empty()) focus_ = FirstEnabled();
     visible_ = true;
     Changed();
 }
@@ -180,22 +202,31 @@ void CommandMenu::EditorClosed() {
 void CommandMenu::Click(const std::string& name) {
     if (running_ || !Button(name).enabled) return;
     using namespace menu;
+    focusNamed_ = false;
+    resultShown_ = false;
     if (name == Initialize) Initialise();
     else if (name == LoadAlg) LoadAlgorithm();
-    else if (name == EditAlg) EditAlgorithm();
-    else if (name == SaveAlg) SaveAlgorithm();
+    else if (name == EditAlg) {
+        EditAlgorithm();
+        return;  // the editor has the keyboard until it closes
+    } else if (name == SaveAlg) SaveAlgorithm();
     else if (name == OneFunction) OneFunctionCommand();
     else if (name == Bayesian) PriorsCommand();
     else if (name == Simplex) Minimise(runSimplex);
     else if (name == Marquardt) Minimise(runMarquardt);
     else if (name == Covariance) Covariances();
     else if (name == UserSummary) SummaryCommand();
+    else if (name == ParEstimate) EvaluationCommand();
     else if (name == Rank) RankingCommand();
     else if (name == Quit && requestExit) requestExit();
+    if (!loaded_ || !visible_) return;
+    FocusAfter(name);
+    Changed();
 }
 
 void CommandMenu::Frame(const std::function<void()>& command) {
     wb_.CloseProgressWindows();
+    const long shown = wb_.ports.windows.ShowCount();
     {
         RunningGuard guard(running_);
         DisableAll();
@@ -203,6 +234,7 @@ void CommandMenu::Frame(const std::function<void()>& command) {
         Changed();
         command();
     }
+    resultShown_ = wb_.ports.windows.ShowCount() != shown;
     Show();
     if (applicationMenu) applicationMenu(true);
     EnableAll();
@@ -250,8 +282,10 @@ void CommandMenu::Initialise() {
     EnableOnly({menu::LoadAlg});
     Changed();
     const bool initialised = modelSetUp();
+    // The results of the earlier model no longer describe anything.
+    if (initialised) wb_.ports.windows.CloseAllWindows();
     Load();
-    if (initialised) focus_ = menu::LoadAlg;
+    if (initialised) RequestFocus(menu::LoadAlg);
     Changed();
 }
 
@@ -267,7 +301,7 @@ void CommandMenu::LoadAlgorithm() {
         case LoadOutcome::Defaults:
         case LoadOutcome::Loaded: {
             EnableAll();
-            focus_ = menu::EditAlg;
+            RequestFocus(menu::EditAlg);
             MenuButton& summary = Mutable(menu::UserSummary);
             summary.caption = kResultsCaption;
             summary.toolTip = kResultsToolTip;
@@ -368,6 +402,14 @@ void CommandMenu::PriorsCommand() {
     // it and the editor are open and shows it again when they close.
     wb_.CloseProgressWindows();
     openPriors();
+}
+
+void CommandMenu::EvaluationCommand() {
+    // The choice window is a window of its own: this menu closes while it
+    // and the evaluation it starts are open.
+    wb_.CloseProgressWindows();
+    Close();
+    openEvaluation();
 }
 
 }  // namespace corvane

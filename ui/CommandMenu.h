@@ -66,6 +66,9 @@ public:
     // locked, returning once the user has finished (none: no editing).
     std::function<void()> editParametersLocked;
     std::function<void()> openPriors;          // opens the priors dialogue (which hides this menu)
+    // Opens the evaluation choice window "Evaluation of estimates", which
+    // stands in for this menu and shows it again when it is done.
+    std::function<void()> openEvaluation;
     std::function<void()> requestExit;         // the exit dialogue
     std::function<void(bool)> applicationMenu;  // enables or disables the main window's "&Application" menu
 
@@ -82,7 +85,12 @@ public:
     const std::vector<MenuButton>& Buttons() const { return buttons_; }
     const MenuButton& Button(const std::string& name) const;
     bool Enabled(const std::string& name) const { return Button(name).enabled; }
-    // The button that should take the focus; the window takes it once.
+    // The button that should take the focus; the window takes it once.  The
+    // menu asks for it whenever it is loaded or shown and after every
+    // command that showed no window of its own, so that its keyboard
+    // accelerators work at once (the clicked button when it is still
+    // enabled, otherwise the first enabled one, unless a command names its
+    // own).
     std::string TakeFocus();
 
     // A click on a button (ignored unless the button is enabled).
@@ -108,6 +116,12 @@ private:
     void InitialState();
     void RefreshAvailability();
     void Changed();
+    std::string FirstEnabled() const;
+    // A command names the button that takes the focus after it.
+    void RequestFocus(const std::string& name);
+    // After a command: its own focus if it named one, else the clicked
+    // button while enabled, else the first enabled button.
+    void FocusAfter(const std::string& clicked);
 
     // Close the progress windows, disable everything, run, re-enable.
     void Frame(const std::function<void()>& command);
@@ -123,11 +137,14 @@ private:
     void CovarianceDisplayFinished();
     void SummaryCommand();
     void PriorsCommand();
+    void EvaluationCommand();
 
     Workbench& wb_;
     std::vector<MenuButton> buttons_;
     std::string modelName_;
     std::string focus_;
+    bool focusNamed_ = false;  // the running command named its focus
+    bool resultShown_ = false;  // the running command showed a window
     bool loaded_ = false;
     bool visible_ = false;
     bool running_ = false;

@@ -22,9 +22,10 @@ namespace corvane {
 
 namespace {
 
-// The edit box over a Value, Step or Fuse cell opens empty; what it
-// commits goes through the editor's rules, never straight into the grid, and
-// an empty box changes nothing.
+// The edit box over a Value, Step or Fuse cell opens holding the cell's
+// value, selected, so that typing replaces it; what it commits goes through
+// the editor's rules, never straight into the grid, and an empty or
+// unchanged box changes nothing.
 class CellDelegate : public QStyledItemDelegate {
 public:
     CellDelegate(AlgorithmEditor& editor, QObject* parent) : QStyledItemDelegate(parent), editor_(editor) {}
@@ -37,11 +38,16 @@ public:
         return box;
     }
 
-    void setEditorData(QWidget*, const QModelIndex&) const override {}
+    void setEditorData(QWidget* widget, const QModelIndex& index) const override {
+        auto* box = static_cast<QLineEdit*>(widget);
+        box->setText(QString::fromStdString(editor_.CellEntryText(index.row() + 1, static_cast<EditorColumn>(index.column()))));
+        box->selectAll();
+    }
 
     void setModelData(QWidget* widget, QAbstractItemModel*, const QModelIndex& index) const override {
-        const QString text = static_cast<QLineEdit*>(widget)->text();
-        editor_.EditCell(index.row() + 1, static_cast<EditorColumn>(index.column()), FromQt(text));
+        const auto* box = static_cast<QLineEdit*>(widget);
+        editor_.LeaveCellBox(index.row() + 1, static_cast<EditorColumn>(index.column()), FromQt(box->text()),
+                             box->isModified());
     }
 
 private:

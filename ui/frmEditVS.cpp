@@ -1,5 +1,6 @@
 #include "ui/frmEditVS.h"
 
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -42,6 +43,18 @@ frmEditVS::frmEditVS(AlgorithmEditor& editor, QWidget* parent) : QDialog(parent)
     note->setTextFormat(Qt::PlainText);
     layout->addSpacing(4);
     layout->addWidget(note);
+
+    // Changing nothing is a choice too: the dialogue closes without an edit
+    // (Escape and the frame's close button do the same).
+    auto* row = new QHBoxLayout();
+    row->addStretch(1);
+    auto* close = new QPushButton(QStringLiteral("&Close"), this);
+    close->setObjectName(QStringLiteral("cmdClose"));
+    close->setAutoDefault(false);
+    close->setMinimumWidth(100);
+    connect(close, &QPushButton::clicked, this, &QDialog::reject);
+    row->addWidget(close);
+    layout->addLayout(row);
     setMinimumWidth(440);
 }
 

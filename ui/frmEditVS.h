@@ -1,6 +1,7 @@
 #pragma once
 // "Edit all parameters": five ways to change every value at once.  Each
-// button runs its AlgorithmEditor operation and closes the dialogue.
+// button runs its AlgorithmEditor operation and closes the dialogue; "&Close"
+// closes it without a change.
 #include <QDialog>
 
 namespace corvane {

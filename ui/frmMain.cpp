@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "engine/frmEvaluate.h"
 #include "platform/qt/QtPlotPort.h"
 #include "platform/qt/QtStatusBar.h"
 #include "platform/qt/QtWindowHost.h"
@@ -21,6 +22,7 @@
 #include "priors/frmLoadPriors.h"
 #include "priors/frmSetPriors.h"
 #include "ui/ExitDialogue.h"
+#include "ui/WindowArrangement.h"
 #include "ui/frmAlgo.h"
 #include "ui/frmEditVS.h"
 #include "ui/frmInfo.h"
@@ -64,6 +66,7 @@ frmMain::frmMain(Dialogs& dialogs, Clock& clock, RandomSource& random, Model* mo
     wb_->plots = plots_.get();
     priorsEditor_ = std::make_unique<PriorsEditor>(*wb_);
     priorsDialogue_ = std::make_unique<PriorsDialogue>(*wb_, *priorsEditor_);
+    evaluation_ = std::make_unique<EvaluationChoice>(*wb_);
 
     if (commands_.modelSetUp)
         menu_->modelSetUp = [this] {
@@ -77,22 +80,19 @@ frmMain::frmMain(Dialogs& dialogs, Clock& clock, RandomSource& random, Model* mo
     if (commands_.runMarquardt) menu_->runMarquardt = [this] { commands_.runMarquardt(*wb_); };
     menu_->openEditor = [this] { OpenEditor(); };
     menu_->editParametersLocked = [this] {
-        // The covariance command waits here, the interface alive, until the
-        // user finishes editing the parameter table.
+        // The covariance command edits the parameter table only.
         editor_->LockRunSettings(true);
-        editingForCommand_ = true;
-        OpenEditor();
-        while (editor_->IsOpen()) wb_->ports.dialogs.WaitForEvents();
-        editingForCommand_ = false;
+        EditForCommand();
         editor_->LockRunSettings(false);
     };
     menu_->openPriors = [this] { priorsDialogue_->Open(PriorsOpener::CommandMenu); };
+    menu_->openEvaluation = [this] { evaluation_->Open(); };
     menu_->requestExit = [this] { RequestExit(); };
     menu_->applicationMenu = [this](bool enabled) { mnuApplication_->menuAction()->setEnabled(enabled); };
     // Closing a progress window while its minimisation runs asks to
     // interrupt it instead: the run would go on unseen.
     wb_->simplexView.onUserClose = [this] {
-        if (menu_->Running()) {
+        if (menu_->Running() || evaluation_->Running()) {
             wb_->simplexView.Click("cmdStop");
             return false;
         }
@@ -100,7 +100,7 @@ frmMain::frmMain(Dialogs& dialogs, Clock& clock, RandomSource& random, Model* mo
         return true;
     };
     wb_->marquardtView.onUserClose = [this] {
-        if (!menu_->Running()) return true;
+        if (!menu_->Running() && !evaluation_->Running()) return true;
         wb_->marquardtView.Click("cmdStop");
         return false;
     };
@@ -128,6 +128,7 @@ frmMain::frmMain(Dialogs& dialogs, Clock& clock, RandomSource& random, Model* mo
     };
     editor_->onClosed = [this] { EditorClosed(); };
     BuildPriorsWindows();
+    BuildEvaluationWindow();
 
     // The ranking window replaces the command menu while it is open.
     rankWindow_ = new frmRank(*ranking_);
@@ -148,8 +149,12 @@ frmMain::frmMain(Dialogs& dialogs, Clock& clock, RandomSource& random, Model* mo
 
     menu_->Load();
     menu_->Show();
-    // The frame has its size only once shown.
-    QTimer::singleShot(0, this, [this] { PlaceMenu(); });
+    // The frame has its size only once shown, and the menu can take the
+    // focus only then.
+    QTimer::singleShot(0, this, [this] {
+        PlaceMenu();
+        menuWindow_->Render();
+    });
 }
 
 frmMain::~frmMain() {
@@ -159,6 +164,7 @@ frmMain::~frmMain() {
     ranking_->SetListener({});
     priorsEditor_->SetListener({});
     priorsDialogue_->SetListener({});
+    evaluation_->SetListener({});
     host_->CloseAll();
     delete area_;
     area_ = nullptr;
@@ -221,11 +227,11 @@ QAction* frmMain::Action(const char* name) const {
 }
 
 void frmMain::RenderMenu() {
-    menuWindow_->Render();
     // A command started from a menu shown during editing may move the values.
     if (editor_->IsOpen()) algoWindow_->Render();
     const bool show = menu_->Visible();
     if (show && menuSub_->isHidden()) {
+        menuWindow_->Render();  // the size follows the captions
         menuSub_->resize(menuSub_->sizeHint().expandedTo(QSize(640, 0)));
         PlaceMenu();
         menuSub_->show();
@@ -233,6 +239,8 @@ void frmMain::RenderMenu() {
     } else if (!show && !menuSub_->isHidden()) {
         menuSub_->hide();
     }
+    // Rendered once shown, so that the button it names can take the focus.
+    menuWindow_->Render();
     RefreshInterruptMenus();
 }
 
@@ -306,8 +314,20 @@ void frmMain::RenderPriors() {
 }
 
 void frmMain::RefreshInterruptMenus() {
-    mnuBayesianInt_->menuAction()->setVisible(wb_->engine.bayesianMode);
-    mnuMLInt_->menuAction()->setVisible(wb_->engine.mlMode);
+    // A hidden menu of the bar still holds its accelerator: the "&Interrupt"
+    // menus would take Alt+I from "&Initialize model".  So they leave the bar
+    // while their evaluation is not running.
+    auto place = [this](QMenu* menu, bool shown) {
+        QAction* action = menu->menuAction();
+        action->setVisible(shown);
+        const bool inBar = menuBar()->actions().contains(action);
+        if (shown && !inBar)
+            menuBar()->insertAction(mnuWindow_->menuAction(), action);
+        else if (!shown && inBar)
+            menuBar()->removeAction(action);
+    };
+    place(mnuBayesianInt_, wb_->engine.bayesianMode);
+    place(mnuMLInt_, wb_->engine.mlMode);
 }
 
 void frmMain::OpenEditor() {
@@ -339,6 +359,42 @@ void frmMain::EditorClosed() {
         menu_->EditorClosed();
 }
 
+void frmMain::EditForCommand() {
+    editingForCommand_ = true;
+    OpenEditor();
+    // The command waits here, the interface alive, until editing is finished.
+    while (editor_->IsOpen()) wb_->ports.dialogs.WaitForEvents();
+    editingForCommand_ = false;
+}
+
+void frmMain::BuildEvaluationWindow() {
+    evaluateWindow_ = new frmEvaluate(*evaluation_);
+    evaluateSub_ = area_->addSubWindow(evaluateWindow_, Qt::SubWindow | Qt::WindowTitleHint |
+                                                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    evaluateSub_->setObjectName(QStringLiteral("subEvaluate"));
+    evaluateSub_->installEventFilter(this);
+    evaluateSub_->hide();
+    evaluation_->editParameters = [this] { EditForCommand(); };
+    evaluation_->applicationMenu = [this](bool enabled) { mnuApplication_->menuAction()->setEnabled(enabled); };
+    evaluation_->onFinished = [this] { menu_->Show(); };
+    evaluation_->SetListener([this] { RenderEvaluation(); });
+}
+
+void frmMain::RenderEvaluation() {
+    evaluateWindow_->Render();
+    const bool open = evaluation_->IsOpen();
+    if (open && evaluateSub_->isHidden()) {
+        evaluateSub_->adjustSize();
+        const QSize room = area_->viewport()->size();
+        evaluateSub_->move(std::max(0, (room.width() - evaluateSub_->width()) / 2), kMenuTop);
+        evaluateSub_->show();
+        area_->setActiveSubWindow(evaluateSub_);
+    } else if (!open && !evaluateSub_->isHidden()) {
+        evaluateSub_->hide();
+    }
+    RefreshInterruptMenus();
+}
+
 void frmMain::RenderRanking() {
     rankWindow_->Render();
     const bool show = ranking_->IsOpen() && ranking_->Visible();
@@ -360,7 +416,7 @@ void frmMain::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
-    if (menu_->Running()) {
+    if (menu_->Running() || evaluation_->Running()) {
         // The running command owns the session until it returns.
         wb_->ports.dialogs.MessageBox("Exit Corvane",
                                       "Please let the running command finish (or interrupt it) before quitting.",
@@ -400,6 +456,11 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
             event->ignore();
             return true;
         }
+        if (watched == evaluateSub_ && evaluation_->IsOpen() && !exiting_) {
+            evaluation_->Cancel();
+            event->ignore();
+            return true;
+        }
         if (watched == menuSub_ && !exiting_) {
             menu_->Close();
             event->ignore();
@@ -410,10 +471,6 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void frmMain::Arrange(Arrangement arrangement) {
-    if (arrangement == Arrangement::Cascade) {
-        area_->cascadeSubWindows();
-        return;
-    }
     const QSize room = area_->viewport()->size();
     QList<QMdiSubWindow*> normal, icons;
     for (QMdiSubWindow* sub : area_->subWindowList(QMdiArea::StackingOrder)) {
@@ -430,17 +487,25 @@ void frmMain::Arrange(Arrangement arrangement) {
     }
     const int n = static_cast<int>(normal.size());
     if (n == 0) return;
+    // Every window stays readable, and no smaller than it can be drawn.
+    WindowSize least = kReadableWindow;
+    for (QMdiSubWindow* sub : normal) {
+        least.width = std::max(least.width, sub->minimumSizeHint().width());
+        least.height = std::max(least.height, sub->minimumSizeHint().height());
+    }
+    const WindowSize space{room.width(), room.height()};
+    const std::vector<WindowRect> rects =
+        arrangement == Arrangement::Cascade ? CascadeLayout(n, space, least)
+        : TileLayout(n, space,
+                     arrangement == Arrangement::TileHorizontal ? TileDirection::Horizontal : TileDirection::Vertical,
+                     least);
+    // Back to front: the active window ends on top of a cascade.
     for (int i = 0; i < n; ++i) {
         QMdiSubWindow* sub = normal[i];
         if (sub->isMaximized()) sub->showNormal();
-        if (arrangement == Arrangement::TileHorizontal) {
-            // One above the other, each the full width.
-            const int h = room.height() / n;
-            sub->setGeometry(0, i * h, room.width(), h);
-        } else {
-            const int w = room.width() / n;
-            sub->setGeometry(i * w, 0, w, room.height());
-        }
+        const WindowRect& r = rects[static_cast<std::size_t>(i)];
+        sub->setGeometry(r.x, r.y, r.width, r.height);
+        sub->raise();
     }
 }
 

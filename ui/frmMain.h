@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+#include "engine/EvaluationChoice.h"
 #include "engine/modCorvane.h"
 #include "ranking/RankingForm.h"
 #include "priors/PriorsEditor.h"
@@ -24,6 +25,7 @@ class QtPlotPort;
 class QtStatusBar;
 class QtWindowHost;
 class frmAlgo;
+class frmEvaluate;
 class frmLoadPriors;
 class frmMenu;
 class frmRank;
@@ -69,6 +71,10 @@ public:
     QMdiSubWindow* LoadPriorsSubWindow() const { return loadPriorsSub_; }
     frmSetPriors* SetPriorsWindow() const { return setPriorsWindow_; }
     QMdiSubWindow* SetPriorsSubWindow() const { return setPriorsSub_; }
+    // The evaluation choice window ("Evaluation of estimates").
+    EvaluationChoice& Evaluation() { return *evaluation_; }
+    frmEvaluate* EvaluateWindow() const { return evaluateWindow_; }
+    QMdiSubWindow* EvaluateSubWindow() const { return evaluateSub_; }
     // Menu commands by control name (mnuExit, mnuMenu, mnuInterruptML, ...).
     QAction* Action(const char* name) const;
 
@@ -94,6 +100,11 @@ private:
     void RenderRanking();
     void BuildPriorsWindows();
     void RenderPriors();
+    void BuildEvaluationWindow();
+    void RenderEvaluation();
+    // Opens the algorithm data editor for a running command and returns once
+    // the user has finished editing.
+    void EditForCommand();
 
     DesktopCommands commands_;
     QMdiArea* area_ = nullptr;
@@ -106,6 +117,7 @@ private:
     std::unique_ptr<QtPlotPort> plots_;  // the session's plots open as modal windows
     std::unique_ptr<PriorsEditor> priorsEditor_;
     std::unique_ptr<PriorsDialogue> priorsDialogue_;
+    std::unique_ptr<EvaluationChoice> evaluation_;
 
     QMenu* mnuApplication_ = nullptr;
     QMenu* mnuBayesianInt_ = nullptr;
@@ -121,8 +133,10 @@ private:
     QMdiSubWindow* loadPriorsSub_ = nullptr;
     frmSetPriors* setPriorsWindow_ = nullptr;
     QMdiSubWindow* setPriorsSub_ = nullptr;
-    bool menuPlaced_ = false;
+    frmEvaluate* evaluateWindow_ = nullptr;
+    QMdiSubWindow* evaluateSub_ = nullptr;
     bool editingForCommand_ = false;  // the editor was opened by a running command
+    bool menuPlaced_ = false;
     bool exiting_ = false;
 };
 

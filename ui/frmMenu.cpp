@@ -4,6 +4,8 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -102,8 +104,15 @@ void frmMenu::Render() {
         w->setToolTip(QString::fromStdString(b.toolTip));
         w->setEnabled(b.enabled);
     }
+    if (!isVisible()) return;  // the focus waits until the menu is shown
     const std::string focus = menu_.TakeFocus();
-    if (QPushButton* w = ButtonWidget(focus)) w->setFocus(Qt::OtherFocusReason);
+    if (QPushButton* w = ButtonWidget(focus)) {
+        // Keyboard accelerators of an MDI child work only while the focus is
+        // inside it, so the menu becomes the active child first.
+        if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()); sub && sub->mdiArea())
+            sub->mdiArea()->setActiveSubWindow(sub);
+        w->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 }  // namespace corvane

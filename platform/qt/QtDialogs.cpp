@@ -1,5 +1,6 @@
 #include "platform/qt/QtDialogs.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -16,6 +17,10 @@
 namespace corvane {
 
 namespace {
+
+// What a title needs beyond its text, less what the box has beside its label
+// (the icon and the margins): the frame's buttons and some air.
+constexpr int kTitleAllowance = 40;
 
 QMessageBox::Icon QtIcon(Icon icon) {
     switch (icon) {
@@ -65,11 +70,16 @@ std::unique_ptr<QMessageBox> BuildMessageBox(QWidget* parent, const std::string&
     if (buttons == Buttons::YesNo) escape = QMessageBox::No;
     box->setEscapeButton(escape);
     // The texts break their own lines; a box narrower than its longest line
-    // would wrap them again and leave ragged half-lines.
+    // would wrap them again and leave ragged half-lines.  The title must fit
+    // too, beside the frame's buttons: a short text under a long title would
+    // make a box whose title is cut.
     if (auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
         int widest = 0;
         for (const QString& line : label->text().split(QLatin1Char('\n')))
             widest = std::max(widest, label->fontMetrics().horizontalAdvance(line));
+        QFont titleFont = box->font();
+        titleFont.setBold(true);  // as most frames draw their titles
+        widest = std::max(widest, QFontMetrics(titleFont).horizontalAdvance(ToQt(title)) + kTitleAllowance);
         int limit = 900;
         if (const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen())
             limit = std::min(limit, screen->availableGeometry().width() - 200);
@@ -110,7 +120,7 @@ std::unique_ptr<QFileDialog> BuildFileDialog(QWidget* parent, const FileRequest&
     auto dialog = std::make_unique<QFileDialog>(parent, ToQt(request.title));
     dialog->setOption(QFileDialog::DontUseNativeDialog, true);
     dialog->setOption(QFileDialog::HideNameFilterDetails, true);
-    dialog->setFileMode(QFileDialog::AnyFile);
+    dialog->setFileMode(request.save || !request.mustExist ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog->setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog->setOption(QFileDialog::DontConfirmOverwrite, !(request.save && request.overwritePrompt));
     dialog->resize(900, 540);
@@ -176,5 +186,7 @@ void QtDialogs::WaitForEvents() {
     if (beforeProcessEvents) beforeProcessEvents();
     QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
 }
+
+void QtDialogs::Beep() { QApplication::beep(); }
 
 }  // namespace corvane

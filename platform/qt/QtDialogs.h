@@ -26,9 +26,9 @@ Answer AnswerOf(const QMessageBox& box);
 // separates patterns.
 QStringList NameFilters(const std::string& filter);
 
-// A file dialogue for the request.  Open dialogues accept a name that does
-// not exist yet (the run log is chosen through one); the reader reports a
-// missing file.
+// A file dialogue for the request.  Open dialogues accept only an existing
+// file unless the request says the file is to be made (the run log); a typed
+// relative name is taken in the dialogue's folder.
 std::unique_ptr<QFileDialog> BuildFileDialog(QWidget* parent, const FileRequest& request);
 
 class QtDialogs : public Dialogs {
@@ -44,6 +44,7 @@ public:
     void ProcessEvents() override;
     // Sleeps until an event arrives instead of polling.
     void WaitForEvents() override;
+    void Beep() override;
 
     // Runs before pending events are processed (the main window refreshes
     // what a running computation may have changed).

@@ -160,6 +160,7 @@ void QtWindowHost::Place(QMdiSubWindow* sub, QSize wanted, QPoint at) {
 QtWindowHost::~QtWindowHost() { CloseAll(); }
 
 void QtWindowHost::Show(TextView& view) {
+    ++shows_;
     QMdiSubWindow* sub = SubWindowOf(view);
     if (sub && sub->isHidden()) {
         // Closed by the user and waiting to be deleted: start afresh.
@@ -198,6 +199,12 @@ void QtWindowHost::Close(TextView& view) {
     windows_.erase(it);
     view.SetListener({});
     sub->close();  // deleted later: the close may come from one of its own buttons
+}
+
+void QtWindowHost::CloseAllWindows() {
+    std::vector<TextView*> views;
+    for (const auto& [view, sub] : windows_) views.push_back(const_cast<TextView*>(view));
+    for (TextView* view : views) Close(*view);
 }
 
 bool QtWindowHost::IsOpen(const TextView& view) const {

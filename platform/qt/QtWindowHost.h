@@ -51,6 +51,8 @@ public:
     void Show(TextView& view) override;
     void Close(TextView& view) override;
     bool IsOpen(const TextView& view) const override;
+    void CloseAllWindows() override;
+    long ShowCount() const override { return shows_; }
 
     TextViewWindow* WindowOf(const TextView& view) const;
     QMdiSubWindow* SubWindowOf(const TextView& view) const;
@@ -67,6 +69,7 @@ private:
 
     QMdiArea* area_;
     std::map<const TextView*, QMdiSubWindow*> windows_;
+    long shows_ = 0;
 };
 
 }  // namespace corvane

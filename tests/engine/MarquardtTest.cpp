@@ -276,6 +276,7 @@ TEST(Marquardt, DerivativeDisplayWaitsForNextIterationContinueOrInterrupt) {
             r.t.dialogs.ExpectMessage("Marquardt interrupt", "quit minimizing?", Answer::No);
         r.t.dialogs.ExpectMessage("Marquardt minimum", "Minimum found using Marquardt!");
         MarquardtCommand(r.wb);
+        EXPECT_EQ(r.t.dialogs.Last().icon, Icon::Information);  // success never looks like a failure
         // Next iteration shows them after both accepted steps and the final report.
         EXPECT_EQ(waits, std::string(button) == "cmdIteration" ? 3 : 1);
         EXPECT_NE(shown.find("\r\n\r\n1st & 2nd partial derivatives of the objective function wrt to the previous "

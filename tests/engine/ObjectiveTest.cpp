@@ -180,30 +180,59 @@ TEST(Objective, ParametersFourToALine) {
               "    010)  5.0000000E+00\r\n");
 }
 
-TEST(RunLog, OpeningAppendsCvlAndClosingStopsOutput) {
+TEST(RunLog, OpeningAddsCvlOnceKeepsTheBareNameAndClosingStopsOutput) {
     Bench b(2);
     const auto dir = std::filesystem::temp_directory_path() / "corvane-runlog-test";
     std::filesystem::create_directories(dir);
+    // The name as an algorithm file hands it over, padded to its field.
+    b.wb.alg.outputFileName = "  minimize.cvl";
     const std::string chosen = (dir / "minimize.cvl").string();
     b.t.dialogs.ExpectFile("Save minimization progress in...", chosen)
-        .ExpectMessage("Log file management", "The log file " + chosen + ".cvl is now open for output");
+        .ExpectMessage("Log file management", "The log file " + chosen + " is now open for output");
     ASSERT_TRUE(OpenRunLog(b.wb));
     EXPECT_EQ(b.t.dialogs.shown[0].request.initialName, "minimize.cvl");
     EXPECT_EQ(b.t.dialogs.shown[0].request.selectedFilter, 2);
     EXPECT_EQ(b.wb.alg.fileFrequency, 10);
+    EXPECT_EQ(b.wb.alg.outputFileName, "minimize.cvl");
+    EXPECT_NE(FormatAlgorithmFile(b.wb.alg, AlgorithmWriter::CommandMenu).find("\r\n  minimize.cvl  Name of output file\r\n"),
+              std::string::npos);
     EXPECT_TRUE(b.wb.runLog.IsOpen());
     b.wb.runLog.WriteLine("progress");
-    EXPECT_TRUE(std::filesystem::exists(chosen + ".cvl"));
+    EXPECT_TRUE(std::filesystem::exists(chosen));
+    EXPECT_FALSE(std::filesystem::exists(chosen + ".cvl"));
 
-    b.t.dialogs.ExpectMessage("Log file management", "The old log file " + chosen + ".cvl is now closed for input");
+    b.t.dialogs.ExpectMessage("Log file management", "The old log file " + chosen + " is now closed for input");
     CloseRunLog(b.wb);
     EXPECT_FALSE(b.wb.runLog.IsOpen());
     EXPECT_EQ(b.wb.alg.fileFrequency, 0);
-    std::ifstream in(chosen + ".cvl", std::ios::binary);
+    std::ifstream in(chosen, std::ios::binary);
     std::stringstream s;
     s << in.rdbuf();
     EXPECT_EQ(s.str(), "progress\r\n");
+
+    // A name the 14-character field cannot hold is refused, not cut.
+    const std::string longName = (dir / "progress-of-fit").string();
+    b.t.dialogs.ExpectFile("Save minimization progress in...", longName)
+        .ExpectMessage("Log file management", "The log file name progress-of-fit.cvl is longer than the 14 characters");
+    EXPECT_FALSE(OpenRunLog(b.wb));
+    EXPECT_FALSE(b.wb.runLog.IsOpen());
+    EXPECT_FALSE(std::filesystem::exists(longName + ".cvl"));
+    EXPECT_EQ(b.wb.alg.outputFileName, "minimize.cvl");
+    EXPECT_EQ(b.wb.alg.fileFrequency, 0);
     std::filesystem::remove_all(dir);
+}
+
+TEST(RunLog, NamesOfferedMadeAndKept) {
+    EXPECT_EQ(RunLogOfferedName("  minimize.cvl"), "minimize.cvl");
+    EXPECT_EQ(RunLogOfferedName("   "), "minimize.cvl");
+    EXPECT_EQ(RunLogPath("/tmp/fit"), "/tmp/fit.cvl");
+    EXPECT_EQ(RunLogPath("/tmp/fit.cvl"), "/tmp/fit.cvl");
+    EXPECT_EQ(RunLogPath("C:\\runs\\FIT.CVL"), "C:\\runs\\FIT.CVL");
+    EXPECT_EQ(RunLogPath("/tmp/fit.cvl.txt"), "/tmp/fit.cvl.txt.cvl");
+    EXPECT_EQ(RunLogStoredName("/home/someone/long/directory/minimize.cvl"), "minimize.cvl");
+    EXPECT_EQ(RunLogStoredName("C:\\runs\\abcdefghij.cvl"), "abcdefghij.cvl");  // exactly 14
+    EXPECT_EQ(RunLogStoredName("/tmp/abcdefghijk.cvl"), std::nullopt);           // 15
+    EXPECT_EQ(RunLogStoredName("/tmp/"), std::nullopt);
 }
 
 TEST(ModelInitialisation, ResetsPriorsAndLeavesEveryParameterUnfused) {

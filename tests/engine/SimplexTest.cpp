@@ -167,7 +167,8 @@ TEST(Simplex, WindowShowsTheInitialSimplexAndTheFinalReport) {
     r.Free(2, 1.0, 0.1);
     r.wb.alg.tolerance = 1e-10;
     const auto result = Minimise(r, Method::Simplex);
-    EXPECT_EQ(r.t.dialogs.Last().icon, Icon::InformationCritical);
+    EXPECT_EQ(r.t.dialogs.Last().title, "Simplex minimum");
+    EXPECT_EQ(r.t.dialogs.Last().icon, Icon::Information);
     EXPECT_TRUE(r.wb.alg.simplexCurrent);
     EXPECT_EQ(r.wb.simplexView.Area(1).rfind("\r\nInitial Simplex: Starting function value> 24.2 Max> 24.2 Min> 8.82\r\n"
                                              "\r\nInitial parameter values:\r\n\r\n"
@@ -202,6 +203,9 @@ TEST(Simplex, FunctionCallLimitAsksAndNoEndsWithOneFinalDisplay) {
     EXPECT_TRUE(r.t.status.EverShowed("One moment please..."));
     EXPECT_NE(r.wb.simplexView.Area(2).find("Note: " + std::to_string(result.iterations) + " iterations"),
               std::string::npos);
+    EXPECT_NE(r.wb.simplexView.Area(2).find("Minimization stopped at the limit of function calls after " +
+                                            std::to_string(result.iterations) + " iterations"),
+              std::string::npos);
 }
 
 TEST(Simplex, TerminalFrequencyZeroShowsNothingAndOneShowsEveryAction) {
@@ -215,7 +219,8 @@ TEST(Simplex, TerminalFrequencyZeroShowsNothingAndOneShowsEveryAction) {
         const auto result = SimplexCommand(r.wb);
         if (frequency == 0) {
             EXPECT_EQ(r.wb.simplexView.Area(1), "");
-            EXPECT_EQ(r.wb.simplexView.Area(2), "");
+            // No progress, only the word that the run stopped.
+            EXPECT_EQ(r.wb.simplexView.Area(2), SimplexStoppedText(r.wb, MinimiserEnd::LimitReached));
         } else {
             const std::string& text = r.wb.simplexView.Area(2);
             EXPECT_NE(text.find("Note: " + std::to_string(result.iterations) + " iterations"), std::string::npos);
@@ -262,6 +267,13 @@ TEST(Simplex, InterruptButtonAsksWhetherToQuit) {
             EXPECT_EQ(result.end, MinimiserEnd::Interrupted);
             EXPECT_EQ(result.iterations, 3);
             EXPECT_EQ(r.wb.alg.value[1], r.wb.simplex.vertex(r.wb.simplex.best, 1));
+            // The window says that it stopped and kept its best point.
+            const std::string& text = r.wb.simplexView.Area(2);
+            EXPECT_NE(text.find("Minimization stopped on request after 3 iterations: the best point found, with a "
+                                "function value of "),
+                      std::string::npos)
+                << text;
+            EXPECT_NE(text.find(", is kept as the current parameter values."), std::string::npos);
         } else {
             EXPECT_EQ(result.end, MinimiserEnd::Converged);
         }

@@ -63,7 +63,7 @@ TEST(PriorsWindows, MenuButtonDialogueEditorAndBackToTheMenu) {
     EXPECT_FALSE(window.menuBar()->isVisible());  // the editor's menus stand in
     frmSetPriors* editor = window.SetPriorsWindow();
     EXPECT_FALSE(editor->Action("mnuMenu")->isEnabled());
-    EXPECT_FALSE(editor->Action("mnuProfile")->isEnabled());
+    EXPECT_TRUE(editor->Action("mnuProfile")->isEnabled());
     QTableWidget* grid = editor->Grid();
     ASSERT_EQ(grid->rowCount(), 5);
     EXPECT_EQ(grid->columnSpan(0, 2), 2);

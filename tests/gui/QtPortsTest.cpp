@@ -75,6 +75,7 @@ TEST(QtDialogs, FileDialogsTranslateTheFilterString) {
     open.filter = "All files (*.*)|*.*|Corvane log files (*.cvl)|*.cvl";
     open.selectedFilter = 2;
     open.initialName = "minimize.cvl";
+    open.mustExist = false;
     auto log = BuildFileDialog(nullptr, open);
     EXPECT_EQ(log->acceptMode(), QFileDialog::AcceptOpen);
     // A log file that does not exist yet can be named.
@@ -183,5 +184,13 @@ TEST(QtWindowHost, RendersTextViewsAsChildWindows) {
     host.Show(report);
     EXPECT_TRUE(host.IsOpen(report));
     EXPECT_EQ(host.WindowOf(report)->Area(1)->toPlainText(), "a\nb\nc");
+
+    // A new model closes every result window at once.
+    host.Show(view);
+    host.CloseAllWindows();
+    EXPECT_FALSE(host.IsOpen(view));
+    EXPECT_FALSE(host.IsOpen(report));
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(area.subWindowList().isEmpty());
     host.CloseAll();
 }

@@ -122,6 +122,33 @@ TEST(InitializeForm, OkInitialisesTheModelAndResetsTheEngine) {
     EXPECT_EQ(b.t.status.Get(panels::PriorsFile), "Bayesian priors file: ");
     EXPECT_EQ(b.t.status.Get(panels::FrequencyFile), "Frequency file: " + DataPath("alba_frequencies.dat"));
     EXPECT_EQ(b.t.status.Get(panels::IncrementFile), "Increment file: " + DataPath("rig_increments.dat"));
+    // What was read, and what is left out and why.
+    EXPECT_EQ(b.t.status.Get(panels::DataRead),
+              "Data read: 114 increment records in 2 sets; 2 frequency series over 15 cells (cells 1-2 left out: "
+              "before the first cell evaluated)");
+}
+
+TEST(InitializeForm, DataReadTextCountsRecordsSetsSeriesAndCells) {
+    GrowthSettings s;
+    GrowthData d;
+    s.kind = 'I';
+    d.increments.records = 1;
+    d.increments.setCount.resize(1200, 0);
+    d.increments.setCount[0] = 1;  // set number 0 is a set too
+    EXPECT_EQ(DataReadText(s, d), "Data read: 1 increment record in 1 set");
+    d.increments.records = 7;
+    d.increments.setCount[0] = 0;
+    d.increments.setCount[4] = 3;
+    d.increments.setCount[9] = 4;
+    EXPECT_EQ(DataReadText(s, d), "Data read: 7 increment records in 2 sets");
+
+    s.kind = 'S';
+    s.series = 1;
+    s.firstCell = 2;
+    d.frequencies.cells = 40;
+    EXPECT_EQ(DataReadText(s, d), "Data read: 1 frequency series over 40 cells (cell 1 left out: before the first cell evaluated)");
+    s.firstCell = 1;
+    EXPECT_EQ(DataReadText(s, d), "Data read: 1 frequency series over 40 cells");
 }
 
 TEST(InitializeForm, AModelThatAbandonsInitialisationKeepsTheDialogueOpen) {

@@ -10,6 +10,7 @@
 
 #include "GrowthTestSupport.h"
 #include "engine/Covariance.h"
+#include "engine/ProgressThrottle.h"
 #include "engine/SideBySide.h"
 #include "engine/Threads.h"
 
@@ -176,6 +177,9 @@ TEST(ThreadAgreement, OnlyTheCallingThreadLetsTheInterfaceBreathe) {
         model.SetPendingSettings(setup);
         ASSERT_TRUE(InitialiseModel(wb));
         model.SetThreads(4);
+        // Every call lets events run, so a helper thread would be seen.
+        ProgressThrottle throttle(events, wb.ports.clock, 0.0);
+        model.SetProgress(&throttle);
         std::vector<double> x = setup.frequencyPath.empty()
                                     ? std::vector<double>{70, 8, 0.6, 0.15, 0, 0, 0, 0, 4, 0, 0, 0, -0.5, 0, 1, 0, 0,
                                                           30, 5}

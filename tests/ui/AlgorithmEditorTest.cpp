@@ -89,6 +89,48 @@ TEST(AlgorithmEditor, ValueCellsResetTheStepProportionally) {
     EXPECT_FALSE(b.editor.EditCell(5, C::Value, "1"));
 }
 
+TEST(AlgorithmEditor, TheCellBoxOpensWithTheFullValueAndAnUnchangedBoxIsNoEdit) {
+    EditorBench b;
+    b.wb.alg.value[2] = 1.0 / 3.0;
+    b.wb.alg.step[2] = 0.25;
+    EXPECT_EQ(b.editor.CellText(2, C::Value), "3.3333E-01");  // the grid rounds
+    EXPECT_EQ(b.editor.CellEntryText(2, C::Value), "0.333333333333333");
+    EXPECT_EQ(b.editor.CellEntryText(2, C::Step), "0.25");
+    EXPECT_EQ(b.editor.CellEntryText(2, C::Fuse), "~~");
+    EXPECT_EQ(b.editor.CellEntryText(2, C::Description), "");
+
+    // Leaving the box untouched: the value keeps all its digits, the step is
+    // not reset, nothing turns red and the covariances stay current.
+    for (const C column : {C::Value, C::Step, C::Fuse})
+        EXPECT_FALSE(b.editor.LeaveCellBox(2, column, b.editor.CellEntryText(2, column), false));
+    EXPECT_EQ(b.wb.alg.value[2], 1.0 / 3.0);
+    EXPECT_EQ(b.wb.alg.step[2], 0.25);
+    EXPECT_FALSE(b.editor.IsRed(2, C::Value));
+    EXPECT_TRUE(b.wb.app.covarianceCurrent);
+
+    // Typed into, even the same value, it is an edit: the step follows it.
+    EXPECT_TRUE(b.editor.LeaveCellBox(2, C::Value, "0.333333333333333", true));
+    EXPECT_DOUBLE_EQ(b.wb.alg.step[2], 0.0333333333333333);
+    EXPECT_TRUE(b.editor.LeaveCellBox(2, C::Value, "0.5", true));
+    EXPECT_DOUBLE_EQ(b.wb.alg.step[2], 0.05);
+    EXPECT_TRUE(b.editor.IsRed(2, C::Value));
+}
+
+TEST(AlgorithmEditor, PromptsThroughTheParametersNameEachDescription) {
+    EditorBench b;
+    b.t.dialogs.ExpectPrompt("Edit a parameter value", "Enter the new value of parameter #1\r\nTest parameter 1", "")
+        .ExpectPrompt("Edit all step sizes", "Enter new step size for parameter #1\r\nTest parameter 1", "2")
+        .ExpectPrompt("Edit all step sizes", "parameter #2\r\nTest parameter 2", "")
+        .ExpectPrompt("Edit all parameter fuse characters", "parameter #1\r\nTest parameter 1", "");
+    b.editor.ChangeValuesNotSteps();
+    b.editor.EditAllSteps();
+    b.editor.EditAllFuses();
+    EXPECT_TRUE(b.t.dialogs.AllDone());
+    // Cancel at the first prompt of a sequence changes nothing.
+    EXPECT_EQ(b.wb.alg.value[1], 10.0);
+    EXPECT_EQ(b.wb.alg.step[1], 2.0);
+}
+
 TEST(AlgorithmEditor, FuseEntriesFollowTheFuseRule) {
     EditorBench b;
     EXPECT_TRUE(b.editor.EditCell(1, C::Fuse, " ab "));
@@ -248,14 +290,22 @@ TEST(AlgorithmEditor, RunLogOpensAndClosesFromTheEditor) {
     EXPECT_EQ(b.editor.SettingText(S::FileFrequency), "0");
     EXPECT_EQ(b.editor.LeaveSetting(S::FileFrequency, "5"), SettingResult::Restored);
 
-    const std::string path = (std::filesystem::temp_directory_path() / "corvane-editor-log").string();
+    // A name too long for the algorithm file is refused and Open stays offered.
+    const auto dir = std::filesystem::temp_directory_path();
+    b.t.dialogs.ExpectFile("Save minimization progress in...", (dir / "corvane-editor-log").string())
+        .ExpectMessage("Log file management", "Please choose a shorter name");
+    b.editor.OpenLog();
+    EXPECT_TRUE(b.editor.OpenButtonEnabled());
+    EXPECT_FALSE(b.editor.FrequencyEnabled());
+
+    const std::string path = (dir / "corvedit").string();
     b.t.dialogs.ExpectFile("Save minimization progress in...", path)
         .ExpectMessage("Log file management", "The log file " + path + ".cvl is now open for output");
     b.editor.OpenLog();
     EXPECT_TRUE(b.editor.CloseButtonEnabled());
     EXPECT_FALSE(b.editor.OpenButtonEnabled());
     EXPECT_EQ(b.editor.SettingText(S::FileFrequency), "10");
-    EXPECT_EQ(b.editor.LogNameText(), path + ".cvl");
+    EXPECT_EQ(b.editor.LogNameText(), "corvedit.cvl");
 
     b.t.dialogs.ExpectMessage("Change the file write frequency", "Frequency must be positive");
     EXPECT_EQ(b.editor.LeaveSetting(S::FileFrequency, "-3"), SettingResult::Refused);

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "engine/EvaluationChoice.h"
 #include "engine/ModelSummary.h"
 #include "engine/modCorvane.h"
 #include "support/ScriptedDialogs.h"
@@ -114,6 +115,52 @@ TEST(CommandMenu, InitialisingOffersOnlyLoadingUntilDataExist) {
     std::filesystem::remove(bad);
 }
 
+TEST(CommandMenu, TheMenuKeepsTheKeyboardAtStartAndAfterEveryCommand) {
+    Session s;
+    EXPECT_EQ(s.menu.TakeFocus(), menu::Initialize);
+    EXPECT_EQ(s.menu.TakeFocus(), "");  // taken once
+
+    // A cancelled set-up gives the focus back to the button that started it.
+    s.menu.modelSetUp = [] { return false; };
+    s.menu.Click(menu::Initialize);
+    EXPECT_EQ(s.menu.TakeFocus(), menu::Initialize);
+
+    // Initialised: loading is next, whatever the window took in between.
+    s.menu.modelSetUp = [&] {
+        s.menu.TakeFocus();
+        return InitialiseModel(s.wb);
+    };
+    s.menu.SetListener([&] { s.menu.TakeFocus(); });  // a window that renders at every change
+    s.menu.Click(menu::Initialize);
+    s.menu.SetListener({});
+    s.menu.Click(menu::Initialize);
+    EXPECT_EQ(s.menu.TakeFocus(), menu::LoadAlg);
+
+    s.t.dialogs.ExpectMessage("Load algorithm data", "", Answer::Cancel);
+    s.menu.Click(menu::LoadAlg);
+    EXPECT_EQ(s.menu.TakeFocus(), menu::LoadAlg);
+    s.t.dialogs.ExpectMessage("Load algorithm data", "", Answer::No).ExpectMessage("Default Algorithm Values", "");
+    s.menu.Click(menu::LoadAlg);
+    EXPECT_EQ(s.menu.TakeFocus(), menu::EditAlg);
+
+    // A refused minimisation keeps it on its button.
+    s.t.dialogs.ExpectMessage("There is nothing to do!", "All step sizes are zero");
+    s.menu.Click(menu::Simplex);
+    EXPECT_EQ(s.menu.TakeFocus(), menu::Simplex);
+    // A command that showed its window leaves that window in front.
+    s.menu.Click(menu::OneFunction);
+    EXPECT_TRUE(s.t.windows.IsOpen(s.wb.oneCallView));
+    EXPECT_EQ(s.menu.TakeFocus(), "");
+
+    // Shown again after editing, with initialise and load off: the first enabled button.
+    s.menu.Click(menu::EditAlg);
+    EXPECT_EQ(s.menu.TakeFocus(), "");  // the editor has the keyboard
+    s.menu.Close();
+    s.menu.EditorClosed();
+    s.menu.Show();
+    EXPECT_EQ(s.menu.TakeFocus(), menu::EditAlg);
+}
+
 TEST(CommandMenu, ReinitialisingAsksAboutTheCurrentData) {
     Session s;
     s.Ready();
@@ -146,6 +193,22 @@ TEST(CommandMenu, ReinitialisingAsksAboutTheCurrentData) {
     EXPECT_EQ(s.t.status.Get(panels::AlgorithmFile), "Algorithm file: ");
     EXPECT_EQ(s.Enabled(), (Names{menu::Initialize, menu::LoadAlg, menu::Quit}));
     std::filesystem::remove(path);
+
+    // The result windows of the earlier model close once the new one is
+    // initialised, and stay while a set-up is cancelled.
+    s.t.dialogs.ExpectMessage("Load algorithm data", "", Answer::No).ExpectMessage("Default Algorithm Values", "");
+    s.menu.Click(menu::LoadAlg);
+    s.menu.Click(menu::OneFunction);
+    s.t.windows.Show(s.wb.simplexView);
+    ASSERT_TRUE(s.t.windows.IsOpen(s.wb.oneCallView));
+    s.t.dialogs.ExpectMessage("Initialize", q, Answer::No);
+    s.menu.modelSetUp = [] { return false; };
+    s.menu.Click(menu::Initialize);
+    EXPECT_TRUE(s.t.windows.IsOpen(s.wb.oneCallView));
+    s.menu.modelSetUp = [&] { return InitialiseModel(s.wb); };
+    s.menu.Click(menu::Initialize);
+    EXPECT_FALSE(s.t.windows.IsOpen(s.wb.oneCallView));
+    EXPECT_FALSE(s.t.windows.IsOpen(s.wb.simplexView));
 
     // A cancelled set-up of a model never initialised restores the start.
     Session fresh;
@@ -343,7 +406,7 @@ TEST(CommandMenu, SavingWritesTheFileAndQuitAsksToExit) {
 TEST(ExitDialogue, AsksTwoQuestionsWithUniformPriorsAndThreeOtherwise) {
     Session s;
     s.Ready();
-    const std::string log = TempPath("corvane-exit-log");
+    const std::string log = TempPath("corvexit");
     s.t.dialogs.ExpectFile("Save minimization progress in...", log).ExpectMessage("Log file management", "open");
     ASSERT_TRUE(OpenRunLog(s.wb));
 
@@ -378,6 +441,24 @@ TEST(ExitDialogue, AsksTwoQuestionsWithUniformPriorsAndThreeOtherwise) {
                                                                              Answer::No);
     EXPECT_TRUE(ExitDialogue(s.wb, {}));
     std::filesystem::remove(log + ".cvl");
+}
+
+TEST(CommandMenu, TheEvaluationButtonHandsOverToTheChoiceWindowAndGetsTheMenuBack) {
+    Session s;
+    EvaluationChoice choice(s.wb);
+    s.menu.openEvaluation = [&] { choice.Open(); };
+    choice.onFinished = [&] { s.menu.Show(); };
+    s.Ready();
+    ASSERT_TRUE(s.menu.Enabled(menu::ParEstimate));
+    s.t.windows.Show(s.wb.simplexView);
+    s.menu.Click(menu::ParEstimate);
+    EXPECT_TRUE(choice.IsOpen());
+    EXPECT_FALSE(s.menu.Visible());
+    EXPECT_FALSE(s.t.windows.IsOpen(s.wb.simplexView));  // the progress windows close first
+    choice.Cancel();
+    EXPECT_TRUE(s.menu.Visible());
+    EXPECT_TRUE(s.menu.Enabled(menu::ParEstimate));
+    EXPECT_TRUE(s.menu.Enabled(menu::Simplex));
 }
 
 TEST(CommandMenu, CovariancesOfferTheLastResultsOnlyAfterACompletedCalculation) {
