@@ -9,6 +9,7 @@ Workbench::Workbench(Ports p, Model* m)
       model(m),
       priors(&priorTable),
       priorReviewView("frmReviewPriors", "Review priors "),
+      posteriorView("frmBayesianStatistics", posterior_text::ResultCaption),
       oneCallView("frmOneCall", "One function call"),
       simplexView("frmSimplex",
                   "Simplex minimization (uses geometry; works best for models whose behaviour is markedly "
@@ -24,6 +25,7 @@ Workbench::Workbench(Ports p, Model* m)
     InstallSimplexWindow(*this);
     InstallMarquardtWindow(*this);
     InstallPriorReview(*this);
+    InstallPosteriorWindow(*this);
 }
 
 void Workbench::CloseProgressWindows() {

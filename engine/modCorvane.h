@@ -12,6 +12,7 @@
 #include "engine/Marquardt.h"
 #include "engine/Minimiser.h"
 #include "engine/Model.h"
+#include "engine/PosteriorCommand.h"
 #include "engine/RunLog.h"
 #include "engine/Simplex.h"
 #include "numeric/OneBased.h"
@@ -88,6 +89,14 @@ public:
     ProfileColumns profileColumns;
     std::string lastEvaluationKind;
     bool evaluationResultsExist = false;
+
+    // Bayesian posteriors: what showing the last one again needs beside the
+    // shared columns, and its "Bayesian statistics" window.  The main window
+    // listens on evaluationModeChanged to show or hide its "&Interrupt"
+    // menus when an evaluation starts or ends.
+    PosteriorStore posterior;
+    TextView posteriorView;
+    std::function<void()> evaluationModeChanged;
 
     // Progress and result windows of the engine commands.
     TextView oneCallView;
