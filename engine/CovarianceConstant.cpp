@@ -36,11 +36,15 @@ double AskCovarianceConstant(Workbench& wb, const ConstantQuestion& q) {
             wb.priorTable.reciprocalConstant = 1.0 / *c;
             return *c;
         }
-        wb.ports.dialogs.MessageBox("Insufficient degrees of freedom",
-                                    "Cannot accept a negative or zero constant; perhaps the degrees of freedom are "
-                                    "zero or fewer",
-                                    Buttons::OK, Icon::Exclamation);
+        RefuseNonPositiveConstant(wb);
     }
+}
+
+void RefuseNonPositiveConstant(Workbench& wb) {
+    wb.ports.dialogs.MessageBox("Insufficient degrees of freedom",
+                                "Cannot accept a negative or zero constant; perhaps the degrees of freedom are "
+                                "zero or fewer",
+                                Buttons::OK, Icon::Exclamation);
 }
 
 ConstantQuestion ConstantQuestionFor(const Workbench& wb, double centreValue, int freeCount) {

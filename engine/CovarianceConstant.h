@@ -29,6 +29,10 @@ ConstantPrompt ConstantPromptFor(const ConstantQuestion& q);
 // its reciprocal as the workbench's 1/c and returns c.
 double AskCovarianceConstant(Workbench& wb, const ConstantQuestion& q);
 
+// The refusal of a constant that is not above 0, shared by every place that
+// derives or asks for one.
+void RefuseNonPositiveConstant(Workbench& wb);
+
 // The question for the workbench's model at f0 with p free parameters.
 ConstantQuestion ConstantQuestionFor(const Workbench& wb, double centreValue, int freeCount);
 

@@ -74,8 +74,10 @@ void GrowthModel::MODEL(double& F, Vec1<double>& X, Vec1<double>& step, Vec1<std
         Initialise(X, step, description, NP, own);
     } else if (NF >= 1) {
         Evaluate(F, X, NF, own);
+    } else if (NF == nf::Summary) {
+        if (summary_ && initialised_) summary_(SummaryCall{step, description, NP});
     }
-    // NF = -1 (the summary report) and other negative codes change nothing.
+    // Other negative codes change nothing.
 }
 
 void GrowthModel::Initialise(Vec1<double>& X, Vec1<double>& step, Vec1<std::string>& description, int& NP,

@@ -3,6 +3,7 @@
 // pulsed recruitment, fitted to size-frequency series, growth-increment
 // records, or both.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -63,6 +64,13 @@ struct BestFit {
     FrequencyWorkspace frequencies;  // the age-class details and every frequency table of that evaluation
 };
 
+// What MODEL hands the summary report at NF = -1.
+struct SummaryCall {
+    const Vec1<double>& step;
+    const Vec1<std::string>& description;
+    int parameters;
+};
+
 class GrowthModel : public Model {
 public:
     explicit GrowthModel(Dialogs* dialogs = nullptr) : dialogs_(dialogs) {}
@@ -94,6 +102,10 @@ public:
     // Why the model cannot be evaluated (not initialised), or nullopt.
     std::optional<std::string> CannotEvaluate() const;
 
+    // The report that NF = -1 writes, supplied by the front end (it talks to
+    // the user); without one NF = -1 changes nothing.
+    void SetSummaryHandler(std::function<void(const SummaryCall&)> handler) { summary_ = std::move(handler); }
+
 private:
     void Initialise(Vec1<double>& X, Vec1<double>& step, Vec1<std::string>& description, int& NP, double& own);
     void Evaluate(double& F, Vec1<double>& X, std::int32_t NF, double& own);
@@ -109,6 +121,7 @@ private:
     GrowthEvaluation last_;
     WarningLog warnings_;
     BestFit best_;
+    std::function<void(const SummaryCall&)> summary_;
 };
 
 }  // namespace corvane

@@ -40,6 +40,9 @@ public:
     bool editable = false;       // areas may be edited by the user
     bool splitter = false;       // areas share the height through a draggable bar
     bool monospaced = true;      // fixed-column reports
+    // Where the window opens and its size, in pixels of the main window's
+    // area; a width or height of 0 leaves the host's defaults.
+    int left = -1, top = -1, width = 0, height = 0;
 
     ViewButton& AddButton(std::string name, std::string caption, std::function<void()> onClick = {});
     ViewButton* Button(const std::string& name);

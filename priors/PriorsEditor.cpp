@@ -174,10 +174,7 @@ bool PriorsEditor::RefreshConstant() {
     const int k = wb_.engine.nfree;
     const double freedom = static_cast<double>(n) - k - 1;
     if (freedom <= 0.0) {
-        wb_.ports.dialogs.MessageBox("Insufficient degrees of freedom",
-                                     "Cannot accept a negative or zero constant; perhaps the degrees of freedom are "
-                                     "zero or fewer",
-                                     Buttons::OK, Icon::Exclamation);
+        RefuseNonPositiveConstant(wb_);
         return false;
     }
     wb_.Status(1, "One moment please...");

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/ModelSummary.h"
 #include "engine/modCorvane.h"
 #include "numeric/Format.h"
 
@@ -54,6 +55,7 @@ CommandMenu::CommandMenu(Workbench& wb) : wb_(wb) {
     };
     runSimplex = [this] { SimplexCommand(wb_); };
     runMarquardt = [this] { MarquardtCommand(wb_); };
+    runSummary = [this] { ModelSummaryCommand(wb_); };
     InitialState();
 }
 
@@ -82,8 +84,9 @@ void CommandMenu::RefreshAvailability() {
         else if (b.name == Bayesian) b.available = model && static_cast<bool>(openPriors);
         else if (b.name == Simplex) b.available = model && static_cast<bool>(runSimplex);
         else if (b.name == Marquardt) b.available = model && static_cast<bool>(runMarquardt);
+        else if (b.name == UserSummary) b.available = model && static_cast<bool>(runSummary);
         else if (b.name == Quit) b.available = static_cast<bool>(requestExit);
-        else b.available = false;  // summary, covariances, evaluation and ranking come later
+        else b.available = false;  // covariances, evaluation and ranking come later
         if (!b.available) b.enabled = false;
     }
 }
@@ -180,6 +183,7 @@ void CommandMenu::Click(const std::string& name) {
     else if (name == Bayesian) PriorsCommand();
     else if (name == Simplex) Minimise(runSimplex);
     else if (name == Marquardt) Minimise(runMarquardt);
+    else if (name == UserSummary) SummaryCommand();
     else if (name == Quit && requestExit) requestExit();
 }
 
@@ -284,6 +288,13 @@ void CommandMenu::OneFunctionCommand() {
     Frame([this] {
         SetUpRun(wb_.alg, wb_.engine);
         OneFunctionCall(wb_);
+    });
+}
+
+void CommandMenu::SummaryCommand() {
+    Frame([this] {
+        SetUpRun(wb_.alg, wb_.engine);
+        runSummary();
     });
 }
 

@@ -56,6 +56,9 @@ public:
     // and run set-up; SimplexCommand and MarquardtCommand unless replaced.
     std::function<void()> runSimplex;
     std::function<void()> runMarquardt;
+    // "Res&ults Summary", run inside the common frame after the run set-up;
+    // ModelSummaryCommand unless replaced.
+    std::function<void()> runSummary;
     std::function<void()> openEditor;          // opens the algorithm data editor (which closes this menu)
     std::function<void()> openPriors;          // opens the priors dialogue (which hides this menu)
     std::function<void()> requestExit;         // the exit dialogue
@@ -107,6 +110,7 @@ private:
     void SaveAlgorithm();
     void EditAlgorithm();
     void OneFunctionCommand();
+    void SummaryCommand();
     void PriorsCommand();
 
     Workbench& wb_;

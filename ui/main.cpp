@@ -4,6 +4,7 @@
 
 #include "engine/Model.h"
 #include "model/GrowthModel.h"
+#include "model/SummaryDialogue.h"
 #include "model/frmInitialize.h"
 #include "platform/Clock.h"
 #include "platform/qt/QtDialogs.h"
@@ -17,6 +18,8 @@ namespace {
 struct ModelChoice {
     std::unique_ptr<corvane::Model> model;
     std::function<bool(corvane::Workbench&, QWidget*)> setUp;
+    // The model's own commands on the session's workbench (its report).
+    std::function<std::shared_ptr<void>(corvane::Workbench&)> attach;
 };
 
 ModelChoice ChooseModel(corvane::Dialogs& dialogs) {
@@ -24,6 +27,9 @@ ModelChoice ChooseModel(corvane::Dialogs& dialogs) {
     corvane::GrowthModel* growth = model.get();
     ModelChoice choice;
     choice.setUp = [growth](corvane::Workbench& wb, QWidget* frame) { return corvane::ShowModelSetUp(wb, *growth, frame); };
+    choice.attach = [growth](corvane::Workbench& wb) -> std::shared_ptr<void> {
+        return std::make_shared<corvane::GrowthSummary>(wb, *growth);
+    };
     choice.model = std::move(model);
     return choice;
 }
@@ -44,6 +50,7 @@ int main(int argc, char** argv) {
     corvane::frmMain window(dialogs, clock, random, choice.model.get(), commands);
     dialogs.SetParent(&window);
     dialogs.beforeProcessEvents = [&window] { window.RefreshInterruptMenus(); };
+    const std::shared_ptr<void> modelCommands = choice.attach(window.Bench());
     window.show();
     return QApplication::exec();
 }

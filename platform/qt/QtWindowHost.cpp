@@ -140,7 +140,7 @@ void TextViewWindow::RenderButtons() {
 
 QtWindowHost::QtWindowHost(QMdiArea* area, QObject* parent) : QObject(parent), area_(area) {}
 
-void QtWindowHost::Place(QMdiSubWindow* sub, QSize wanted) {
+void QtWindowHost::Place(QMdiSubWindow* sub, QSize wanted, QPoint at) {
     // Cascade from the top left, always inside the frame: a window that
     // opens out of sight might as well not open.
     const QSize room = area_->viewport()->size();
@@ -149,7 +149,7 @@ void QtWindowHost::Place(QMdiSubWindow* sub, QSize wanted) {
     int open = 0;
     for (const auto& [view, window] : windows_)
         if (!window->isHidden()) ++open;
-    int x = 28 * open, y = 28 * open;
+    int x = at.x() >= 0 ? at.x() : 28 * open, y = at.y() >= 0 ? at.y() : 28 * open;
     if (!room.isEmpty()) {
         x = std::max(0, std::min(x, room.width() - wanted.width()));
         y = std::max(0, std::min(y, room.height() - wanted.height()));
@@ -172,7 +172,8 @@ void QtWindowHost::Show(TextView& view) {
         sub->setAttribute(Qt::WA_DeleteOnClose);
         sub->setWindowIcon(QIcon());
         sub->installEventFilter(this);
-        Place(sub, QSize(820, view.AreaCount() > 1 ? 620 : 480));
+        Place(sub, QSize(view.width > 0 ? view.width : 820, view.height > 0 ? view.height : view.AreaCount() > 1 ? 620 : 480),
+              QPoint(view.left, view.top));
         windows_[&view] = sub;
         view.SetListener([window] { window->Render(); });
         TextView* v = &view;

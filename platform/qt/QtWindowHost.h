@@ -3,6 +3,7 @@
 // window's MDI area: caption, text areas, buttons, re-rendered whenever the
 // view changes.
 #include <QObject>
+#include <QPoint>
 #include <QSize>
 #include <QWidget>
 #include <map>
@@ -61,7 +62,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void Place(QMdiSubWindow* sub, QSize wanted);
+    // at: the top left corner, or (-1, -1) to cascade.
+    void Place(QMdiSubWindow* sub, QSize wanted, QPoint at = QPoint(-1, -1));
 
     QMdiArea* area_;
     std::map<const TextView*, QMdiSubWindow*> windows_;

@@ -94,9 +94,9 @@ TEST(GuiSession, MenuEnablingThroughStartInitialiseLoadAndOneCall) {
     d.Button(menu::LoadAlg)->click();
     EXPECT_EQ(d.Enabled(),
               (Names{menu::Initialize, menu::LoadAlg, menu::EditAlg, menu::SaveAlg, menu::OneFunction, menu::Bayesian,
-                     menu::Simplex, menu::Marquardt, menu::Quit}));
+                     menu::Simplex, menu::Marquardt, menu::UserSummary, menu::Quit}));
     EXPECT_EQ(d.Button(menu::UserSummary)->text(), "Res&ults Summary");
-    EXPECT_FALSE(d.Button(menu::UserSummary)->isEnabled());
+    EXPECT_TRUE(d.Button(menu::UserSummary)->isEnabled());
     EXPECT_EQ(d.window->Status().PanelLabel(panels::AlgorithmFile)->text(), "Algorithm file: 12071842.alg");
 
     d.window->Bench().alg.value[2] = 3.0;

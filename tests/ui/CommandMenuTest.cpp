@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "engine/ModelSummary.h"
 #include "engine/modCorvane.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestModels.h"
@@ -79,8 +80,8 @@ TEST(CommandMenu, ButtonsCaptionsAndTheLaterCommandsStayDisabled) {
     EXPECT_EQ(s.menu.Button(menu::UserSummary).toolTip,
               "Produces a saveable summary (and perhaps plots) of model results for the current parameter estimates");
     EXPECT_EQ(s.Enabled(), (Names{menu::Initialize, menu::LoadAlg, menu::EditAlg, menu::SaveAlg, menu::OneFunction,
-                                  menu::Simplex, menu::Marquardt, menu::Quit}));
-    for (const char* later : {menu::Bayesian, menu::UserSummary, menu::Covariance, menu::ParEstimate, menu::Rank}) {
+                                  menu::Simplex, menu::Marquardt, menu::UserSummary, menu::Quit}));
+    for (const char* later : {menu::Bayesian, menu::Covariance, menu::ParEstimate, menu::Rank}) {
         EXPECT_FALSE(s.menu.Enabled(later)) << later;
         EXPECT_FALSE(s.menu.Button(later).toolTip.empty()) << later;
     }
@@ -169,6 +170,33 @@ TEST(CommandMenu, OneFunctionCallRunsInsideTheCommonFrame) {
     EXPECT_FALSE(s.menu.Running());
     EXPECT_TRUE(s.menu.Enabled(menu::OneFunction));
     EXPECT_TRUE(s.t.status.EverShowed("One moment please..."));
+}
+
+TEST(CommandMenu, ResultsSummaryRunsInsideTheCommonFrame) {
+    Session s;
+    s.Ready();
+    s.wb.alg.fuse[1] = s.wb.alg.fuse[3] = "C";
+    s.wb.alg.value[1] = 7.0;
+    bool framed = false;
+    s.menu.runSummary = [&] {
+        framed = s.menu.Running() && !s.menu.Enabled(menu::UserSummary);
+        // The run set-up came first: parameter 3 follows parameter 1.
+        EXPECT_EQ(s.wb.alg.value[3], 7.0);
+    };
+    s.t.windows.Show(s.wb.oneCallView);
+    s.menu.Click(menu::UserSummary);
+    EXPECT_TRUE(framed);
+    EXPECT_FALSE(s.t.windows.IsOpen(s.wb.oneCallView));
+    EXPECT_EQ(s.applicationMenuStates, (std::vector<bool>{false, true}));
+    EXPECT_TRUE(s.menu.Enabled(menu::UserSummary));
+
+    // The default command evaluates once (NF = 1), then asks for the report (NF = -1).
+    s.menu.runSummary = [&] { ModelSummaryCommand(s.wb); };
+    s.model.calls.clear();
+    s.menu.Click(menu::UserSummary);
+    EXPECT_EQ(s.model.calls, (std::vector<std::int32_t>{1, -1}));
+    EXPECT_TRUE(s.t.status.EverShowed("One moment please while one function call is executed..."));
+    EXPECT_EQ(s.t.status.Get(panels::Activity(1)), "");
 }
 
 TEST(CommandMenu, MinimisingNeedsAFreeParameter) {

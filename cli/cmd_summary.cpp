@@ -1,0 +1,165 @@
+// corvane-cli summary: the model's results report ("Res&ults Summary") at the
+// algorithm file's values, every question answered from an option.
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+#include <ostream>
+#include <random>
+
+#include "cli/Command.h"
+#include "cli/ModelNotes.h"
+#include "cli/ModelOptions.h"
+#include "cli/Progress.h"
+#include "engine/ModelSummary.h"
+#include "model/SummaryDialogue.h"
+#include "numeric/Format.h"
+#include "plots/render/PlotFiles.h"
+
+namespace corvane::cli {
+
+namespace {
+
+// The report's progress on standard error: its counters ("Chi-square:
+// Calculating simulation # 12 of 200") as the command line's progress lines,
+// each activity counted afresh.  The desktop's other activity texts ("One
+// moment please...") are left out.
+class SummaryProgress {
+public:
+    SummaryProgress(std::ostream& err, const Clock& clock) : err_(err), clock_(clock) {}
+
+    void Show(const std::string& text) {
+        const std::size_t digit = text.find_first_of("0123456789");
+        if (digit == std::string::npos) return;
+        const std::string activity = text.substr(0, digit);
+        if (activity != activity_ || !reporter_) {
+            Finish();
+            reporter_ = std::make_unique<ProgressReporter>(err_, ProgressReporter::TerminalOutput(), clock_);
+            activity_ = activity;
+        }
+        const long long count = std::atoll(text.c_str() + digit);
+        reporter_->Report(text, count, activity.find("simulation") != std::string::npos ? "simulations" : "records");
+    }
+    void Finish() {
+        if (reporter_) reporter_->Finish();
+    }
+
+private:
+    std::ostream& err_;
+    const Clock& clock_;
+    std::string activity_;
+    std::unique_ptr<ProgressReporter> reporter_;
+};
+
+// A seed nobody chose: the clock and the system's entropy mixed.
+std::uint64_t FreshSeed() {
+    std::random_device device;
+    const auto now = std::chrono::system_clock::now().time_since_epoch().count();
+    DefaultRandom random(static_cast<std::uint64_t>(now) ^ (static_cast<std::uint64_t>(device()) << 32));
+    return DrawSeed(random);
+}
+
+class Summary : public Command {
+    ModelOptions model;
+    std::optional<long long> simulations, seed, details;
+    std::optional<std::string> save, plots;
+
+    void Declare(Options& o) override {
+        o.Usage("corvane-cli summary --increments FILE and/or --frequencies FILE --alg FILE\n"
+                "                           [model options] [summary options]\n\n"
+                "Evaluates the model once at the algorithm file's values and prints the model's results\n"
+                "report, as \"Res&ults Summary\" writes it: the analysis, the -2ln[L] minimum with its AICc\n"
+                "(K counts the parameters whose step size is not zero), every parameter, the age-class\n"
+                "details, every frequency and increment table and every chi-square diagnostic.");
+        o.Group("Summary options");
+        o.Whole("--simulations", simulations, 0, kMaxSimulations, "N",
+                "simulations of every chi-square test (default 0: the\nsimulated statistics read \"Undefined\")");
+        o.Whole("--seed", seed, 0, Options::kAnyWholeNumber, "S",
+                "seed of the simulations; the same seed gives the same\nreport on every machine (default: a fresh "
+                "seed, which\nthe report states)");
+        o.Whole("--details", details, 0, kMaxAgeClasses, "A",
+                "age-class details up to class A, then the oldest\n(default: every age-class)");
+        o.Text("--save", save, "FILE.cvo",
+               "save the report as the summary window's Save does (the\n\"Originally saved with the file name: \" "
+               "line first)");
+        o.Text("--plots", plots, "DIR",
+               "write the model plots (every increment set, every\nseries) into DIR as PNG and SVG pictures");
+        model.Declare(o);
+        o.Footer(
+            "Messages of the report (\"very unlikely observation(s)\", the proportion check), how the\n"
+            "likelihood used each data set and the model's warnings are written to standard error.\n"
+            "Exit status 0 when the report was written (and saved, and every plot drawn), 1 when the\n"
+            "objective could not be computed or a file could not be written, 2 for bad input\n"
+            "(nothing is printed then).");
+    }
+
+    void Check(Options& o) override {
+        if (details && !model.frequencies) o.Refuse("option --details needs --frequencies FILE");
+        model.CheckOutput(o, "--save", save, true);
+    }
+
+    int Run(std::ostream& out, std::ostream& err) override {
+        auto session = OpenModelSession(model, err);
+        Workbench& wb = session->wb;
+        GrowthModel& growth = session->model;
+        GammaOverrideNote gamma;
+        gamma.Check(growth, wb.alg.value, err);
+        ConsoleDialogs& dialogs = session->ports.dialogs;
+        SummaryProgress status(err, session->ports.clock);
+        dialogs.beforeMessage = [&status] { status.Finish(); };
+
+        std::optional<FilePlotPort> pictures;
+        if (plots) {
+            pictures.emplace(*plots);
+            pictures->onError = [&](const std::string& problem) {
+                status.Finish();
+                err << MessagePrefix() << problem << "\n";
+            };
+            wb.plots = &*pictures;
+        }
+
+        const std::uint64_t usedSeed = seed ? static_cast<std::uint64_t>(*seed) : FreshSeed();
+        std::string report;
+        growth.SetSummaryHandler([&](const SummaryCall& call) {
+            if (pictures) ShowModelPlots(wb, growth, [](int) { return Answer::Yes; });
+            SummaryInput in = SummaryInputFor(wb, growth, call);
+            in.seed = usedSeed;
+            SummaryAnswers answers;  // every table and diagnostic: Yes
+            answers.simulations = static_cast<int>(simulations.value_or(0));
+            if (details) answers.details = static_cast<int>(*details);
+            answers.onVeryUnlikely = [&](const std::string& title, const std::string& text) {
+                dialogs.MessageBox(title, text, Buttons::OK, Icon::Information, false);
+            };
+            answers.onStatus = [&](const std::string& text) { status.Show(text); };
+            report = BuildSummary(in, answers);
+        });
+        ModelSummaryCommand(wb);
+        status.Finish();
+        dialogs.beforeMessage = nullptr;
+
+        const ModelNotes notes = CollectModelNotes(growth, growth.Best().increments);
+        if (!growth.Best().stored || !std::isfinite(growth.Best().objective)) {
+            WriteModelNotes(notes, err);
+            err << MessagePrefix() << "the objective could not be computed\n";
+            return kExitFailed;
+        }
+        out << ForTerminal(report);
+        out.flush();
+        WriteModelNotes(notes, err);
+
+        bool ok = true;
+        if (save) {
+            dialogs.FileTitle("Save summary in...", *save);
+            ok = !SaveTextResult(dialogs, SummarySaveRequest(), report).empty();  // a failure's message is out
+        }
+        if (pictures && !pictures->Errors().empty()) ok = false;
+        return ok ? kExitOk : kExitFailed;
+    }
+};
+
+const Register<Summary> summaryCommand{
+    "summary", "the model's results report at the algorithm file's values (\"Res&ults Summary\")"};
+
+}  // namespace
+
+}  // namespace corvane::cli
