@@ -1,10 +1,7 @@
 // corvane-cli fit: a Simplex or Marquardt minimisation from the algorithm
 // file's values, as "Simple&x" and "&Marquardt" run it, with every question
 // answered from an option.
-#include <signal.h>
-
 #include <cmath>
-#include <csignal>
 #include <cstdio>
 #include <ostream>
 
@@ -13,53 +10,12 @@
 #include "cli/ModelNotes.h"
 #include "cli/ModelOptions.h"
 #include "cli/Progress.h"
+#include "cli/RunControl.h"
 #include "priors/PriorReview.h"
 
 namespace corvane::cli {
 
 namespace {
-
-// --- stopping by signal ------------------------------------------------------
-// Ctrl-C (or SIGTERM) during a run acts as the window's Interrupt button, and
-// the question that follows is answered "quit": the run ends as the user would
-// end it, keeping its best point for the report and --save-alg.  The handler
-// resets itself, so a second signal ends the program at once.
-
-volatile std::sig_atomic_t stopSignal = 0;
-
-extern "C" void OnStopSignal(int) { stopSignal = 1; }
-
-class StopSignals {
-public:
-    StopSignals() {
-        stopSignal = 0;
-        struct sigaction action {};
-        action.sa_handler = OnStopSignal;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESETHAND;
-        sigaction(SIGTERM, &action, &oldTerm_);
-        // A shell that started us with SIGINT ignored (a background job) meant it.
-        sigaction(SIGINT, nullptr, &oldInt_);
-        if (oldInt_.sa_handler != SIG_IGN) sigaction(SIGINT, &action, nullptr);
-    }
-    ~StopSignals() {
-        sigaction(SIGTERM, &oldTerm_, nullptr);
-        sigaction(SIGINT, &oldInt_, nullptr);
-    }
-    StopSignals(const StopSignals&) = delete;
-    StopSignals& operator=(const StopSignals&) = delete;
-
-    // Once per received signal.
-    static bool Take() {
-        if (!stopSignal) return false;
-        stopSignal = 0;
-        return true;
-    }
-
-private:
-    struct sigaction oldTerm_ {};
-    struct sigaction oldInt_ {};
-};
 
 // --- options -----------------------------------------------------------------
 

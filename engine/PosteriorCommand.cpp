@@ -130,7 +130,7 @@ void ShowPosterior(Workbench& wb, const DistributionSummary& summary, const Post
             "Bivariate plot", BivariateQuestionText(b.xParameter, b.yParameter), Buttons::YesNo, Icon::Question);
         if (view == Answer::Yes) {
             wb.plots->Show(b);
-            SaveGridFile(wb, b);
+            SaveGridFile(wb.ports.dialogs, wb.ports.clock, b);
         }
     }
     wb.posteriorView.SetArea(1, ConfidenceDataText(DataTitle, wb.profileColumns, summary));
@@ -296,9 +296,7 @@ PosteriorEnd BayesianPosteriorCommand(Workbench& wb, const PosteriorCommandHooks
         if (wb.dataCount > 0) {
             const auto r = DerivedReciprocalConstant(wb, plan, wb.engine.nfree + 1);
             if (!r) {
-                Message(wb, "Insufficient degrees of freedom",
-                        "Cannot accept a negative or zero constant; perhaps the degrees of freedom are zero or fewer",
-                        Icon::Exclamation);
+                RefuseNonPositiveConstant(wb);
                 return PosteriorEnd::Ended;
             }
             wb.priorTable.reciprocalConstant = *r;
@@ -373,33 +371,41 @@ PosteriorEnd BayesianPosteriorCommand(Workbench& wb, const PosteriorCommandHooks
     }
 }
 
-std::string SavePosteriorText(Workbench& wb) {
-    TextView& v = wb.posteriorView;
+FileRequest PosteriorSaveRequest(const Clock& clock) {
     FileRequest request;
     request.save = true;
     request.title = "Save Bayesian posterior values in...";
     request.filter = std::string("All files (*.*)|*.*|") + "Bayesian posterior files (*.pos)|*.pos";
     request.selectedFilter = 2;
-    request.initialName = DateTimeName(wb.ports.clock.DateText(), wb.ports.clock.TimeText(), ".pos");
+    request.initialName = DateTimeName(clock.DateText(), clock.TimeText(), ".pos");
     request.overwritePrompt = true;
-    const std::string path = SaveTextResult(wb.ports.dialogs, request, v.Area(1));
-    if (!path.empty()) v.SetArea(1, "Originally saved with the file name: " + path + CRLF + CRLF + v.Area(1));
-    return path;
+    return request;
 }
 
-std::string SaveGridFile(Workbench& wb, const BivariatePlotData& data) {
+FileRequest GridFileRequest(const Clock& clock) {
     FileRequest request;
     request.save = true;
     request.title = "Save grid values in...";
     request.filter = std::string("All files (*.*)|*.*|") + "Grid files (*.grd)|*.grd";
     request.selectedFilter = 2;
-    request.initialName = DateTimeName(wb.ports.clock.DateText(), wb.ports.clock.TimeText(), ".grd");
+    request.initialName = DateTimeName(clock.DateText(), clock.TimeText(), ".grd");
     request.overwritePrompt = true;
-    const auto path = wb.ports.dialogs.FileDialog(request);
+    return request;
+}
+
+std::string SavePosteriorText(Workbench& wb) {
+    TextView& v = wb.posteriorView;
+    const std::string path = SaveTextResult(wb.ports.dialogs, PosteriorSaveRequest(wb.ports.clock), v.Area(1));
+    if (!path.empty()) v.SetArea(1, "Originally saved with the file name: " + path + CRLF + CRLF + v.Area(1));
+    return path;
+}
+
+std::string SaveGridFile(Dialogs& dialogs, const Clock& clock, const BivariatePlotData& data) {
+    const auto path = dialogs.FileDialog(GridFileRequest(clock));
     if (!path || path->empty()) return "";
     if (!WriteTextFileSafely(*path, GridFileText(data))) {
-        wb.ports.dialogs.MessageBox("File not saved", "The file " + *path + " could not be written.", Buttons::OK,
-                                    Icon::Exclamation);
+        dialogs.MessageBox("File not saved", "The file " + *path + " could not be written.", Buttons::OK,
+                           Icon::Exclamation);
         return "";
     }
     return *path;

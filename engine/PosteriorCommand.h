@@ -9,10 +9,12 @@
 #include <string>
 
 #include "engine/Posterior.h"
+#include "platform/Dialogs.h"
 #include "plots/PlotData.h"
 
 namespace corvane {
 
+class Clock;
 class Workbench;
 
 namespace posterior_text {
@@ -51,11 +53,15 @@ enum class PosteriorEnd {
 // The whole evaluation.
 PosteriorEnd BayesianPosteriorCommand(Workbench& wb, const PosteriorCommandHooks& hooks = {});
 
+// The file dialogues of the posterior file and the grid file.
+FileRequest PosteriorSaveRequest(const Clock& clock);
+FileRequest GridFileRequest(const Clock& clock);
+
 // The window's Save button: the path written, or empty.
 std::string SavePosteriorText(Workbench& wb);
 // The grid file offered after the bivariate plot: the path written, or
 // empty when cancelled or not written (the user is told).
-std::string SaveGridFile(Workbench& wb, const BivariatePlotData& data);
+std::string SaveGridFile(Dialogs& dialogs, const Clock& clock, const BivariatePlotData& data);
 
 // The "Bayesian statistics" window's button; called once by the Workbench.
 void InstallPosteriorWindow(Workbench& wb);
