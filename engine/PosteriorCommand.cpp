@@ -371,26 +371,29 @@ PosteriorEnd BayesianPosteriorCommand(Workbench& wb, const PosteriorCommandHooks
     }
 }
 
-FileRequest PosteriorSaveRequest(const Clock& clock) {
+namespace {
+
+// Save dialogues of the posterior's files: the overwrite prompt on, the
+// file type selected, the name made from the date and time.
+FileRequest SaveRequest(const char* title, const char* files, const char* extension, const Clock& clock) {
     FileRequest request;
     request.save = true;
-    request.title = "Save Bayesian posterior values in...";
-    request.filter = std::string("All files (*.*)|*.*|") + "Bayesian posterior files (*.pos)|*.pos";
+    request.title = title;
+    request.filter = std::string("All files (*.*)|*.*|") + files;
     request.selectedFilter = 2;
-    request.initialName = DateTimeName(clock.DateText(), clock.TimeText(), ".pos");
+    request.initialName = DateTimeName(clock.DateText(), clock.TimeText(), extension);
     request.overwritePrompt = true;
     return request;
 }
 
+}  // namespace
+
+FileRequest PosteriorSaveRequest(const Clock& clock) {
+    return SaveRequest("Save Bayesian posterior values in...", "Bayesian posterior files (*.pos)|*.pos", ".pos", clock);
+}
+
 FileRequest GridFileRequest(const Clock& clock) {
-    FileRequest request;
-    request.save = true;
-    request.title = "Save grid values in...";
-    request.filter = std::string("All files (*.*)|*.*|") + "Grid files (*.grd)|*.grd";
-    request.selectedFilter = 2;
-    request.initialName = DateTimeName(clock.DateText(), clock.TimeText(), ".grd");
-    request.overwritePrompt = true;
-    return request;
+    return SaveRequest("Save grid values in...", "Grid files (*.grd)|*.grd", ".grd", clock);
 }
 
 std::string SavePosteriorText(Workbench& wb) {

@@ -1,15 +1,11 @@
 // corvane-cli posterior and posterior-merge, run as the built program on the
 // rig tag-recapture data, against the desktop's dialogue on the same data.
 #include <gtest/gtest.h>
-#include <fcntl.h>
-#include <signal.h>
-#include <unistd.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
-#include <thread>
 
 #include "CliRun.h"
 #include "engine/PosteriorCommand.h"
@@ -44,15 +40,6 @@ std::string AfterPathLine(const std::string& text) {
     return end == std::string::npos ? text : text.substr(end + 2);
 }
 
-std::string WithCrLf(const std::string& lf) {
-    std::string t;
-    for (char c : lf) {
-        if (c == '\n') t += '\r';
-        t += c;
-    }
-    return t;
-}
-
 }  // namespace
 
 TEST(CliPosterior, WritesTheSameDataTextPosteriorFileAndGridFileAsTheDesktop) {
@@ -63,7 +50,7 @@ TEST(CliPosterior, WritesTheSameDataTextPosteriorFileAndGridFileAsTheDesktop) {
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_TRUE(run.out.starts_with("Bayesian posterior distribution data\n\n  Point       Value"));
     const std::string pos = ReadFile(dir.Path("cli.pos"));
-    EXPECT_EQ(pos, "Originally saved with the file name: " + dir.Path("cli.pos") + "\r\n\r\n" + WithCrLf(run.out));
+    EXPECT_EQ(pos, "Originally saved with the file name: " + dir.Path("cli.pos") + "\r\n\r\n" + WithCRLF(run.out));
 
     // The desktop on the same data and file: parameter 4 is not integrated there either.
     GrowthBench b;
@@ -209,46 +196,25 @@ TEST(CliPosterior, IntegrateListsTheParametersAndBadInputIsRefusedWithTwo) {
 TEST(CliPosterior, AnInterruptSignalShowsThePointsBeforeTheLastTwo) {
     ScratchDir dir;
     const std::string alg = dir.Write("rig.alg", FormatAlgorithmFile(RigAlgorithm(), AlgorithmWriter::CommandMenu));
-    const std::string data = DataPath("rig_increments.dat"), err = dir.Path("err.txt"), out = dir.Path("out.txt");
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        signal(SIGINT, SIG_DFL);
-        dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
-        dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
-        // 1001 x 301 calls: far more than the test waits for.
-        execl(CORVANE_CLI, CORVANE_CLI, "posterior", "--increments", data.c_str(), "--alg", alg.c_str(), "--parameter",
-              "1", "--integrate", "3", "--points", "1001", "--grid", "301", static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    // Under way once the first progress line is out (a plain line after 5 s on a file).
-    for (int i = 0; i < 3000 && !Has(ReadFile(err), "Posterior: point "); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    kill(pid, SIGINT);
-    int status = 0;
-    bool ended = false;
-    for (int i = 0; i < 1000 && !(ended = waitpid(pid, &status, WNOHANG) == pid); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    if (!ended) {
-        kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-        FAIL() << "the run did not stop at the interrupt";
-    }
-    ASSERT_TRUE(WIFEXITED(status));
-    const std::string errText = ReadFile(err), outText = ReadFile(out);
-    const std::size_t at = errText.find("interrupt at point ");
-    ASSERT_NE(at, std::string::npos) << errText;
-    const int point = std::stoi(errText.substr(at + 19));
+    // 1001 x 301 calls: far more than the test waits for.  Under way once
+    // the first progress line is out (a plain line after 5 s on a file).
+    const CliRun run = InterruptCli(dir,
+                                    {"posterior", "--increments", DataPath("rig_increments.dat"), "--alg", alg,
+                                     "--parameter", "1", "--integrate", "3", "--points", "1001", "--grid", "301"},
+                                    [&] { return Has(ReadFile(dir.Path("err.txt")), "Posterior: point "); });
+    ASSERT_NE(run.status, -1) << "the run did not stop at the interrupt";
+    EXPECT_EQ(run.status, 1);
+    const std::size_t at = run.err.find("interrupt at point ");
+    ASSERT_NE(at, std::string::npos) << run.err;
+    const int point = std::stoi(run.err.substr(at + 19));
     if (point < 5) {
         // Too early for 3 points: nothing to show.
-        EXPECT_EQ(WEXITSTATUS(status), 1);
-        EXPECT_TRUE(Has(errText, "there is nothing to show"));
+        EXPECT_TRUE(Has(run.err, "there is nothing to show"));
         return;
     }
-    EXPECT_EQ(WEXITSTATUS(status), 1);
-    EXPECT_TRUE(Has(errText, "interrupted: the first " + std::to_string(point - 2) + " of 1001 points are shown"))
-        << errText;
-    EXPECT_TRUE(Has(outText, "Bayesian posterior distribution data"));
-    EXPECT_TRUE(Has(outText, RightJustify(Format(point - 2, "##0"), 5) + "    "));
-    EXPECT_FALSE(Has(outText, RightJustify(Format(point - 1, "##0"), 5) + "    "));
+    EXPECT_TRUE(Has(run.err, "interrupted: the first " + std::to_string(point - 2) + " of 1001 points are shown"))
+        << run.err;
+    EXPECT_TRUE(Has(run.out, "Bayesian posterior distribution data"));
+    EXPECT_TRUE(Has(run.out, RightJustify(Format(point - 2, "##0"), 5) + "    "));
+    EXPECT_FALSE(Has(run.out, RightJustify(Format(point - 1, "##0"), 5) + "    "));
 }
