@@ -49,22 +49,33 @@ std::string BivariateQuestionText(int parameter, int integrated) {
 
 namespace {
 
-// The Bayesian mode (and the main window's interrupt menu) for the whole
-// evaluation, cleared however it ends.
+// The Bayesian mode for the whole evaluation, cleared however it ends.
 class BayesianMode {
 public:
-    explicit BayesianMode(Workbench& wb) : wb_(wb) { Set(true); }
+    explicit BayesianMode(Workbench& wb) : wb_(wb) { wb.engine.bayesianMode = true; }
     ~BayesianMode() {
         wb_.engine.evaluatedParameter = 0;
-        Set(false);
+        wb_.engine.bayesianMode = false;
     }
     BayesianMode(const BayesianMode&) = delete;
     BayesianMode& operator=(const BayesianMode&) = delete;
 
 private:
-    void Set(bool on) {
-        wb_.engine.bayesianMode = on;
-        if (wb_.evaluationModeChanged) wb_.evaluationModeChanged();
+    Workbench& wb_;
+};
+
+// The main window's Bayesian "&Interrupt" menu, shown from the start of the
+// integration to the end of the evaluation.
+class InterruptMenu {
+public:
+    explicit InterruptMenu(Workbench& wb) : wb_(wb) { Show(true); }
+    ~InterruptMenu() { Show(false); }
+    InterruptMenu(const InterruptMenu&) = delete;
+    InterruptMenu& operator=(const InterruptMenu&) = delete;
+
+private:
+    void Show(bool shown) {
+        if (wb_.showBayesianInterruptMenu) wb_.showBayesianInterruptMenu(shown);
     }
     Workbench& wb_;
 };
@@ -316,6 +327,7 @@ PosteriorEnd BayesianPosteriorCommand(Workbench& wb, const PosteriorCommandHooks
         }
 
         // Integration.
+        InterruptMenu interruptMenu(wb);
         StatusBar& status = wb.ports.status;
         wb.app.bayesianInterrupt = false;
         status.Set(kCallsRequired, NumberText(plan.Calls()) + " function calls required");

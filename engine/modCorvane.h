@@ -91,12 +91,12 @@ public:
     bool evaluationResultsExist = false;
 
     // Bayesian posteriors: what showing the last one again needs beside the
-    // shared columns, and its "Bayesian statistics" window.  The main window
-    // listens on evaluationModeChanged to show or hide its "&Interrupt"
-    // menus when an evaluation starts or ends.
+    // shared columns, the "Bayesian statistics" window, and the main window's
+    // Bayesian "&Interrupt" menu, shown while a posterior integrates (the
+    // desktop sets it; none elsewhere).
     PosteriorStore posterior;
     TextView posteriorView;
-    std::function<void()> evaluationModeChanged;
+    std::function<void(bool shown)> showBayesianInterruptMenu;
 
     // Progress and result windows of the engine commands.
     TextView oneCallView;

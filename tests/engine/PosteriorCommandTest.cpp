@@ -78,8 +78,8 @@ TEST(PosteriorDialogue, OneIntegratedParameterWalksToThePlotsTheGridFileAndTheSa
     PosteriorRig r(2, Bowl);
     r.Free(1, 2.0, 0.1);
     r.Free(2, -1.0, 0.05);
-    std::vector<bool> modes;
-    r.wb.evaluationModeChanged = [&] { modes.push_back(r.wb.engine.bayesianMode); };
+    std::vector<bool> menu;
+    r.wb.showBayesianInterruptMenu = [&](bool shown) { menu.push_back(shown); };
     const std::string grd = (dir / "walk.grd").string();
     r.Opening().Constant("1").Parameter("1").Points("24").Grid("25");
     r.t.dialogs.ExpectMessage("Bivariate plot", "Do you want to view a bivariate plot of parameters 1 and 2?",
@@ -161,7 +161,7 @@ TEST(PosteriorDialogue, OneIntegratedParameterWalksToThePlotsTheGridFileAndTheSa
     EXPECT_EQ(r.wb.profileColumns.m, 25);
     EXPECT_FALSE(r.wb.engine.bayesianMode);
     EXPECT_EQ(r.wb.engine.evaluatedParameter, 0);
-    EXPECT_EQ(modes, (std::vector<bool>{true, false}));  // the interrupt menu shown, then hidden
+    EXPECT_EQ(menu, (std::vector<bool>{true, false}));  // the interrupt menu shown, then hidden
 }
 
 TEST(PosteriorDialogue, TheStoredPosteriorIsShownAgainWithoutAnyEvaluation) {
@@ -217,6 +217,19 @@ TEST(PosteriorDialogue, SizeAnswersOutOfRangeStartTheQuestionsAgainFromTheParame
     EXPECT_EQ(q.Run(), PosteriorEnd::Ended);
     EXPECT_EQ(q.edits, 0);
     EXPECT_FALSE(q.wb.engine.bayesianMode);
+}
+
+TEST(PosteriorDialogue, TwoIntegratedParametersWithTwentyFiveGridPointsNeed625CallsPerPoint) {
+    PosteriorRig r(3, Quadratic({0, 0, 0}));
+    r.Free(1, 0.0, 0.1);
+    r.Free(2, 0.0, 0.1);
+    r.Free(3, 0.0, 0.1);
+    r.Opening().Constant().Parameter("2").Points("3").Grid("25");
+    EXPECT_EQ(r.Run(), PosteriorEnd::Integrated);
+    // Every node of the 25 x 25 grid at each of the 3 points, and the reference.
+    EXPECT_TRUE(r.t.status.EverShowed("1875 function calls required"));
+    EXPECT_EQ(r.ObjectiveCalls(), 1 + 3 * 625);
+    EXPECT_TRUE(r.wb.recordedPlots.Of<BivariatePlotData>().empty());  // no bivariate question either
 }
 
 TEST(PosteriorDialogue, StepsFromCovarianceGridOneWithFifteenGridPointsAreHalfAnSE) {
