@@ -82,6 +82,12 @@ void Options::Text(const std::string& name, std::optional<std::string>& into, co
     Declare(name, placeholder, help, [&into](const std::string& text) { into = text; });
 }
 
+void Options::Texts(const std::string& name, std::vector<std::string>& into, const std::string& placeholder,
+                    const std::string& help) {
+    Declare(name, placeholder, help, [&into](const std::string& text) { into.push_back(text); });
+    declared_.back().repeatable = true;
+}
+
 void Options::Number(const std::string& name, std::optional<double>& into, const std::string& placeholder,
                      const std::string& help) {
     Declare(name, placeholder, help, [&into, name, this](const std::string& text) {
@@ -137,6 +143,15 @@ void Options::Parse(std::vector<std::string> arguments) {
     for (const auto& d : declared_) {
         const auto& results = d.option->results();
         if (results.empty()) continue;
+        if (d.repeatable) {
+            for (const auto& value : results) {
+                if (value.empty())
+                    Refuse("option " + d.name + " needs a value");
+                else
+                    d.convert(value);
+            }
+            continue;
+        }
         if (results.size() > 1) {
             Refuse("option " + d.name + " given " + (results.size() == 2 ? "twice" : NumberText(static_cast<long long>(results.size())) + " times"));
             continue;

@@ -46,6 +46,9 @@ public:
     // Any text (a file name, a list the command splits itself).
     void Text(const std::string& name, std::optional<std::string>& into, const std::string& placeholder,
               const std::string& help);
+    // Text that may be given again and again, each value kept in order.
+    void Texts(const std::string& name, std::vector<std::string>& into, const std::string& placeholder,
+               const std::string& help);
     // A number as the data files read them (leading and trailing blanks allowed).
     void Number(const std::string& name, std::optional<double>& into, const std::string& placeholder,
                 const std::string& help);
@@ -109,6 +112,7 @@ private:
         std::string name;
         CLI::Option* option = nullptr;
         std::function<void(const std::string&)> convert;  // empty for a flag
+        bool repeatable = false;
     };
 
     CLI::App& app_;

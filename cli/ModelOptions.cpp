@@ -12,7 +12,7 @@
 
 namespace corvane::cli {
 
-void ModelOptions::Declare(Options& o, bool algorithmFile) {
+void ModelOptions::Declare(Options& o, bool algorithmFile, bool evaluates) {
     o.Group("Model set-up (at least one data file)");
     o.Text("--increments", increments, "FILE",
            "increment records (label line, then set, initial size, increment,\n"
@@ -38,8 +38,8 @@ void ModelOptions::Declare(Options& o, bool algorithmFile) {
                            {"gaussian", AgeModeForm::Gaussian},
                            {"gamma", AgeModeForm::Gamma}},
                           "form of the age modes (default precise)");
-    if (algorithmFile) {
-        o.Text("--alg", alg, "FILE", "algorithm file; its parameter count must match the model's");
+    if (algorithmFile) o.Text("--alg", alg, "FILE", "algorithm file; its parameter count must match the model's");
+    if (evaluates) {
         // Priors and the constant matter only where the model is evaluated.
         o.Group("Bayesian priors");
         o.Text("--priors", priors, "FILE",

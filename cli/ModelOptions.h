@@ -37,8 +37,10 @@ struct ModelOptions {
     std::optional<double> constant;     // --constant: c > 0, the prior total is scaled by 1/c
 
     // Declares the options above, under the heading "Model set-up", and the
-    // checks between them; --alg only when the command reads one.
-    void Declare(Options& options, bool algorithmFile = true);
+    // checks between them; --alg only when the command reads one, --priors
+    // and --constant when it evaluates the model.
+    void Declare(Options& options, bool algorithmFile = true) { Declare(options, algorithmFile, algorithmFile); }
+    void Declare(Options& options, bool algorithmFile, bool evaluates);
 
     // Refuses (after parsing) an output file the command would write that
     // cannot be written or would overwrite a data file, or the --alg file

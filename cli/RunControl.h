@@ -1,5 +1,5 @@
 #pragma once
-// What the commands that run a computation share: stopping by signal.
+// Stopping a running command by signal.
 #include <signal.h>
 
 namespace corvane::cli {

@@ -169,6 +169,9 @@ int Fit::Run(std::ostream& out, std::ostream& err) {
 
     MinimiserResult result;
     {
+        // Ctrl-C (or SIGTERM) acts as the window's Interrupt button, and the
+        // question is answered "quit": the run ends as the user would end it,
+        // keeping its best point for the report and --save-alg.
         StopSignals signals;
         result = marquardt ? MarquardtCommand(wb, fit.analytical.value_or(false) ? "A" : "N", false)
                            : SimplexCommand(wb);

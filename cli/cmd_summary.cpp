@@ -8,6 +8,7 @@
 #include <random>
 
 #include "cli/Command.h"
+#include "cli/Json.h"
 #include "cli/ModelNotes.h"
 #include "cli/ModelOptions.h"
 #include "cli/Progress.h"
@@ -63,6 +64,7 @@ class Summary : public Command {
     ModelOptions model;
     std::optional<long long> simulations, seed, details;
     std::optional<std::string> save, plots;
+    bool json = false;
 
     void Declare(Options& o) override {
         o.Usage("corvane-cli summary --increments FILE and/or --frequencies FILE --alg FILE\n"
@@ -84,6 +86,10 @@ class Summary : public Command {
                "line first)");
         o.Text("--plots", plots, "DIR",
                "write the model plots (every increment set, every\nseries) into DIR as PNG and SVG pictures");
+        o.Flag("--json", json,
+               "print one JSON object instead of the report: the objective,\n"
+               "the parameters, K, the sample size, AICc (null when\n"
+               "undefined), the seed, and the report's text as \"report\"");
         model.Declare(o);
         o.Footer(
             "Messages of the report (\"very unlikely observation(s)\", the proportion check), how the\n"
@@ -120,7 +126,9 @@ class Summary : public Command {
 
         const std::uint64_t usedSeed = seed ? static_cast<std::uint64_t>(*seed) : FreshSeed();
         std::string report;
+        int freeCount = 0;
         growth.SetSummaryHandler([&](const SummaryCall& call) {
+            freeCount = FreeParameters(call.step, call.parameters);
             if (pictures) ShowModelPlots(wb, growth, [](int) { return Answer::Yes; });
             SummaryInput in = SummaryInputFor(wb, growth, call);
             in.seed = usedSeed;
@@ -143,7 +151,22 @@ class Summary : public Command {
             err << MessagePrefix() << "the objective could not be computed\n";
             return kExitFailed;
         }
-        out << ForTerminal(report);
+        if (json) {
+            const BestFit& best = growth.Best();
+            Json j;
+            AddObjective(j, best.objective, growth, best.incrementTwice, best.frequencyTwice);
+            AddParameters(j, wb, growth);
+            j["k"] = freeCount;
+            const auto aicc = AICc(best.objective, freeCount, growth.Data().SampleSize());
+            j["aicc"] = aicc ? Json(*aicc) : Json();
+            j["seed"] = usedSeed;
+            j["simulations"] = simulations.value_or(0);
+            j["report"] = ForTerminal(report);
+            AddWarnings(j, notes);
+            WriteJson(out, j);
+        } else {
+            out << ForTerminal(report);
+        }
         out.flush();
         WriteModelNotes(notes, err);
 

@@ -229,7 +229,10 @@ GridSteps AskGridSteps(Workbench& wb, const PosteriorCommandHooks& hooks, const 
         if (answer == "Q" || answer == "q") return GridSteps::Quit;
         if (answer != "1" && answer != "2" && answer != "3") return GridSteps::Kept;
         const int grid = answer[0] - '0';
-        auto se = [&](int parameter) { return hooks.standardError ? hooks.standardError(parameter, grid) : -1.0; };
+        auto se = [&](int parameter) {
+            return hooks.standardError ? hooks.standardError(parameter, grid)
+                                       : wb.covariance.ParameterStandardError(parameter, grid);
+        };
         if (StepsFromCovarianceGrid(wb.alg, s.parameter, s.m, s.g, se)) return GridSteps::FromGrid;
         // A grid without valid results would give negative steps.
         Message(wb, Title,

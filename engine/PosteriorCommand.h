@@ -39,8 +39,8 @@ struct PosteriorCommandHooks {
     // Opens the algorithm data editor and returns once the user has
     // finished editing (none: the values and steps are taken as they are).
     std::function<void()> editParameters;
-    // The standard error of a parameter from covariance grid 1..3 of the
-    // covariance results store, not above 0 when the grid has none.
+    // The standard error of a parameter from covariance grid 1..3, not above
+    // 0 when the grid has none (none: the workbench's covariance results).
     std::function<double(int parameter, int grid)> standardError;
 };
 

@@ -24,6 +24,7 @@ Workbench::Workbench(Ports p, Model* m)
     simplexView.splitter = true;
     InstallSimplexWindow(*this);
     InstallMarquardtWindow(*this);
+    InstallCovarianceWindows(*this);
     InstallPriorReview(*this);
     InstallPosteriorWindow(*this);
 }

@@ -6,6 +6,8 @@
 #include <string>
 
 #include "engine/AlgorithmData.h"
+#include "engine/Covariance.h"
+#include "engine/CovarianceCommand.h"
 #include "engine/DistributionColumns.h"
 #include "engine/Engine.h"
 #include "engine/LU.h"
@@ -102,6 +104,15 @@ public:
     TextView oneCallView;
     TextView simplexView;
     TextView marquardtView;
+
+    // Covariances.  The results store of the last calculation: the profile
+    // and posterior evaluations take their suggested steps from it through
+    // covariance.StandardError(k, grid) (free index k) or
+    // covariance.ParameterStandardError(parameter, grid), both -1 when the
+    // grid has no valid result.  Its windows: "Covariance calculations" and
+    // "Covariance data".
+    CovarianceResults covariance;
+    CovarianceDisplay covarianceDisplay;
 
     // Closes the one-function-call, Simplex and Marquardt windows.
     void CloseProgressWindows();

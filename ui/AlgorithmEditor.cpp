@@ -19,6 +19,18 @@ std::string GridNumber(double v) { return v == 0.0 ? std::string("0") : Format(v
 
 bool IsLetter(char c) { return c >= 'A' && c <= 'Z'; }
 
+unsigned LockBit(EditorLock item) { return 1u << static_cast<int>(item); }
+
+EditorLock SettingLock(EditorSetting setting) {
+    switch (setting) {
+        case EditorSetting::MaxCalls: return EditorLock::MaxCalls;
+        case EditorSetting::ReductionFraction: return EditorLock::ReductionFraction;
+        case EditorSetting::TerminalFrequency: return EditorLock::TerminalFrequency;
+        case EditorSetting::FileFrequency: return EditorLock::FileFrequency;
+    }
+    return EditorLock::MaxCalls;
+}
+
 }  // namespace
 
 std::optional<std::string> AcceptFuseEntry(const std::string& entry) {
@@ -58,6 +70,37 @@ void AlgorithmEditor::Finish() {
     open_ = false;
     Changed();
     if (onClosed) onClosed();
+}
+
+// --- locks -------------------------------------------------------------------
+
+void AlgorithmEditor::SetLock(EditorLock item, bool locked) {
+    if (locked)
+        locks_ |= LockBit(item);
+    else
+        locks_ &= ~LockBit(item);
+    Changed();
+}
+
+bool AlgorithmEditor::Locked(EditorLock item) const { return (locks_ & LockBit(item)) != 0; }
+
+void AlgorithmEditor::LockRunSettings(bool locked) {
+    for (int item = static_cast<int>(EditorLock::Tolerance); item <= kEditorLocks; ++item)
+        SetLock(static_cast<EditorLock>(item), locked);
+}
+
+bool AlgorithmEditor::CellLocked(EditorColumn column) const {
+    switch (column) {
+        case EditorColumn::Value: return Locked(EditorLock::Values);
+        case EditorColumn::Step: return Locked(EditorLock::Steps);
+        case EditorColumn::Fuse: return Locked(EditorLock::Fuses);
+        default: return true;
+    }
+}
+
+bool AlgorithmEditor::SettingEnabled(EditorSetting setting) const {
+    if (setting == EditorSetting::FileFrequency) return FrequencyEnabled();
+    return !Locked(SettingLock(setting));
 }
 
 // --- grid -------------------------------------------------------------------
@@ -123,7 +166,7 @@ bool AlgorithmEditor::StoreFuse(int row, const std::string& entry) {
 }
 
 bool AlgorithmEditor::EditCell(int row, EditorColumn column, const std::string& entry) {
-    if (row < 1 || row > Rows() || !IsEditable(column)) return false;
+    if (row < 1 || row > Rows() || !IsEditable(column) || CellLocked(column)) return false;
     BeginEdit();
     bool stored = false;
     if (column == EditorColumn::Fuse) {
@@ -144,6 +187,7 @@ bool AlgorithmEditor::EditCell(int row, EditorColumn column, const std::string& 
 }
 
 void AlgorithmEditor::HeadingDoubleClicked(EditorColumn column) {
+    if (CellLocked(column)) return;
     switch (column) {
         case EditorColumn::Value:
             if (showEditAll) showEditAll();
@@ -164,6 +208,7 @@ std::optional<double> AlgorithmEditor::AskNumber(const std::string& title, const
 }
 
 void AlgorithmEditor::EditAllSteps() {
+    if (Locked(EditorLock::Steps)) return;
     BeginEdit();
     for (int i = 1; i <= Rows(); ++i) {
         const auto v = AskNumber("Edit all step sizes", "Enter new step size for parameter #" + NumberText(i),
@@ -178,6 +223,7 @@ void AlgorithmEditor::EditAllSteps() {
 }
 
 void AlgorithmEditor::EditAllFuses() {
+    if (Locked(EditorLock::Fuses)) return;
     BeginEdit();
     for (int i = 1; i <= Rows(); ++i) {
         const std::string answer = wb_.ports.dialogs.InputPrompt(
@@ -209,18 +255,21 @@ void AlgorithmEditor::ChangeValues(const std::string& title, bool freeOnly, Step
 }
 
 void AlgorithmEditor::ChangeFreeValues() {
+    if (Locked(EditorLock::Values)) return;
     BeginEdit();
     if (!ChangeProportion()) return;
     ChangeValues("Edit free parameter values", true, StepRule::Proportional);
 }
 
 void AlgorithmEditor::ChangeAllValues() {
+    if (Locked(EditorLock::Values)) return;
     BeginEdit();
     if (!ChangeProportion()) return;
     ChangeValues("Edit all parameter values", false, StepRule::Proportional);
 }
 
 void AlgorithmEditor::ChangeValuesNotSteps() {
+    if (Locked(EditorLock::Values)) return;
     BeginEdit();
     ChangeValues("Edit a parameter value", false, StepRule::Keep);
 }
@@ -243,6 +292,7 @@ bool AlgorithmEditor::ChangeProportion() {
 }
 
 void AlgorithmEditor::UnfuseAll() {
+    if (Locked(EditorLock::Fuses)) return;
     BeginEdit();
     for (int i = 1; i <= Rows(); ++i) StoreFuse(i, kUnfused);
     Changed();
@@ -258,6 +308,7 @@ std::string AlgorithmEditor::ToleranceLabel() const {
 std::string AlgorithmEditor::ToleranceText() const { return Format(std::fabs(wb_.alg.tolerance), "0.000E+00"); }
 
 void AlgorithmEditor::ChangeTolerance() {
+    if (Locked(EditorLock::Tolerance)) return;
     BeginEdit();
     const char* title = "Change the tolerance for convergence";
     bool relative = wb_.alg.tolerance < 0.0;
@@ -293,6 +344,10 @@ std::string AlgorithmEditor::SettingText(EditorSetting setting) const {
 SettingResult AlgorithmEditor::LeaveSetting(EditorSetting setting, const std::string& entry) {
     // Passing through a box changes nothing (the box may show a rounded value).
     if (entry == SettingText(setting)) return SettingResult::Unchanged;
+    if (Locked(SettingLock(setting))) {
+        Changed();  // the value stays and is shown again
+        return SettingResult::Restored;
+    }
     if (setting == EditorSetting::FileFrequency && !LogOpen()) {
         Changed();
         return SettingResult::Restored;
@@ -353,13 +408,13 @@ bool AlgorithmEditor::LogOpen() const { return wb_.runLog.IsOpen(); }
 std::string AlgorithmEditor::LogNameText() const { return LogOpen() ? wb_.alg.outputFileName : std::string(); }
 
 void AlgorithmEditor::OpenLog() {
-    if (LogOpen()) return;
+    if (LogOpen() || Locked(EditorLock::LogFile)) return;
     OpenRunLog(wb_);
     Changed();
 }
 
 void AlgorithmEditor::CloseLog() {
-    if (!LogOpen()) return;
+    if (!LogOpen() || Locked(EditorLock::LogFile)) return;
     CloseRunLog(wb_);
     Changed();
 }

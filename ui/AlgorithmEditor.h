@@ -19,6 +19,22 @@ inline constexpr int kEditorColumns = 5;
 
 enum class EditorSetting { MaxCalls, ReductionFraction, TerminalFrequency, FileFrequency };
 
+// What a command that opens the editor can lock: the three parameter
+// columns, then the run settings.  A locked item shows its value and refuses
+// every change.
+enum class EditorLock {
+    Values = 1,
+    Steps = 2,
+    Fuses = 3,
+    Tolerance = 4,
+    MaxCalls = 5,
+    ReductionFraction = 6,
+    TerminalFrequency = 7,
+    FileFrequency = 8,
+    LogFile = 9,  // "&Open" and "&Close"
+};
+inline constexpr int kEditorLocks = 9;
+
 // What became of an entry in a setting box.  Restored and Refused show the
 // previous value again; after a refusal the focus goes back to the box.
 enum class SettingResult { Stored, Unchanged, Restored, Refused };
@@ -56,6 +72,15 @@ public:
     void Finish();
 
     const std::string& Caption() const { return caption_; }
+
+    // --- locks ---
+    void SetLock(EditorLock item, bool locked);
+    bool Locked(EditorLock item) const;
+    // Items 4 to 9: only the parameter table can be edited.
+    void LockRunSettings(bool locked);
+    bool CellLocked(EditorColumn column) const;
+    bool ToleranceEnabled() const { return !Locked(EditorLock::Tolerance); }
+    bool SettingEnabled(EditorSetting setting) const;
     double Proportion() const { return proportion_; }
 
     // --- grid: one heading row, one row per parameter (rows from 1) ---
@@ -91,9 +116,9 @@ public:
     // --- run log ---
     bool LogOpen() const;
     std::string LogNameText() const;
-    bool OpenButtonEnabled() const { return !LogOpen(); }
-    bool CloseButtonEnabled() const { return LogOpen(); }
-    bool FrequencyEnabled() const { return LogOpen(); }
+    bool OpenButtonEnabled() const { return !LogOpen() && !Locked(EditorLock::LogFile); }
+    bool CloseButtonEnabled() const { return LogOpen() && !Locked(EditorLock::LogFile); }
+    bool FrequencyEnabled() const { return LogOpen() && !Locked(EditorLock::FileFrequency); }
     void OpenLog();
     void CloseLog();
 
@@ -121,6 +146,7 @@ private:
     std::string caption_;
     double proportion_ = 0.0;
     Vec1<int> redMarks_;  // bit per column, one entry per parameter
+    unsigned locks_ = 0;  // bit per EditorLock item
     std::function<void()> listener_;
 };
 

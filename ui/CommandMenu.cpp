@@ -55,9 +55,12 @@ CommandMenu::CommandMenu(Workbench& wb) : wb_(wb) {
     };
     runSimplex = [this] { SimplexCommand(wb_); };
     runMarquardt = [this] { MarquardtCommand(wb_); };
+    wb_.covarianceDisplay.finished = [this] { CovarianceDisplayFinished(); };
     runSummary = [this] { ModelSummaryCommand(wb_); };
     InitialState();
 }
+
+CommandMenu::~CommandMenu() { wb_.covarianceDisplay.finished = nullptr; }
 
 const MenuButton& CommandMenu::Button(const std::string& name) const {
     for (const auto& b : buttons_)
@@ -85,8 +88,10 @@ void CommandMenu::RefreshAvailability() {
         else if (b.name == Simplex) b.available = model && static_cast<bool>(runSimplex);
         else if (b.name == Marquardt) b.available = model && static_cast<bool>(runMarquardt);
         else if (b.name == UserSummary) b.available = model && static_cast<bool>(runSummary);
+        else if (b.name == Covariance) b.available = model;
+        else if (b.name == Rank) b.available = model && static_cast<bool>(openRanking);
         else if (b.name == Quit) b.available = static_cast<bool>(requestExit);
-        else b.available = false;  // covariances, evaluation and ranking come later
+        else b.available = false;  // evaluation comes later
         if (!b.available) b.enabled = false;
     }
 }
@@ -183,7 +188,9 @@ void CommandMenu::Click(const std::string& name) {
     else if (name == Bayesian) PriorsCommand();
     else if (name == Simplex) Minimise(runSimplex);
     else if (name == Marquardt) Minimise(runMarquardt);
+    else if (name == Covariance) Covariances();
     else if (name == UserSummary) SummaryCommand();
+    else if (name == Rank) RankingCommand();
     else if (name == Quit && requestExit) requestExit();
 }
 
@@ -284,11 +291,69 @@ void CommandMenu::EditAlgorithm() {
     openEditor();
 }
 
+// The ranking window replaces the menu until it finishes; no second
+// command can start meanwhile.
+void CommandMenu::RankingCommand() {
+    wb_.CloseProgressWindows();
+    Close();
+    if (applicationMenu) applicationMenu(false);
+    openRanking();
+}
+
+void CommandMenu::RankingFinished() {
+    Show();
+    if (applicationMenu) applicationMenu(true);
+    Changed();
+}
+
 void CommandMenu::OneFunctionCommand() {
     Frame([this] {
         SetUpRun(wb_.alg, wb_.engine);
         OneFunctionCall(wb_);
     });
+}
+
+void CommandMenu::Covariances() {
+    if (wb_.app.covarianceCurrent && wb_.covariance.computed) {
+        const Answer view = wb_.ports.dialogs.MessageBox(
+            "Covariance", "View the last set of calculated covariance results?", Buttons::YesNo, Icon::Question);
+        if (view == Answer::Yes) {
+            wb_.CloseProgressWindows();
+            DisableAll();
+            if (applicationMenu) applicationMenu(false);
+            ShowCovarianceResults(wb_, false);
+            Close();  // the result window stands in for the menu until "&Finish display"
+            return;
+        }
+    }
+    wb_.CloseProgressWindows();
+    CovarianceEnd end;
+    {
+        RunningGuard guard(running_);
+        DisableAll();
+        if (applicationMenu) applicationMenu(false);
+        Changed();
+        end = CovarianceCommand(wb_, editParametersLocked);
+    }
+    if (end == CovarianceEnd::Completed) {
+        // Only a finished calculation makes results worth viewing again; a
+        // cancelled one leaves the flag (and the stored results) as they were.
+        wb_.app.covarianceCurrent = true;
+        Close();
+        return;
+    }
+    wb_.ports.status.Clear(panels::Activity(1));
+    Show();
+    if (applicationMenu) applicationMenu(true);
+    EnableAll();
+    Changed();
+}
+
+void CommandMenu::CovarianceDisplayFinished() {
+    Show();
+    if (applicationMenu) applicationMenu(true);
+    EnableAll();
+    Changed();
 }
 
 void CommandMenu::SummaryCommand() {

@@ -46,6 +46,7 @@ inline constexpr const char* MinimizeWith = "Minimize with...";
 class CommandMenu {
 public:
     explicit CommandMenu(Workbench& wb);
+    ~CommandMenu();
     CommandMenu(const CommandMenu&) = delete;
     CommandMenu& operator=(const CommandMenu&) = delete;
 
@@ -60,6 +61,10 @@ public:
     // ModelSummaryCommand unless replaced.
     std::function<void()> runSummary;
     std::function<void()> openEditor;          // opens the algorithm data editor (which closes this menu)
+    std::function<void()> openRanking;         // opens the ranking window; RankingFinished() when it closes
+    // The covariance command's editing: the editor with its run settings
+    // locked, returning once the user has finished (none: no editing).
+    std::function<void()> editParametersLocked;
     std::function<void()> openPriors;          // opens the priors dialogue (which hides this menu)
     std::function<void()> requestExit;         // the exit dialogue
     std::function<void(bool)> applicationMenu;  // enables or disables the main window's "&Application" menu
@@ -88,6 +93,8 @@ public:
     // The editor has closed: every button but initialise and load is
     // enabled and the menu stays hidden until the user shows it.
     void EditorClosed();
+    // The ranking window has finished: the menu and "&Application" return.
+    void RankingFinished();
 
     // The window re-renders after every change.
     void SetListener(std::function<void()> listener) { listener_ = std::move(listener); }
@@ -110,6 +117,10 @@ private:
     void SaveAlgorithm();
     void EditAlgorithm();
     void OneFunctionCommand();
+    void RankingCommand();
+    void Covariances();
+    // "&Finish display" of the covariance results: back to the menu.
+    void CovarianceDisplayFinished();
     void SummaryCommand();
     void PriorsCommand();
 

@@ -244,7 +244,7 @@ bool frmAlgo::eventFilter(QObject* watched, QEvent* event) {
             const int k = static_cast<QKeyEvent*>(event)->key();
             key = k == Qt::Key_Return || k == Qt::Key_Enter || k == Qt::Key_Space;
         }
-        if (click || key) {
+        if ((click || key) && editor_.ToleranceEnabled()) {
             editor_.ChangeTolerance();
             return true;
         }
@@ -280,17 +280,24 @@ void frmAlgo::Render() {
             const QString text = QString::fromStdString(editor_.CellText(r, column));
             if (item->text() != text) item->setText(text);
             item->setForeground(editor_.IsRed(r, column) ? QColor(Qt::red) : normal);
+            if (AlgorithmEditor::IsEditable(column)) {
+                Qt::ItemFlags flags = item->flags();
+                flags.setFlag(Qt::ItemIsEditable, !editor_.CellLocked(column));
+                if (flags != item->flags()) item->setFlags(flags);
+            }
         }
     }
 
     lblTolerance_->setText(QString::fromStdString(editor_.ToleranceLabel()));
     txtTolerance_->setText(QString::fromStdString(editor_.ToleranceText()));
+    txtTolerance_->setEnabled(editor_.ToleranceEnabled());
+    lblTolerance_->setEnabled(editor_.ToleranceEnabled());
     for (auto& [setting, box] : settings_) {
         const QString text = QString::fromStdString(editor_.SettingText(setting));
         if (box->text() != text) box->setText(text);
+        box->setEnabled(editor_.SettingEnabled(setting));
     }
     lblFileFrequency_->setEnabled(editor_.FrequencyEnabled());
-    settings_[EditorSetting::FileFrequency]->setEnabled(editor_.FrequencyEnabled());
     txtLogName_->setText(QString::fromStdString(editor_.LogNameText()));
     buttons_["cmdOpen"]->setEnabled(editor_.OpenButtonEnabled());
     buttons_["cmdClose"]->setEnabled(editor_.CloseButtonEnabled());

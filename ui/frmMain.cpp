@@ -17,6 +17,7 @@
 #include "platform/qt/QtPlotPort.h"
 #include "platform/qt/QtStatusBar.h"
 #include "platform/qt/QtWindowHost.h"
+#include "ranking/frmRank.h"
 #include "priors/frmLoadPriors.h"
 #include "priors/frmSetPriors.h"
 #include "ui/ExitDialogue.h"
@@ -58,6 +59,7 @@ frmMain::frmMain(Dialogs& dialogs, Clock& clock, RandomSource& random, Model* mo
     wb_ = std::make_unique<Workbench>(Ports{dialogs, *status_, *host_, clock, random}, model);
     menu_ = std::make_unique<CommandMenu>(*wb_);
     editor_ = std::make_unique<AlgorithmEditor>(*wb_);
+    ranking_ = std::make_unique<RankingForm>(*wb_);
     plots_ = std::make_unique<QtPlotPort>(this, dialogs);
     wb_->plots = plots_.get();
     priorsEditor_ = std::make_unique<PriorsEditor>(*wb_);
@@ -74,6 +76,16 @@ frmMain::frmMain(Dialogs& dialogs, Clock& clock, RandomSource& random, Model* mo
     if (commands_.runSimplex) menu_->runSimplex = [this] { commands_.runSimplex(*wb_); };
     if (commands_.runMarquardt) menu_->runMarquardt = [this] { commands_.runMarquardt(*wb_); };
     menu_->openEditor = [this] { OpenEditor(); };
+    menu_->editParametersLocked = [this] {
+        // The covariance command waits here, the interface alive, until the
+        // user finishes editing the parameter table.
+        editor_->LockRunSettings(true);
+        editingForCommand_ = true;
+        OpenEditor();
+        while (editor_->IsOpen()) wb_->ports.dialogs.WaitForEvents();
+        editingForCommand_ = false;
+        editor_->LockRunSettings(false);
+    };
     menu_->openPriors = [this] { priorsDialogue_->Open(PriorsOpener::CommandMenu); };
     menu_->requestExit = [this] { RequestExit(); };
     wb_->showBayesianInterruptMenu = [this](bool shown) { mnuBayesianInt_->menuAction()->setVisible(shown); };
@@ -118,6 +130,18 @@ frmMain::frmMain(Dialogs& dialogs, Clock& clock, RandomSource& random, Model* mo
     editor_->onClosed = [this] { EditorClosed(); };
     BuildPriorsWindows();
 
+    // The ranking window replaces the command menu while it is open.
+    rankWindow_ = new frmRank(*ranking_);
+    rankSub_ = area_->addSubWindow(rankWindow_);
+    rankSub_->setObjectName(QStringLiteral("subRank"));
+    rankSub_->installEventFilter(this);
+    rankSub_->hide();
+    ranking_->SetListener([this] { RenderRanking(); });
+    ranking_->openEditor = [this] { OpenEditor(); };
+    ranking_->openPriors = [this] { priorsDialogue_->Open(PriorsOpener::Ranking); };
+    ranking_->onFinished = [this] { menu_->RankingFinished(); };
+    menu_->openRanking = [this] { ranking_->Open(); };
+
     QSize size(1180, 860);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         size = size.boundedTo(screen->availableGeometry().size() - QSize(40, 60));
@@ -133,6 +157,7 @@ frmMain::~frmMain() {
     // Every child window goes while the rules it renders still exist.
     menu_->SetListener({});
     editor_->SetListener({});
+    ranking_->SetListener({});
     priorsEditor_->SetListener({});
     priorsDialogue_->SetListener({});
     host_->CloseAll();
@@ -236,14 +261,14 @@ void frmMain::BuildPriorsWindows() {
     setPriorsWindow_->requestExit = [this] { RequestExit(); };
     setPriorsWindow_->showMainMenu = [this] { menu_->Show(); };
 
-    // The window that opened the priors waits hidden until they are done.
-    // (The multi-model statistics window opens them too; it is not part of
-    // this build yet.)
+    // The window that opened the priors waits hidden until they are done
+    // (the ranking window hides itself).
     priorsDialogue_->hideOpener = [this](PriorsOpener opener) {
         if (opener == PriorsOpener::CommandMenu) menu_->Hide();
     };
     priorsDialogue_->showOpener = [this](PriorsOpener opener) {
         if (opener == PriorsOpener::CommandMenu) menu_->Show();
+        if (opener == PriorsOpener::Ranking) ranking_->PriorsClosed();
     };
     priorsDialogue_->SetListener([this] { RenderPriors(); });
     priorsEditor_->SetListener([this] { RenderPriors(); });
@@ -307,7 +332,26 @@ void frmMain::OpenEditor() {
 void frmMain::EditorClosed() {
     algoSub_->hide();
     menuBar()->show();
-    menu_->EditorClosed();
+    // A command that opened the editor carries on; the menu is its business.
+    if (editingForCommand_) return;
+    if (ranking_->IsOpen())
+        ranking_->EditorClosed();
+    else
+        menu_->EditorClosed();
+}
+
+void frmMain::RenderRanking() {
+    rankWindow_->Render();
+    const bool show = ranking_->IsOpen() && ranking_->Visible();
+    if (show && rankSub_->isHidden()) {
+        const QSize room = area_->viewport()->size();
+        rankSub_->resize(QSize(1140, 640).boundedTo(room - QSize(10, 10)).expandedTo(QSize(640, 420)));
+        rankSub_->move(std::max(0, (room.width() - rankSub_->width()) / 2), 0);
+        rankSub_->show();
+        area_->setActiveSubWindow(rankSub_);
+    } else if (!show && !rankSub_->isHidden()) {
+        rankSub_->hide();
+    }
 }
 
 bool frmMain::RequestExit() { return close(); }
@@ -339,6 +383,11 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Close) {
         if (watched == algoSub_ && editor_->IsOpen()) {
             editor_->Finish();
+            event->ignore();
+            return true;
+        }
+        if (watched == rankSub_ && ranking_->IsOpen()) {
+            ranking_->Close();
             event->ignore();
             return true;
         }

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "engine/modCorvane.h"
+#include "ranking/RankingForm.h"
 #include "priors/PriorsEditor.h"
 #include "ui/AlgorithmEditor.h"
 #include "ui/CommandMenu.h"
@@ -25,6 +26,7 @@ class QtWindowHost;
 class frmAlgo;
 class frmLoadPriors;
 class frmMenu;
+class frmRank;
 class frmSetPriors;
 
 // The commands that come from outside the shell; a missing set-up leaves
@@ -57,6 +59,9 @@ public:
     QMdiSubWindow* MenuSubWindow() const { return menuSub_; }
     frmAlgo* EditorWindow() const { return algoWindow_; }
     QMdiSubWindow* EditorSubWindow() const { return algoSub_; }
+    RankingForm& Ranking() { return *ranking_; }
+    frmRank* RankingWindow() const { return rankWindow_; }
+    QMdiSubWindow* RankingSubWindow() const { return rankSub_; }
     // The priors dialogue ("Load Bayesian priors") and editor.
     PriorsDialogue& PriorsDialog() { return *priorsDialogue_; }
     PriorsEditor& PriorsEdit() { return *priorsEditor_; }
@@ -86,6 +91,7 @@ private:
     void OpenEditor();
     void EditorClosed();
     void PlaceMenu();
+    void RenderRanking();
     void BuildPriorsWindows();
     void RenderPriors();
 
@@ -96,6 +102,7 @@ private:
     std::unique_ptr<Workbench> wb_;
     std::unique_ptr<CommandMenu> menu_;
     std::unique_ptr<AlgorithmEditor> editor_;
+    std::unique_ptr<RankingForm> ranking_;
     std::unique_ptr<QtPlotPort> plots_;  // the session's plots open as modal windows
     std::unique_ptr<PriorsEditor> priorsEditor_;
     std::unique_ptr<PriorsDialogue> priorsDialogue_;
@@ -108,11 +115,14 @@ private:
     QMdiSubWindow* menuSub_ = nullptr;
     frmAlgo* algoWindow_ = nullptr;
     QMdiSubWindow* algoSub_ = nullptr;
+    frmRank* rankWindow_ = nullptr;
+    QMdiSubWindow* rankSub_ = nullptr;
     frmLoadPriors* loadPriorsWindow_ = nullptr;
     QMdiSubWindow* loadPriorsSub_ = nullptr;
     frmSetPriors* setPriorsWindow_ = nullptr;
     QMdiSubWindow* setPriorsSub_ = nullptr;
     bool menuPlaced_ = false;
+    bool editingForCommand_ = false;  // the editor was opened by a running command
     bool exiting_ = false;
 };
 

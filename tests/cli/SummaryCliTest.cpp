@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <nlohmann/json.hpp>
 
 #include "../model/SummaryTestSupport.h"
 #include "CliRun.h"
@@ -85,6 +86,17 @@ TEST(CliSummary, TheSameSeedGivesTheSameReport) {
     ASSERT_NE(at, std::string::npos);
     const std::string seed = fresh.out.substr(at + marker.size(), fresh.out.find('\n', at) - at - marker.size());
     EXPECT_EQ(RunCli(dir, command + " --seed " + seed).out, fresh.out);
+
+    // --json carries the same report and its key numbers.
+    const CliRun json = RunCli(dir, command + " --seed 424242 --json");
+    ASSERT_EQ(json.status, 0) << json.err;
+    const auto j = nlohmann::json::parse(json.out);
+    EXPECT_EQ(j["report"].get<std::string>(), a.out);
+    EXPECT_EQ(j["seed"], 424242);
+    EXPECT_EQ(j["k"], 4);
+    EXPECT_EQ(j["sample_size"], 114);
+    const double objective = j["objective"];
+    EXPECT_DOUBLE_EQ(j["aicc"].get<double>(), objective + 2.0 * 4 * 114 / (114 - 4 - 1));
 }
 
 TEST(CliSummary, FrequencyAnalysisAnswersEveryQuestionYes) {

@@ -271,6 +271,35 @@ TEST(PosteriorDialogue, StepsFromCovarianceGridOneWithFifteenGridPointsAreHalfAn
     EXPECT_EQ(r.ObjectiveCalls(), calls);
 }
 
+TEST(PosteriorDialogue, StepsComeFromTheWorkbenchsCovarianceResults) {
+    PosteriorRig r(2, Quadratic({1, 2}, {2, 8}));
+    r.Free(1, 1.0, 0.1);
+    r.Free(2, 2.0, 0.1);
+    SetUpRun(r.wb.alg, r.wb.engine);
+    r.wb.priorTable.reciprocalConstant = 1.0;
+    CovarianceSettings settings;
+    settings.constant = 1.0;
+    r.wb.covariance = ComputeCovariances(r.wb, PlanCovariances(r.wb, r.wb.alg.value, r.wb.alg.step), settings);
+    r.wb.app.covarianceCurrent = true;
+    // -ln[L] = 2 (x1 - 1)^2 + 8 (x2 - 2)^2: SEs 1/2 and 1/4.
+    ASSERT_NEAR(r.wb.covariance.ParameterStandardError(1, 1), 0.5, 1e-9);
+    ASSERT_NEAR(r.wb.covariance.ParameterStandardError(2, 1), 0.25, 1e-9);
+    std::vector<double> steps;
+    r.hooks.editParameters = [&] { steps = {r.wb.alg.step[1], r.wb.alg.step[2]}; };
+    r.Opening().Constant("1").Parameter("2").Points("25").Grid("15");
+    r.t.dialogs.ExpectPrompt(Title, GridPrompt, "1")
+        .ExpectMessage("Bivariate plot", "of parameters 2 and 1?", Answer::No)
+        .ExpectMessage("A friendly reminder", "Your algorithm file may have been automatically edited");
+    EXPECT_EQ(r.Run(), PosteriorEnd::Integrated);
+    ASSERT_EQ(steps.size(), 2u);
+    EXPECT_NEAR(steps[0], 0.5 / 2.0, 1e-9);   // g = 15: SE / 2
+    EXPECT_NEAR(steps[1], 0.25 / 3.0, 1e-9);  // m = 25: SE / 3
+    // The grid spans 3.5 SEs and the profile 4 SEs on each side.
+    const ProfileColumns& c = r.wb.profileColumns;
+    EXPECT_NEAR(c.x[25] - c.x[13], 4.0 * 0.25, 1e-9);
+    EXPECT_NEAR(r.wb.posterior.bivariate->y[15] - r.wb.posterior.bivariate->y[8], 3.5 * 0.5, 1e-9);
+}
+
 TEST(PosteriorDialogue, RefusalsLeaveTheAlgorithmDataAsTheyWere) {
     {
         // The profiled parameter with step 0, found after editing.

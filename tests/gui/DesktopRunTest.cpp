@@ -231,7 +231,7 @@ TEST(DesktopSetUp, OkInitialisesTheGrowthModelFromTheIncrementFile) {
     window.MenuWindow()->ButtonWidget(menu::LoadAlg)->click();
     EXPECT_EQ(EnabledButtons(window),
               (Names{menu::Initialize, menu::LoadAlg, menu::EditAlg, menu::SaveAlg, menu::OneFunction, menu::Bayesian,
-                     menu::Simplex, menu::Marquardt, menu::UserSummary, menu::Quit}));
+                     menu::Simplex, menu::Marquardt, menu::UserSummary, menu::Covariance, menu::Rank, menu::Quit}));
 }
 
 TEST(DesktopRuns, SimplexFromTheMenuShowsItsProgressAndLeavesTheMenuLiveAfterwards) {
@@ -265,7 +265,7 @@ TEST(DesktopRuns, SimplexFromTheMenuShowsItsProgressAndLeavesTheMenuLiveAfterwar
     EXPECT_EQ(d.WindowButton(wb.simplexView, "cmdStop")->text(), "&Interrupt this minimization");
     EXPECT_EQ(EnabledButtons(*d.window),
               (Names{menu::Initialize, menu::LoadAlg, menu::EditAlg, menu::SaveAlg, menu::OneFunction, menu::Bayesian,
-                     menu::Simplex, menu::Marquardt, menu::UserSummary, menu::Quit}));
+                     menu::Simplex, menu::Marquardt, menu::UserSummary, menu::Covariance, menu::Rank, menu::Quit}));
     EXPECT_TRUE(d.window->findChild<QMenu*>("mnuApplication")->menuAction()->isEnabled());
 
     // A second run continues from the kept simplex with its Interrupt live again.

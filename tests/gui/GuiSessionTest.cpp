@@ -94,7 +94,7 @@ TEST(GuiSession, MenuEnablingThroughStartInitialiseLoadAndOneCall) {
     d.Button(menu::LoadAlg)->click();
     EXPECT_EQ(d.Enabled(),
               (Names{menu::Initialize, menu::LoadAlg, menu::EditAlg, menu::SaveAlg, menu::OneFunction, menu::Bayesian,
-                     menu::Simplex, menu::Marquardt, menu::UserSummary, menu::Quit}));
+                     menu::Simplex, menu::Marquardt, menu::UserSummary, menu::Covariance, menu::Rank, menu::Quit}));
     EXPECT_EQ(d.Button(menu::UserSummary)->text(), "Res&ults Summary");
     EXPECT_TRUE(d.Button(menu::UserSummary)->isEnabled());
     EXPECT_EQ(d.window->Status().PanelLabel(panels::AlgorithmFile)->text(), "Algorithm file: 12071842.alg");

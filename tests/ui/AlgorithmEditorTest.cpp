@@ -270,3 +270,44 @@ TEST(AlgorithmEditor, RunLogOpensAndClosesFromTheEditor) {
     EXPECT_FALSE(b.editor.FrequencyEnabled());
     std::filesystem::remove(path + ".cvl");
 }
+
+TEST(AlgorithmEditor, LockedRunSettingsLeaveOnlyTheParameterTableEditable) {
+    EditorBench b;
+    b.editor.LockRunSettings(true);
+    for (int item = 4; item <= kEditorLocks; ++item) EXPECT_TRUE(b.editor.Locked(static_cast<EditorLock>(item)));
+    EXPECT_FALSE(b.editor.Locked(EditorLock::Values));
+
+    // No dialogue opens and nothing changes.
+    const double tolerance = b.wb.alg.tolerance;
+    b.editor.ChangeTolerance();
+    EXPECT_EQ(b.wb.alg.tolerance, tolerance);
+    EXPECT_EQ(b.editor.LeaveSetting(S::MaxCalls, "5"), SettingResult::Restored);
+    EXPECT_EQ(b.editor.LeaveSetting(S::ReductionFraction, "0.5"), SettingResult::Restored);
+    EXPECT_EQ(b.editor.LeaveSetting(S::TerminalFrequency, "3"), SettingResult::Restored);
+    EXPECT_EQ(b.wb.alg.maxCalls, 9999);
+    EXPECT_EQ(b.wb.alg.reductionFraction, 0.1);
+    EXPECT_EQ(b.wb.alg.terminalFrequency, 10);
+    b.editor.OpenLog();
+    EXPECT_FALSE(b.editor.LogOpen());
+    EXPECT_FALSE(b.editor.OpenButtonEnabled());
+    EXPECT_FALSE(b.editor.ToleranceEnabled());
+    EXPECT_FALSE(b.editor.SettingEnabled(S::MaxCalls));
+
+    // Values, steps and fuses are edited as always.
+    EXPECT_TRUE(b.editor.EditCell(2, C::Value, "5"));
+    EXPECT_TRUE(b.editor.EditCell(2, C::Step, "0.25"));
+    EXPECT_TRUE(b.editor.EditCell(2, C::Fuse, "b"));
+    EXPECT_EQ(b.wb.alg.step[2], 0.25);
+
+    b.editor.LockRunSettings(false);
+    EXPECT_TRUE(b.editor.SettingEnabled(S::MaxCalls));
+    EXPECT_EQ(b.editor.LeaveSetting(S::MaxCalls, "5"), SettingResult::Stored);
+
+    // A locked column refuses its cells and its change-all commands.
+    b.editor.SetLock(EditorLock::Values, true);
+    EXPECT_FALSE(b.editor.EditCell(1, C::Value, "3"));
+    b.editor.ChangeValuesNotSteps();
+    b.editor.HeadingDoubleClicked(C::Value);
+    EXPECT_EQ(b.editAllShown, 0);
+    EXPECT_EQ(b.wb.alg.value[1], 10.0);
+}

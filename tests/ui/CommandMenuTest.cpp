@@ -80,8 +80,9 @@ TEST(CommandMenu, ButtonsCaptionsAndTheLaterCommandsStayDisabled) {
     EXPECT_EQ(s.menu.Button(menu::UserSummary).toolTip,
               "Produces a saveable summary (and perhaps plots) of model results for the current parameter estimates");
     EXPECT_EQ(s.Enabled(), (Names{menu::Initialize, menu::LoadAlg, menu::EditAlg, menu::SaveAlg, menu::OneFunction,
-                                  menu::Simplex, menu::Marquardt, menu::UserSummary, menu::Quit}));
-    for (const char* later : {menu::Bayesian, menu::Covariance, menu::ParEstimate, menu::Rank}) {
+                                  menu::Simplex, menu::Marquardt, menu::UserSummary, menu::Covariance,
+                                  menu::Quit}));
+    for (const char* later : {menu::Bayesian, menu::ParEstimate, menu::Rank}) {
         EXPECT_FALSE(s.menu.Enabled(later)) << later;
         EXPECT_FALSE(s.menu.Button(later).toolTip.empty()) << later;
     }
@@ -302,6 +303,27 @@ TEST(CommandMenu, EditingHidesTheMenuAndKeepsInitialiseAndLoadOffUntilReloaded) 
     EXPECT_TRUE(s.menu.Enabled(menu::LoadAlg));
 }
 
+TEST(CommandMenu, MultiModelStatisticsReplacesTheMenuUntilTheRankingFinishes) {
+    Session s;
+    int rankingOpened = 0;
+    s.menu.openRanking = [&] { ++rankingOpened; };
+    s.Ready();
+    ASSERT_TRUE(s.menu.Enabled(menu::Rank));
+    s.wb.oneCallView.SetArea(1, "x");
+    s.t.windows.Show(s.wb.oneCallView);
+    s.menu.Click(menu::Rank);
+    EXPECT_EQ(rankingOpened, 1);
+    EXPECT_FALSE(s.menu.Loaded());
+    EXPECT_FALSE(s.t.windows.IsOpen(s.wb.oneCallView));
+    EXPECT_EQ(s.applicationMenuStates.back(), false);
+
+    s.menu.RankingFinished();
+    EXPECT_TRUE(s.menu.Visible());
+    EXPECT_EQ(s.applicationMenuStates.back(), true);
+    EXPECT_TRUE(s.menu.Enabled(menu::Rank));
+    EXPECT_TRUE(s.menu.Enabled(menu::LoadAlg));
+}
+
 TEST(CommandMenu, SavingWritesTheFileAndQuitAsksToExit) {
     Session s;
     s.Ready();
@@ -356,4 +378,67 @@ TEST(ExitDialogue, AsksTwoQuestionsWithUniformPriorsAndThreeOtherwise) {
                                                                              Answer::No);
     EXPECT_TRUE(ExitDialogue(s.wb, {}));
     std::filesystem::remove(log + ".cvl");
+}
+
+TEST(CommandMenu, CovariancesOfferTheLastResultsOnlyAfterACompletedCalculation) {
+    Session s;
+    s.Ready();
+    for (int i = 1; i <= 4; ++i) {
+        s.wb.alg.value[i] = i;
+        s.wb.alg.step[i] = 0.1;
+    }
+    int edits = 0;
+    bool lockedEditDuringRun = false;
+    s.menu.editParametersLocked = [&] {
+        ++edits;
+        lockedEditDuringRun = s.menu.Running() && s.Enabled() == Names{};
+    };
+    auto& d = s.t.dialogs;
+    auto expectNumerical = [&] {
+        d.ExpectMessage("Covariance calculator", "analytically or numerically?", Answer::No)
+            .ExpectMessage("Covariance calculator", "A covariance matrix is calculated");
+        for (int g = 1; g <= 3; ++g) d.ExpectPrompt("Covariance calculator", "Default grid factor", "ok");
+        d.ExpectMessage("Covariance calculator", "Are these default grid factors OK?", Answer::Yes)
+            .ExpectPrompt("Enter constant", "", "0.5")
+            .ExpectMessage("Calculate optimistic SEs only?", "", Answer::No);
+    };
+
+    // A completed calculation: the result window stands in for the menu.
+    expectNumerical();
+    s.menu.Click(menu::Covariance);
+    EXPECT_EQ(edits, 1);
+    EXPECT_TRUE(lockedEditDuringRun);
+    EXPECT_TRUE(s.wb.app.covarianceCurrent);
+    EXPECT_FALSE(s.menu.Loaded());
+    EXPECT_TRUE(s.t.windows.IsOpen(s.wb.covarianceDisplay.result));
+    EXPECT_EQ(s.applicationMenuStates, (std::vector<bool>{false}));
+    s.wb.covarianceDisplay.result.Click("cmdFinish");
+    EXPECT_TRUE(s.menu.Visible());
+    EXPECT_EQ(s.applicationMenuStates, (std::vector<bool>{false, true}));
+    EXPECT_TRUE(s.menu.Enabled(menu::Covariance));
+
+    // Viewing the last results recalculates nothing.
+    const std::size_t calls = s.model.calls.size();
+    d.ExpectMessage("Covariance", "View the last set of calculated covariance results?", Answer::Yes);
+    s.menu.Click(menu::Covariance);
+    EXPECT_EQ(s.model.calls.size(), calls);
+    EXPECT_EQ(s.wb.covarianceDisplay.result.Area(1).find("Do you wish to:"), 0u);
+    EXPECT_FALSE(s.menu.Loaded());
+    s.wb.covarianceDisplay.result.Click("cmdFinish");
+
+    // Declining recalculates; cancelling leaves the stored results current.
+    d.ExpectMessage("Covariance", "View the last set", Answer::No)
+        .ExpectMessage("Covariance calculator", "analytically or numerically?", Answer::Cancel);
+    s.menu.Click(menu::Covariance);
+    EXPECT_TRUE(s.wb.app.covarianceCurrent);
+    EXPECT_TRUE(s.menu.Visible());
+    EXPECT_TRUE(s.menu.Enabled(menu::Covariance));
+    EXPECT_EQ(s.applicationMenuStates.back(), true);
+
+    // A minimisation makes them stale: no offer to view them.
+    s.menu.Click(menu::Simplex);
+    EXPECT_FALSE(s.wb.app.covarianceCurrent);
+    d.ExpectMessage("Covariance calculator", "analytically or numerically?", Answer::Cancel);
+    s.menu.Click(menu::Covariance);
+    EXPECT_FALSE(s.wb.app.covarianceCurrent);
 }

@@ -1,0 +1,193 @@
+#include "ranking/ModelAveraging.h"
+
+#include <cmath>
+#include <fstream>
+#include <sstream>
+
+#include "numeric/FixedColumns.h"
+#include "numeric/Format.h"
+#include "ranking/ModelRanking.h"
+
+namespace corvane {
+
+namespace {
+
+constexpr const char* kSavedName = "Originally saved with the file name: ";
+constexpr const char* kStandardErrorHeading = "Par#";
+// Lines between the last parameter line and the first standard-error line.
+constexpr int kLinesBeforeStandardErrors = 15;
+// Far longer than any line of the layout; a longer one is cut and then
+// fails the layout's checks.
+constexpr std::size_t kLongestLine = 4096;
+
+bool StartsWith(std::string_view text, std::string_view start) { return text.substr(0, start.size()) == start; }
+
+// Characters 25-38, 43-56 and 61-74.
+int StandardErrorColumn(int grid) { return 25 + 18 * (grid - 1); }
+
+CovarianceReadResult Refuse(std::string problem) { return {std::nullopt, std::move(problem)}; }
+
+// A whole field of the layout: a line cut short (a truncated file) must not
+// pass a shortened number for the real one.
+std::optional<double> FiniteNumber(std::string_view line, int first, int width) {
+    if (line.size() < static_cast<std::size_t>(first - 1 + width)) return std::nullopt;
+    const auto v = StrictNumber(Field(line, first, width));
+    if (!v || !std::isfinite(*v)) return std::nullopt;
+    return v;
+}
+
+CovarianceReadResult ReadLines(LineReader& reader, int n, int k) {
+    if (n < 1) return Refuse("the model has no parameters");
+    if (k < 0 || k > n) return Refuse("the model's number of estimated parameters is not between 0 and " + NumberText(n));
+    std::string line;
+    auto lineNo = [&] { return "line " + NumberText(reader.LinesRead()); };
+    auto ended = [&](const std::string& what) { return Refuse("the file ends before " + what); };
+
+    // Every save of the same report puts one more saved-name line and an
+    // empty line in front; after them come the method title and an empty line.
+    if (!reader.Next(line)) return Refuse("the file is empty");
+    while (StartsWith(line, kSavedName)) {
+        if (!reader.Next(line)) return ended("the report begins");
+        if (!Trim(line).empty()) return Refuse(lineNo() + " should be empty after the saved file name");
+        if (!reader.Next(line)) return ended("the report begins");
+    }
+    if (!reader.Next(line)) return ended("the parameter lines");
+
+    CovarianceEstimates e;
+    e.value.resize(n, 0.0);
+    e.se.resize(n, kGrids, 0.0);
+    for (int i = 1; i <= n; ++i) {
+        if (!reader.Next(line)) return ended("the line of parameter " + NumberText(i) + " of " + NumberText(n));
+        // " 001) ": the value follows in 14 characters (7-20 below parameter 1000).
+        const std::string label = Format(i, " 000) ");
+        if (!StartsWith(line, label))
+            return Refuse(lineNo() + " should be the line of parameter " + NumberText(i) + " of " + NumberText(n) +
+                          " (does the file belong to a model with another number of parameters?)");
+        const auto value = FiniteNumber(line, static_cast<int>(label.size()) + 1, 14);
+        if (!value) return Refuse(lineNo() + " holds no number for the value of parameter " + NumberText(i));
+        e.value[i] = *value;
+    }
+
+    for (int j = 1; j <= kLinesBeforeStandardErrors; ++j) {
+        if (!reader.Next(line)) return ended("its standard errors");
+        if (j == 1 && !Trim(line).empty())
+            return Refuse(lineNo() + " should be empty after the last parameter line: the file has more than " +
+                          NumberText(n) + " parameters");
+        if (j == kLinesBeforeStandardErrors && !StartsWith(line, kStandardErrorHeading))
+            return Refuse(lineNo() + " should be the heading of the standard errors (\"Par#\")");
+    }
+
+    std::vector<bool> seen(static_cast<std::size_t>(n) + 1, false);
+    for (int j = 1; j <= k; ++j) {
+        if (!reader.Next(line) || Trim(line).empty())
+            return Refuse("it has fewer than " + NumberText(k) + " standard-error lines, one for each of the model's " +
+                          NumberText(k) + " estimated parameters");
+        const auto p = StrictInteger(Field(line, 1, 3), 1, n);
+        if (!p) return Refuse(lineNo() + " holds no parameter number between 1 and " + NumberText(n) + " in characters 1-3");
+        const int s = static_cast<int>(*p);
+        if (seen[static_cast<std::size_t>(s)])
+            return Refuse(lineNo() + " gives the standard errors of parameter " + NumberText(s) + " a second time");
+        seen[static_cast<std::size_t>(s)] = true;
+        for (int g = 1; g <= kGrids; ++g) {
+            const auto se = FiniteNumber(line, StandardErrorColumn(g), 14);
+            if (!se)
+                return Refuse(lineNo() + " holds no standard error of grid " + NumberText(g) + " in characters " +
+                              NumberText(StandardErrorColumn(g)) + "-" + NumberText(StandardErrorColumn(g) + 13));
+            e.se(s, g) = *se;
+            if (*se == -1.0) e.missing[static_cast<std::size_t>(g - 1)] = true;
+        }
+    }
+    // The probability section starts with an empty line.
+    if (reader.Next(line) && !Trim(line).empty())
+        return Refuse("it has more standard-error lines than the model's " + NumberText(k) + " estimated parameters");
+    return {std::move(e), ""};
+}
+
+}  // namespace
+
+CovarianceReadResult ReadCovarianceText(std::string_view text, int n, int k) {
+    std::istringstream in{std::string(text)};
+    LineReader reader(in, kLongestLine);
+    return ReadLines(reader, n, k);
+}
+
+CovarianceReadResult ReadCovarianceFile(const std::string& path, int n, int k) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return Refuse("it could not be opened");
+    LineReader reader(in, kLongestLine);
+    CovarianceReadResult result = ReadLines(reader, n, k);
+    if (result.estimates && in.bad()) return Refuse("it could not be read to its end");
+    return result;
+}
+
+AveragingResult AverageEstimates(const std::vector<AveragingModel>& models, double cHat, int n) {
+    AveragingResult r;
+    r.average.resize(n, 0.0);
+    r.averageSE.resize(n, kGrids, 0.0);
+    for (const auto& m : models)
+        for (int g = 0; g < kGrids; ++g) r.missing[static_cast<std::size_t>(g)] |= m.estimates.missing[static_cast<std::size_t>(g)];
+    for (int s = 1; s <= n; ++s) {
+        double average = 0.0;
+        for (const auto& m : models) average += m.weight * m.estimates.value[s];
+        r.average[s] = average;
+        for (int g = 1; g <= kGrids; ++g) {
+            if (r.missing[static_cast<std::size_t>(g - 1)]) {
+                r.averageSE(s, g) = -1.0;
+                continue;
+            }
+            double se = 0.0;
+            for (const auto& m : models) {
+                const double sq = m.estimates.se(s, g);
+                const double d = m.estimates.value[s] - average;
+                se += m.weight * std::sqrt(cHat * sq * sq + d * d);
+            }
+            r.averageSE(s, g) = se;
+        }
+    }
+    return r;
+}
+
+std::string AveragingText(const AveragingResult& result) {
+    std::string out;
+    out += std::string("Parameter estimates and their SEs resulting from averaging across all ranked models.") + CRLF;
+    out += std::string("Each model contributes to the reported averages according to its AIC Weight.") + CRLF;
+    out += std::string("SEs will report a value of -1 if any model is missing an estimate for SE.") + CRLF;
+    out += CRLF;
+    out += std::string("Parameter_#  Parameter_Value") + "     SEs_Grid_#1     SEs_Grid_#2     SEs_Grid_#3" + CRLF;
+    for (int s = 1; s <= result.average.size(); ++s) {
+        out += RightJustify(Format(s, "##0"), 11) + " " + RightJustify(Format(result.average[s], "0.0000E+00"), 16);
+        for (int g = 1; g <= kGrids; ++g) out += RightJustify(Format(result.averageSE(s, g), "0.0000E+00"), 16);
+        out += CRLF;
+    }
+    return out;
+}
+
+AveragingOutcome AverageRankedModels(const RankingList& list, int n) {
+    AveragingOutcome outcome;
+    outcome.title = kCantAverageTitle;
+    for (const auto& m : list.models) {
+        if (!m.HasCovarianceFile()) {
+            outcome.message = kCovarianceMissing;
+            return outcome;
+        }
+        if (!m.weight) {
+            outcome.message = "The models have no Akaike weights: rank them before averaging.";
+            return outcome;
+        }
+    }
+    std::vector<AveragingModel> models;
+    models.reserve(list.models.size());
+    for (const auto& m : list.models) {
+        CovarianceReadResult read = ReadCovarianceFile(m.covariancePath, n, m.k);
+        if (!read.estimates) {
+            outcome.message = "The covariance file " + m.covariancePath + " of model " + m.algorithmFile +
+                              " cannot be used for averaging: " + read.problem + ".";
+            return outcome;
+        }
+        models.push_back({*m.weight, std::move(*read.estimates)});
+    }
+    outcome.result = AverageEstimates(models, list.cHat, n);
+    return outcome;
+}
+
+}  // namespace corvane
