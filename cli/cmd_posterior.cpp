@@ -358,7 +358,8 @@ int PosteriorCommandLine::Run(std::ostream& out, std::ostream& err) {
     PosteriorBlocks blocks;
     {
         StopSignals signals;
-        blocks = ComputePosteriorBlocks(wb, plan, range.first, range.count, callbacks);
+        blocks = shardOf ? ComputePosteriorBlocks(wb, plan, range.first, range.count, callbacks)
+                         : ComputePosterior(wb, plan, callbacks);
     }
     reporter.Finish();
     dialogs.beforeMessage = nullptr;
@@ -392,9 +393,7 @@ int PosteriorCommandLine::Run(std::ostream& out, std::ostream& err) {
             << part.calls << " calls) written to " << *outputs.save << "\n";
         return kExitOk;
     }
-    const PosteriorResult result =
-        AssemblePosterior(plan, blocks.sums, blocks.terms, blocks.calls,
-                          blocks.interrupted ? std::optional<int>(blocks.interruptedAt) : std::nullopt);
+    const PosteriorResult result = AssemblePosterior(plan, blocks);
     return WriteOutputs(out, err, dialogs, session->ports.clock, plan, result, outputs);
 }
 

@@ -144,18 +144,26 @@ std::optional<double> DerivedReciprocalConstant(Workbench& wb, const PosteriorPl
 
 // --- the evaluation -------------------------------------------------------------
 
-PosteriorBlocks ComputePosteriorBlocks(Workbench& wb, const PosteriorPlan& plan, long long first, long long count,
-                                       const PosteriorCallbacks& callbacks) {
+namespace {
+
+// The evaluation of blocks first .. first + count - 1; with fold, each
+// finished profile point's block sums are added up at once (in block order,
+// as AssemblePosterior does) and only the point's sum is kept.
+PosteriorBlocks ComputeBlocks(Workbench& wb, const PosteriorPlan& plan, long long first, long long count,
+                              const PosteriorCallbacks& callbacks, bool fold) {
     BayesianModeScope mode(wb.engine, plan.parameter);
     PosteriorBlocks out;
     out.first = first;
+    out.folded = fold;
+    double pointSum = 0.0;
     const long long perPoint = plan.BlocksPerPoint();
     const long long perBlock = plan.NodesPerBlock();
     const bool keepTerms = plan.k() == 1;
     const long long end = first + count;
     const long long total = count * perBlock;
-    out.sums.reserve(static_cast<std::size_t>(count));
-    if (keepTerms) out.terms.reserve(static_cast<std::size_t>(total));
+    // A shard keeps 8 bytes a block, a whole run 8 bytes a point.
+    out.sums.reserve(static_cast<std::size_t>(fold ? plan.m : std::min(count, 1LL << 20)));
+    if (keepTerms) out.terms.reserve(static_cast<std::size_t>(total));  // at most 1001 x 1001
 
     const Clock& clock = wb.ports.clock;
     const double start = clock.SecondsSinceMidnight();
@@ -190,7 +198,17 @@ PosteriorBlocks ComputePosteriorBlocks(Workbench& wb, const PosteriorPlan& plan,
                 sum += term;
                 if (keepTerms) out.terms.push_back(term);
             }
-            out.sums.push_back(sum);
+            if (!fold) {
+                out.sums.push_back(sum);
+            } else if (plan.k() == 0) {
+                out.sums.push_back(sum);
+            } else {
+                pointSum += sum;
+                if (local + bl + 1 == perPoint) {
+                    out.sums.push_back(pointSum);
+                    pointSum = 0.0;
+                }
+            }
         }
         out.calls += nodes;
         wb.engine.functionCalls = static_cast<std::int32_t>(std::min<long long>(out.calls, kMaxPosteriorCalls));
@@ -216,6 +234,17 @@ PosteriorBlocks ComputePosteriorBlocks(Workbench& wb, const PosteriorPlan& plan,
     return out;
 }
 
+}  // namespace
+
+PosteriorBlocks ComputePosteriorBlocks(Workbench& wb, const PosteriorPlan& plan, long long first, long long count,
+                                       const PosteriorCallbacks& callbacks) {
+    return ComputeBlocks(wb, plan, first, count, callbacks, false);
+}
+
+PosteriorBlocks ComputePosterior(Workbench& wb, const PosteriorPlan& plan, const PosteriorCallbacks& callbacks) {
+    return ComputeBlocks(wb, plan, 0, plan.Blocks(), callbacks, true);
+}
+
 BlockRange ShardBlocks(long long blocks, int shard, int shards) {
     BlockRange r;
     if (shards < 1 || shard < 1 || shard > shards || blocks <= 0) return r;
@@ -229,11 +258,13 @@ BlockRange ShardBlocks(long long blocks, int shard, int shards) {
 
 // --- the result -----------------------------------------------------------------
 
-PosteriorResult AssemblePosterior(const PosteriorPlan& plan, const std::vector<double>& sums,
-                                  const std::vector<double>& terms, long long calls, std::optional<int> interruptedAt) {
+namespace {
+
+PosteriorResult Assemble(const PosteriorPlan& plan, const std::vector<double>& sums, const std::vector<double>& terms,
+                         long long calls, std::optional<int> interruptedAt, bool folded) {
     PosteriorResult r;
     r.calls = calls;
-    const long long perPoint = plan.BlocksPerPoint();
+    const long long perPoint = folded ? 1 : plan.BlocksPerPoint();
     const long long complete = static_cast<long long>(sums.size()) / perPoint;
     long long kept = plan.m;
     if (interruptedAt) {
@@ -299,6 +330,18 @@ PosteriorResult AssemblePosterior(const PosteriorPlan& plan, const std::vector<d
         r.summary = {mean, difference, sd};
     }
     return r;
+}
+
+}  // namespace
+
+PosteriorResult AssemblePosterior(const PosteriorPlan& plan, const std::vector<double>& sums,
+                                  const std::vector<double>& terms, long long calls, std::optional<int> interruptedAt) {
+    return Assemble(plan, sums, terms, calls, interruptedAt, false);
+}
+
+PosteriorResult AssemblePosterior(const PosteriorPlan& plan, const PosteriorBlocks& run) {
+    return Assemble(plan, run.sums, run.terms, run.calls,
+                    run.interrupted ? std::optional<int>(run.interruptedAt) : std::nullopt, run.folded);
 }
 
 // --- steps from a covariance grid -------------------------------------------------

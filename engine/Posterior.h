@@ -120,7 +120,11 @@ struct PosteriorCallbacks {
 // What a run (or one shard of it) produces.
 struct PosteriorBlocks {
     long long first = 0;        // first block (0-based in the run's block list)
-    std::vector<double> sums;   // per block computed: the sum of exp(-(node - L0)), or the node's -ln[L] when k = 0
+    // Per block computed: the sum of exp(-(node - L0)), or the node's -ln[L]
+    // when k = 0.  Folded (a whole run): per finished profile point, the sum
+    // of its block sums.
+    std::vector<double> sums;
+    bool folded = false;
     std::vector<double> terms;  // k = 1: every node's term, in node order
     long long calls = 0;
     bool interrupted = false;
@@ -133,6 +137,8 @@ struct PosteriorBlocks {
 // function-call counter.
 PosteriorBlocks ComputePosteriorBlocks(Workbench& wb, const PosteriorPlan& plan, long long first, long long count,
                                        const PosteriorCallbacks& callbacks = {});
+// The whole run, folded: the same sums, one kept per profile point.
+PosteriorBlocks ComputePosterior(Workbench& wb, const PosteriorPlan& plan, const PosteriorCallbacks& callbacks = {});
 
 // Blocks of shard K of N (1 <= K <= N): a contiguous slice, the slices in
 // order covering every block once.
@@ -167,6 +173,8 @@ struct PosteriorResult {
 PosteriorResult AssemblePosterior(const PosteriorPlan& plan, const std::vector<double>& sums,
                                   const std::vector<double>& terms, long long calls,
                                   std::optional<int> interruptedAt = std::nullopt);
+// The result of a whole run (ComputePosterior) or of one computed from block 0.
+PosteriorResult AssemblePosterior(const PosteriorPlan& plan, const PosteriorBlocks& run);
 
 // --- steps from a covariance grid -------------------------------------------
 

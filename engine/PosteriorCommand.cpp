@@ -352,10 +352,7 @@ PosteriorEnd BayesianPosteriorCommand(Workbench& wb, const PosteriorCommandHooks
                 d.MessageBox(InterruptTitle, "Interrupt received.  Quit calculations?", Buttons::YesNo, Icon::Question);
             return quit == Answer::Yes ? PosteriorReply::Quit : PosteriorReply::Continue;
         };
-        const PosteriorBlocks blocks = ComputePosteriorBlocks(wb, plan, 0, plan.Blocks(), callbacks);
-        const PosteriorResult result =
-            AssemblePosterior(plan, blocks.sums, blocks.terms, blocks.calls,
-                              blocks.interrupted ? std::optional<int>(blocks.interruptedAt) : std::nullopt);
+        const PosteriorResult result = AssemblePosterior(plan, ComputePosterior(wb, plan, callbacks));
         status.Set(kStarted, "Integrations completed at " + wb.ports.clock.TimeText());
 
         if (result.overflow) {

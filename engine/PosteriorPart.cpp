@@ -310,7 +310,6 @@ PosteriorPartRead ReadPosteriorPart(std::istream& in) {
     auto numbers = [&](const char* label, long long expected, std::vector<double>& into) {
         const auto count = r.Whole(label, expected, expected);
         if (!count) return false;
-        into.reserve(static_cast<std::size_t>(expected));
         for (long long j = 0; j < expected; ++j) {
             std::string line;
             if (!r.Line(line)) return false;

@@ -18,9 +18,9 @@ namespace {
 // The whole run at once, as the dialogue does it.
 PosteriorResult RunWhole(Workbench& wb, PosteriorPlan& plan, PosteriorBlocks* blocksOut = nullptr) {
     if (plan.k() >= 1) plan.reference = EvaluateReference(wb, plan);
-    const PosteriorBlocks b = ComputePosteriorBlocks(wb, plan, 0, plan.Blocks());
+    const PosteriorBlocks b = ComputePosterior(wb, plan);
     if (blocksOut) *blocksOut = b;
-    return AssemblePosterior(plan, b.sums, b.terms, b.calls);
+    return AssemblePosterior(plan, b);
 }
 
 // Profiles parameter p of the rig as the dialogue would after the set-up:
@@ -271,6 +271,8 @@ TEST(PosteriorSums, AnInterruptKeepsThePointsBeforeTheLastTwoAndTheirModeOnly) {
     EXPECT_EQ(b.interruptedAt, 6);
     EXPECT_EQ(b.calls, 18);
     const PosteriorResult result = AssemblePosterior(plan, b.sums, b.terms, b.calls, b.interruptedAt);
+    EXPECT_EQ(PosteriorDataText(AssemblePosterior(plan, ComputePosterior(r.wb, plan, callbacks))),
+              PosteriorDataText(result));
     EXPECT_TRUE(result.interrupted);
     EXPECT_EQ(result.pointsKept, 4);
     EXPECT_EQ(result.mode, 4);  // the smallest of the points kept
@@ -433,9 +435,12 @@ TEST(PosteriorShards, SlicesCoverEveryBlockOnceInOrder) {
 
 TEST(PosteriorShards, PartsMergedInAnyOrderGiveTheSumsOfOneRunBitForBit) {
     ShardRig s;
-    PosteriorBlocks whole;
     PosteriorPlan plan = s.plan;
-    const PosteriorResult one = RunWhole(s.r.wb, plan, &whole);
+    const PosteriorResult one = RunWhole(s.r.wb, plan);  // point sums folded as the blocks are done
+    const PosteriorBlocks whole = ComputePosteriorBlocks(s.r.wb, plan, 0, plan.Blocks());
+    ASSERT_EQ(whole.sums.size(), 45u);  // 9 points of 5 blocks
+    const PosteriorResult unfolded = AssemblePosterior(plan, whole.sums, whole.terms, whole.calls);
+    for (int i = 1; i <= 9; ++i) EXPECT_EQ(unfolded.columns.negLnL[i], one.columns.negLnL[i]) << i;
     for (int n : {2, 3, 7, 45, 60}) {
         std::vector<std::pair<std::string, PosteriorPart>> parts;
         for (int k = n; k >= 1; --k) parts.emplace_back("part" + std::to_string(k), RoundTrip(s.Shard(k, n)));
