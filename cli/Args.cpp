@@ -163,7 +163,12 @@ void Options::Parse(std::vector<std::string> arguments) {
         }
         d.convert(value);
     }
-    for (const auto& extra : app_.remaining()) Refuse("unexpected argument \"" + extra + "\"");
+    for (const auto& extra : app_.remaining()) {
+        if (positional_ && !extra.empty() && extra[0] != '-')
+            positional_->push_back(extra);
+        else
+            Refuse("unexpected argument \"" + extra + "\"");
+    }
     if (problems_.empty())
         for (const auto& check : checks_) check();
 }

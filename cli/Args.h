@@ -79,6 +79,11 @@ public:
     // A switch without a value.
     void Flag(const std::string& name, bool& into, const std::string& help);
 
+    // Arguments that no option takes, in order, for a command that names
+    // files by position; without this they are refused.  One that starts
+    // with "-" is still refused as an unexpected argument.
+    void Positional(std::vector<std::string>& into) { positional_ = &into; }
+
     // A check between options, run after parsing when every value converted
     // (shared option sets use it; a command overrides Command::Check).
     void AfterParsing(std::function<void()> check) { checks_.push_back(std::move(check)); }
@@ -115,6 +120,7 @@ private:
     std::vector<Declared> declared_;
     std::vector<std::function<void()>> checks_;
     std::vector<std::string> problems_;
+    std::vector<std::string>* positional_ = nullptr;
 };
 
 }  // namespace corvane::cli

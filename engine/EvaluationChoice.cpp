@@ -1,6 +1,7 @@
 #include "engine/EvaluationChoice.h"
 
 #include "engine/LikelihoodProfile.h"
+#include "engine/PosteriorCommand.h"
 #include "engine/modCorvane.h"
 
 namespace corvane {
@@ -9,6 +10,11 @@ EvaluationChoice::EvaluationChoice(Workbench& wb) : wb_(wb) {
     // editParameters is read when the button is pressed, so the desktop may
     // set it after this.
     runProfile = [this] { LikelihoodProfileEvaluation(wb_, editParameters); };
+    runPosterior = [this] {
+        PosteriorCommandHooks hooks;
+        hooks.editParameters = editParameters;
+        BayesianPosteriorCommand(wb_, hooks);
+    };
 }
 
 void EvaluationChoice::Changed() {

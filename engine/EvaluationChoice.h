@@ -33,10 +33,9 @@ public:
     // "&Maximium likelihood (ML) confidence distributions": the likelihood
     // profile (LikelihoodProfileEvaluation with editParameters) unless replaced.
     std::function<void()> runProfile;
-    // "&Bayesian posterior (BP) distributions": the posterior evaluation.  The
-    // posterior subsystem sets it where this class is made (the constructor),
-    // calling its evaluation with editParameters as the profile does; while it
-    // is empty the button is disabled.
+    // "&Bayesian posterior (BP) distributions": the posterior evaluation
+    // (BayesianPosteriorCommand with editParameters) unless replaced; while
+    // it is empty the button is disabled.
     std::function<void()> runPosterior;
     // Shared by both evaluations: opens the algorithm data editor and returns
     // once the user has finished editing (the desktop sets it; none: the

@@ -13,6 +13,7 @@ Workbench::Workbench(Ports p, Model* m)
       priorReviewView("frmReviewPriors", "Review priors "),
       profileView("frmMLStats", "Maximum likelihood statistics"),
       priorProfileView("frmPriorDists", "Prior distribution statistics"),
+      posteriorView("frmBayesianStatistics", posterior_text::ResultCaption),
       oneCallView("frmOneCall", "One function call"),
       simplexView("frmSimplex",
                   "Simplex minimization (uses geometry; works best for models whose behaviour is markedly "
@@ -32,6 +33,7 @@ Workbench::Workbench(Ports p, Model* m)
     InstallProfileWindow(*this);
     InstallPriorProfileWindow(*this);
     if (model) model->SetProgress(&progress);
+    InstallPosteriorWindow(*this);
 }
 
 void Workbench::CloseProgressWindows() {

@@ -16,6 +16,7 @@
 #include "engine/Minimiser.h"
 #include "engine/Model.h"
 #include "engine/ProgressThrottle.h"
+#include "engine/PosteriorCommand.h"
 #include "engine/RunLog.h"
 #include "engine/Simplex.h"
 #include "numeric/OneBased.h"
@@ -109,6 +110,13 @@ public:
     double profiledStep = 0.0;
     TextView profileView;
     TextView priorProfileView;
+    // Bayesian posteriors: what showing the last one again needs beside the
+    // shared columns, the "Bayesian statistics" window, and the main window's
+    // Bayesian "&Interrupt" menu, shown while a posterior integrates (the
+    // desktop sets it; none elsewhere).
+    PosteriorStore posterior;
+    TextView posteriorView;
+    std::function<void(bool shown)> showBayesianInterruptMenu;
 
     // Progress and result windows of the engine commands.
     TextView oneCallView;

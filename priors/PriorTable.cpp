@@ -65,15 +65,32 @@ std::optional<std::string> PriorRowProblem(const PriorRow& row) {
             // Below SD < mean the gamma density has no mode inside its support.
             if (m == 0.0 || s == 0.0 || !(std::fabs(s) < std::fabs(m)))
                 return "a gamma prior needs an SD above 0 and below the mean";
+            {
+                // Shape, scale and mode must stay numbers for the density to be computed.
+                const double k = Square(m / s);
+                const double theta = std::fabs(s * s / m);
+                const double mode = (k - 1.0) * theta;
+                if (!(std::isfinite(k) && theta > 0.0 && std::isfinite(theta) && mode > 0.0 && std::isfinite(mode)))
+                    return "a gamma prior's SD is too small or too large beside its mean to be computed";
+            }
             break;
         case 'L':
             if (!(m > 0.0) || s == 0.0) return "an ln-normal prior needs a mean above 0 and an SD other than 0";
+            if (!(std::log1p(Square(s / m)) > 0.0)) return "an ln-normal prior's SD is too small beside its mean";
+            {
+                const double sigma2 = std::log1p(Square(s / m));
+                const double mode = std::exp(std::log(m) - 1.5 * sigma2);
+                if (!(mode > 0.0 && std::isfinite(mode)))
+                    return "an ln-normal prior's SD is too large beside its mean: its mode cannot be computed";
+            }
             break;
         case 'B': {
             if (!(m > 0.0 && m < 1.0) || s == 0.0)
                 return "a beta prior needs a mean between 0 and 1 and an SD other than 0";
             const BetaShape shape = BetaShapeOf(m, s);
             if (!(shape.a > 0.0 && shape.b > 0.0)) return "a beta prior's SD is too large for its mean (a or b <= 0)";
+            if (!(std::isfinite(shape.a) && std::isfinite(shape.b)))
+                return "a beta prior's SD is too small beside its mean to be computed";
             break;
         }
         case 'S':
@@ -130,7 +147,10 @@ double PriorValue(const PriorRow& row, double x) {
         }
         case 'L': {
             if (x < kLowest) return Square(x - kLowest) * W;
-            const double sigma = std::sqrt(std::log(s * s + m * m) - 2.0 * std::log(m));
+            // ln(s^2 + m^2) - 2 ln(m), taken as ln(1 + (s/m)^2): the
+            // difference of two large logarithms went negative (NaN) when
+            // the SD was tiny beside the mean.
+            const double sigma = std::sqrt(std::log1p(Square(s / m)));
             const double mu = std::log(m) - sigma * sigma / 2.0;
             const double mode = std::exp(mu - sigma * sigma);
             return (std::log(x) + 0.5 * Square((std::log(x) - mu) / sigma)) -

@@ -72,6 +72,10 @@ PriorsReadResult ReadPriorsText(std::istream& in, int n) {
         const std::string code = Field(line, 7, 1);
         const char type = code.empty() ? ' ' : static_cast<char>(std::toupper(static_cast<unsigned char>(code[0])));
         if (type < 'A' || type > 'Z') return refuse("column 7 holds no type code");
+        // A code of none of the nine would silently contribute nothing.
+        if (PriorTypeName(type).empty())
+            return refuse(std::string("column 7 holds ") + type + ", which is none of the type codes " +
+                          kPriorTypeCodes);
         PriorRow& row = rows[i];
         row.type = type;
         row.firstMean = LeadingNumber(Field(line, 8, 11));

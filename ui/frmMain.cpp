@@ -88,6 +88,7 @@ frmMain::frmMain(Dialogs& dialogs, Clock& clock, RandomSource& random, Model* mo
     menu_->openPriors = [this] { priorsDialogue_->Open(PriorsOpener::CommandMenu); };
     menu_->openEvaluation = [this] { evaluation_->Open(); };
     menu_->requestExit = [this] { RequestExit(); };
+    wb_->showBayesianInterruptMenu = [this](bool shown) { mnuBayesianInt_->menuAction()->setVisible(shown); };
     menu_->applicationMenu = [this](bool enabled) { mnuApplication_->menuAction()->setEnabled(enabled); };
     // Closing a progress window while its minimisation runs asks to
     // interrupt it instead: the run would go on unseen.

@@ -165,36 +165,17 @@ TEST(CliFit, AnInterruptSignalEndsTheRunWithItsBestPoint) {
     // Tolerance 0 never converges and the limit is answered "continue": only
     // the interrupt ends this run.
     const std::string start = RigAlg(dir, "start.alg", 0.0), saved = dir.Path("saved.alg");
-    const std::string data = DataPath("rig_increments.dat"), err = dir.Path("err.txt"), log = dir.Path("run.cvl");
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        signal(SIGINT, SIG_DFL);
-        dup2(open(dir.Path("out.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
-        dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
-        execl(CORVANE_CLI, CORVANE_CLI, "fit", "--increments", data.c_str(), "--alg", start.c_str(), "--max-calls",
-              "200", "--on-limit", "continue", "--save-alg", saved.c_str(), "--log", log.c_str(), "--log-every", "1",
-              static_cast<char*>(nullptr));
-        _exit(127);
-    }
+    const std::string data = DataPath("rig_increments.dat"), log = dir.Path("run.cvl");
     // Under way once the run log shows iterations (standard error is no
     // terminal, so a run this short writes no progress line there).
-    for (int i = 0; i < 500 && !Has(ReadFile(log), "Note: 1 iterations"); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    kill(pid, SIGINT);
-    int status = 0;
-    bool ended = false;
-    for (int i = 0; i < 1000 && !(ended = waitpid(pid, &status, WNOHANG) == pid); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    if (!ended) {
-        kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-        FAIL() << "the run did not stop at the interrupt";
-    }
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 1);
-    EXPECT_TRUE(Has(ReadFile(err), "Simplex interrupt: Interrupt received. Do you want to quit minimizing?"));
-    EXPECT_TRUE(Has(ReadFile(dir.Path("out.txt")), "Current minimum found at these 4 adjusted parameter values:"));
+    const CliRun run = InterruptCli(dir,
+                                    {"fit", "--increments", data, "--alg", start, "--max-calls", "200", "--on-limit",
+                                     "continue", "--save-alg", saved, "--log", log, "--log-every", "1"},
+                                    [&] { return Has(ReadFile(log), "Note: 1 iterations"); });
+    ASSERT_NE(run.status, -1) << "the run did not stop at the interrupt";
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(Has(run.err, "Simplex interrupt: Interrupt received. Do you want to quit minimizing?"));
+    EXPECT_TRUE(Has(run.out, "Current minimum found at these 4 adjusted parameter values:"));
     EXPECT_LT(EvaluateAt(dir, saved), 425.0);
 }
 

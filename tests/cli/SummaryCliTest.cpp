@@ -31,15 +31,6 @@ std::string Rig(const ScratchDir& dir) {
     return "summary --increments" + Q(DataPath("rig_increments.dat")) + " --alg" + Q(RigAlg(dir));
 }
 
-std::string WithCRLF(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        if (c == '\n') out += '\r';
-        out += c;
-    }
-    return out;
-}
-
 void Replace(std::string& text, const std::string& what, const std::string& with) {
     for (std::size_t at; (at = text.find(what)) != std::string::npos;) text.replace(at, what.size(), with);
 }

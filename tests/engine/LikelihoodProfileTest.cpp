@@ -11,6 +11,7 @@
 #include "MinimiserRig.h"
 #include "engine/Covariance.h"
 #include "engine/EvaluationChoice.h"
+#include "engine/PosteriorCommand.h"
 #include "engine/LikelihoodProfile.h"
 
 using namespace corvane;
@@ -495,14 +496,18 @@ TEST(EvaluationChoice, ButtonsRunTheirEvaluationAndReturnToTheMenu) {
     choice.applicationMenu = [&](bool on) { log.push_back(on ? "app on" : "app off"); };
     choice.onFinished = [&] { log.push_back("menu"); };
     EXPECT_TRUE(choice.ProfileAvailable());
-    EXPECT_FALSE(choice.PosteriorAvailable());
+    EXPECT_TRUE(choice.PosteriorAvailable());
 
+    // The posterior button runs the posterior evaluation, whose second
+    // question ends it here.
+    r.t.dialogs.ExpectMessage(posterior_text::Title, "")
+        .ExpectMessage(posterior_text::Title, "", Answer::No);
     choice.Open();
-    choice.ChoosePosterior();  // no posterior evaluation in this build of the rules: ignored
-    EXPECT_TRUE(choice.IsOpen());
-    choice.Cancel();
+    choice.ChoosePosterior();
     EXPECT_FALSE(choice.IsOpen());
-    EXPECT_EQ(log, (std::vector<std::string>{"menu"}));
+    EXPECT_EQ(log, (std::vector<std::string>{"app off", "app on", "menu"}));
+    choice.Cancel();  // closed: ignored
+    EXPECT_EQ(log.size(), 3u);
 
     log.clear();
     bool runningInside = false;

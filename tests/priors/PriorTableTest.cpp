@@ -147,6 +147,14 @@ TEST(PriorTable, RowsThatCannotBeEvaluatedSoundlyAreNamed) {
     EXPECT_FALSE(PriorRowProblem(Row('G', 2, 1)));
     EXPECT_TRUE(PriorRowProblem(Row('L', 2, 0)));
     EXPECT_TRUE(PriorRowProblem(Row('L', -2, 1)));
+    // Extremes whose shape, scale or spread cannot be computed.
+    EXPECT_TRUE(PriorRowProblem(Row('L', 1e100, 1e-100)));
+    EXPECT_TRUE(PriorRowProblem(Row('G', 4e200, 2)));
+    EXPECT_TRUE(PriorRowProblem(Row('L', 3e-100, 1)));  // a mode below the smallest double
+    EXPECT_TRUE(PriorRowProblem(Row('B', 0.5, 1e-200)));
+    // A tiny SD beside a large mean once gave NaN (a difference of two large logarithms).
+    EXPECT_FALSE(PriorRowProblem(Row('L', 3e10, 1)));
+    EXPECT_TRUE(std::isfinite(PriorValue(Row('L', 3e10, 1), 3e10)));
     EXPECT_TRUE(PriorRowProblem(Row('B', 0.5, 0)));
     EXPECT_TRUE(PriorRowProblem(Row('B', 0.5, 0.6)));
     EXPECT_FALSE(PriorRowProblem(Row('B', 0.5, 0.1)));

@@ -124,13 +124,17 @@ TEST(PriorsFile, RefusedFilesAndLines) {
         EXPECT_EQ(r.line, 3) << line;
         EXPECT_FALSE(r.problem.empty());
     }
-    // Fields are read by column; a lower-case code is read in upper case; an
-    // unknown letter is kept (it contributes nothing).
-    const PriorsReadResult lower = Read("2\n  1   n        1.0        2.0\n  2   x\n", 2);
+    // Fields are read by column; a lower-case code is read in upper case; a
+    // letter of none of the nine types is refused, not read as no prior.
+    const PriorsReadResult lower = Read("2\n  1   n        1.0        2.0\n  2   u\n", 2);
     ASSERT_TRUE(lower.ok()) << lower.problem;
     EXPECT_EQ(lower.rows[1].type, 'N');
     EXPECT_EQ(lower.rows[1].firstSD, 2.0);
-    EXPECT_EQ(lower.rows[2].type, 'X');
+    EXPECT_EQ(lower.rows[2].type, 'U');
+    const PriorsReadResult unknown = Read("2\n  1   n        1.0        2.0\n  2   x\n", 2);
+    EXPECT_EQ(unknown.status, PriorsReadResult::Status::BadLine);
+    EXPECT_EQ(unknown.line, 3);
+    EXPECT_EQ(unknown.problem, "column 7 holds X, which is none of the type codes UTNEGBSDL");
 }
 
 TEST(PriorsFile, MismatchedCountLeavesEveryPriorUniformUnbounded) {

@@ -1,0 +1,466 @@
+// corvane-cli posterior and posterior-merge: the Bayesian posterior of one
+// parameter as "&Bayesian posterior (BP) distributions" computes it, every
+// question answered from an option, writing the same texts and files as the
+// desktop; and the same run cut into shards that any batch scheduler can
+// run side by side, merged into exactly the result of one run.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdint>
+#include <fstream>
+#include <ostream>
+#include <sstream>
+
+#include "cli/Command.h"
+#include "cli/Json.h"
+#include "cli/ModelOptions.h"
+#include "cli/Progress.h"
+#include "cli/RunControl.h"
+#include "engine/CovarianceConstant.h"
+#include "engine/Posterior.h"
+#include "engine/PosteriorCommand.h"
+#include "engine/PosteriorPart.h"
+#include "numeric/FixedColumns.h"
+#include "numeric/Format.h"
+#include "plots/render/PlotFiles.h"
+
+namespace corvane::cli {
+
+namespace {
+
+constexpr int kDefaultSize = 25;
+
+// --- what identifies a model set-up in a part ----------------------------------
+
+// FNV-1a of a file's bytes: the same data wherever the file lies.
+std::string Fingerprint(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::uint64_t h = 14695981039346656037ULL;
+    char c;
+    while (in.get(c)) {
+        h ^= static_cast<unsigned char>(c);
+        h *= 1099511628211ULL;
+    }
+    char text[24];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(h));
+    return text;
+}
+
+std::string SetupIdentity(const ModelOptions& m) {
+    std::string t;
+    auto add = [&t](const std::string& item) { t += (t.empty() ? "" : "; ") + item; };
+    if (m.increments) add("increments " + Fingerprint(*m.increments));
+    if (m.frequencies) add("frequencies " + Fingerprint(*m.frequencies));
+    if (m.incrementErrors) add(std::string("increment errors ") + *m.incrementErrors);
+    if (m.edge) add(std::string("edge ") + *m.edge);
+    if (m.ageModes) add("age modes " + NumberText(static_cast<int>(*m.ageModes)));
+    const std::pair<const char*, const std::optional<long long>*> wholes[] = {
+        {"series", &m.series}, {"identified", &m.identified}, {"blended", &m.blended},
+        {"birth day", &m.birthDay}, {"first cell", &m.firstCell}};
+    for (const auto& [name, v] : wholes)
+        if (*v) add(std::string(name) + " " + NumberText(**v));
+    if (m.age1) add("age1 " + NumberText(*m.age1));
+    if (m.ageDiff) add("age difference " + NumberText(*m.ageDiff));
+    return t;
+}
+
+// "K/N" with 1 <= K <= N.
+std::optional<std::pair<int, int>> ShardOption(const std::string& text) {
+    const std::size_t slash = text.find('/');
+    if (slash == std::string::npos) return std::nullopt;
+    const auto k = StrictInteger(text.substr(0, slash), 1, 1000000);
+    const auto n = StrictInteger(text.substr(slash + 1), 1, 1000000);
+    if (!k || !n || *k > *n) return std::nullopt;
+    return std::make_pair(static_cast<int>(*k), static_cast<int>(*n));
+}
+
+// --- the outputs shared by a run and a merge ----------------------------------------
+
+struct Outputs {
+    std::optional<std::string> save;      // the .pos file
+    std::optional<std::string> gridFile;  // the .grd file
+    std::optional<std::string> plots;     // a directory for the pictures
+    bool json = false;
+
+    void Declare(Options& o, const std::string& saveHelp) {
+        o.Text("--save", save, "FILE", saveHelp);
+        o.Text("--grid-file", gridFile, "FILE",
+               "with one integrated parameter: write the density grid to\nFILE as the desktop saves it (.grd)");
+        o.Text("--plots", plots, "DIR",
+               "write the seven distribution plots (and, with one integrated\nparameter, the bivariate density) "
+               "into DIR as PNG and SVG");
+        o.Flag("--json", json, "print one JSON object (see the README) instead of the data text");
+    }
+    void CheckSame(Options& o) const {
+        if (save && gridFile && SameFile(*save, *gridFile)) o.Refuse("options --save and --grid-file name the same file");
+    }
+};
+
+void AddPointColumns(Json& j, const PosteriorResult& r) {
+    const ProfileColumns& c = r.columns;
+    Json columns = Json::array();
+    for (int i = 1; i <= c.m; ++i) {
+        Json p;
+        p["point"] = i;
+        p["value"] = c.x[i];
+        p["neg_ln_l"] = c.negLnL[i];
+        p["pdf"] = c.pdf[i];
+        p["ci_mode"] = c.ciMode[i];
+        p["ci_mean"] = c.ciMean[i];
+        p["normal_pdf"] = c.normal[i];
+        columns.push_back(p);
+    }
+    j["columns"] = columns;
+}
+
+Json ResultJson(const PosteriorPlan& plan, const PosteriorResult& r) {
+    Json j;
+    j["parameter"] = plan.parameter;
+    j["points"] = r.pointsKept;
+    j["points_asked"] = plan.m;
+    j["grid_points"] = plan.g;
+    Json integrated = Json::array();
+    for (int q = 1; q <= plan.k(); ++q) integrated.push_back(plan.integrated[q]);
+    j["integrated"] = integrated;
+    j["calls"] = r.calls;
+    j["constant"] = 1.0 / plan.reciprocalConstant;
+    if (plan.k() >= 1)
+        j["reference"] = plan.reference;
+    else
+        j["reference"] = nullptr;
+    j["outcome"] = r.interrupted ? "interrupted" : "complete";
+    j["max_likelihood"] = r.columns.xML;
+    j["expected_value"] = r.summary.mean;
+    j["estimated_diff"] = r.summary.difference;
+    if (r.summary.mean != 0.0)
+        j["percent_diff"] = 100.0 * r.summary.difference / r.summary.mean;
+    else
+        j["percent_diff"] = nullptr;
+    j["estimated_se"] = r.summary.sd;
+    if (r.bivariate) {
+        Json peak;
+        peak["x"] = *r.bivariate->peakX;
+        peak["y"] = *r.bivariate->peakY;
+        peak["density"] = r.peak;
+        j["peak"] = peak;
+    }
+    AddPointColumns(j, r);
+    return j;
+}
+
+// Prints the data text (or the JSON object) and writes the requested files,
+// as the desktop shows and saves them.  The exit status.
+int WriteOutputs(std::ostream& out, std::ostream& err, ConsoleDialogs& dialogs, const Clock& clock,
+                 const PosteriorPlan& plan, const PosteriorResult& result, const Outputs& o) {
+    if (result.overflow) {
+        err << MessagePrefix()
+            << "some grid nodes are far more likely than the starting values, so the sums cannot be held: start "
+               "from values nearer the minimum\n";
+        return kExitFailed;
+    }
+    if (!result.shown) {
+        err << MessagePrefix() << "fewer than 3 profile points were completed; there is nothing to show\n";
+        return kExitFailed;
+    }
+    bool ok = true;
+    if (result.interrupted) {
+        err << MessagePrefix() << "interrupted: the first " << result.pointsKept << " of " << plan.m
+            << " points are shown\n";
+        ok = false;
+    }
+    if (o.json)
+        WriteJson(out, ResultJson(plan, result));
+    else
+        out << ForTerminal(PosteriorDataText(result));
+    out.flush();
+
+    if (o.plots) {
+        FilePlotPort pictures(*o.plots);
+        pictures.onError = [&](const std::string& problem) { err << MessagePrefix() << problem << "\n"; };
+        pictures.Show(DistributionPlotFor(result.columns, result.summary, plan.parameter, DistributionKind::Posterior));
+        if (result.bivariate) pictures.Show(*result.bivariate);
+        if (!pictures.Errors().empty()) ok = false;
+    }
+    if (o.gridFile && result.bivariate) {
+        dialogs.FileTitle("Save grid values in...", *o.gridFile);
+        if (SaveGridFile(dialogs, clock, *result.bivariate).empty()) ok = false;  // its message is out
+    }
+    if (o.save) {
+        dialogs.FileTitle("Save Bayesian posterior values in...", *o.save);
+        if (SaveTextResult(dialogs, PosteriorSaveRequest(clock), PosteriorDataText(result)).empty()) ok = false;
+    }
+    return ok ? kExitOk : kExitFailed;
+}
+
+std::string Remaining(long long seconds) {
+    return NumberText(seconds / 60) + ":" + (seconds % 60 < 10 ? "0" : "") + NumberText(seconds % 60);
+}
+
+// --- corvane-cli posterior --------------------------------------------------------------
+
+class PosteriorCommandLine : public Command {
+    ModelOptions model;
+    std::optional<long long> parameter;
+    std::optional<double> points, grid;
+    std::optional<std::string> integrate, shard;
+    Outputs outputs;
+    std::vector<int> integrated;          // --integrate, checked
+    std::optional<std::pair<int, int>> shardOf;
+
+    void Declare(Options& o) override {
+        o.Usage(
+            "corvane-cli posterior --increments FILE and/or --frequencies FILE --alg FILE\n"
+            "                             --parameter N [model options] [posterior options]\n\n"
+            "The Bayesian posterior of parameter N: N is set in turn to M values around its\n"
+            "algorithm file value, M - 1 steps apart centred on it; at each the likelihood (priors\n"
+            "included) is summed over a grid of G values of every integrated parameter (up to six),\n"
+            "centred on its value, its step apart.  Prints the posterior's data text as the\n"
+            "\"Bayesian statistics\" window shows it; standard error shows the progress.");
+        o.Group("Posterior options");
+        o.Whole("--parameter", parameter, 1, 32767, "N", "the parameter to evaluate (its step must not be 0)");
+        o.Number("--points", points, "M",
+                 "profile points, 1 to 1001 (default 25); below 3 becomes 3, an\neven number the next odd one");
+        o.Text("--integrate", integrate, "I,J,...",
+               "integrate exactly these parameters (at most six, each with a\n"
+               "step not 0); every other parameter's step is 0 for the run.\n"
+               "Default: every parameter with a step not 0, as the desktop");
+        o.Number("--grid", grid, "G", "grid points per integrated parameter, as --points (default 25)");
+        outputs.Declare(o, "write the posterior file (.pos) to FILE as the desktop saves it;\n"
+                           "with --shard, the shard's part file");
+        o.Text("--shard", shard, "K/N",
+               "evaluate only the K-th of N equal slices of the grid's nodes and\n"
+               "write them to the part file --save names; corvane-cli\n"
+               "posterior-merge joins the N parts into the result of one run");
+        model.Declare(o);
+        o.Footer(
+            "Exit status 0 for a finished posterior.  1 when it could not be shown (an interrupt\n"
+            "before 3 points, sums too large to hold) or was cut short, or a file could not be\n"
+            "written; 2 for bad input, with nothing on standard output.\n"
+            "Ctrl-C or SIGTERM during the integration answers the desktop's interrupt question\n"
+            "with \"quit\": the points before the last two are shown (a shard writes no part);\n"
+            "a second one ends the program at once.");
+    }
+
+    void Check(Options& o) override {
+        if (!parameter) o.Refuse("option --parameter N is needed");
+        if (points && !AcceptedSize(*points)) o.Refuse("option --points needs a number from 1 to 1001");
+        if (grid && !AcceptedSize(*grid)) o.Refuse("option --grid needs a number from 1 to 1001");
+        if (integrate) {
+            std::stringstream list(*integrate);
+            std::string item;
+            bool good = true;
+            while (std::getline(list, item, ',')) {
+                const auto v = StrictInteger(item, 1, 32767);
+                if (!v) good = false;
+                else integrated.push_back(static_cast<int>(*v));
+            }
+            if (!good || integrated.empty())
+                o.Refuse("option --integrate needs parameter numbers separated by commas, not \"" + *integrate + "\"");
+            else if (integrated.size() > static_cast<std::size_t>(kMaxIntegrated))
+                o.Refuse("option --integrate: at most 6 parameters can be integrated");
+        }
+        if (shard) {
+            shardOf = ShardOption(*shard);
+            if (!shardOf) o.Refuse("option --shard needs K/N with 1 <= K <= N, not \"" + *shard + "\"");
+            if (!outputs.save) o.Refuse("option --shard needs --save PART for the part file");
+            if (outputs.gridFile || outputs.plots)
+                o.Refuse("options --grid-file and --plots belong to the merge of the parts, not to one shard");
+        }
+        model.CheckOutput(o, "--save", outputs.save, true);
+        model.CheckOutput(o, "--grid-file", outputs.gridFile, true);
+        outputs.CheckSame(o);
+    }
+
+    int Run(std::ostream& out, std::ostream& err) override;
+};
+
+int PosteriorCommandLine::Run(std::ostream& out, std::ostream& err) {
+    auto session = OpenModelSession(model, err);
+    Workbench& wb = session->wb;
+    AlgorithmData& a = wb.alg;
+    ConsoleDialogs& dialogs = session->ports.dialogs;
+    SetUpRun(a, wb.engine);
+
+    const int p = static_cast<int>(*parameter);
+    if (p > a.np) throw BadInput("option --parameter: the model has " + NumberText(a.np) + " parameters");
+    if (a.step[p] == 0.0)
+        throw BadInput("parameter " + NumberText(p) +
+                       " has a step size of zero (a fused parameter after the first of its group has none)");
+    if (integrate) {
+        std::vector<int> seen;
+        for (int i : integrated) {
+            if (i > a.np) throw BadInput("option --integrate: the model has " + NumberText(a.np) + " parameters");
+            if (i == p) throw BadInput("option --integrate names the evaluated parameter " + NumberText(p));
+            if (std::find(seen.begin(), seen.end(), i) != seen.end())
+                throw BadInput("option --integrate names parameter " + NumberText(i) + " twice");
+            if (a.step[i] == 0.0) throw BadInput("option --integrate: parameter " + NumberText(i) + " has a step size of zero");
+            seen.push_back(i);
+        }
+        // Only the listed parameters are integrated: every other step is 0 for the run.
+        for (int i = 1; i <= a.np; ++i)
+            if (i != p && std::find(seen.begin(), seen.end(), i) == seen.end()) a.step[i] = 0.0;
+    }
+    int others = 0;
+    for (int i = 1; i <= a.np; ++i)
+        if (i != p && a.step[i] != 0.0) ++others;
+    if (others > kMaxIntegrated)
+        throw BadInput("Too many free parameters - maximum is 6: " + NumberText(others) +
+                       " parameters besides " + NumberText(p) + " have a step size; choose them with --integrate");
+    const int m = *AcceptedSize(points.value_or(kDefaultSize));
+    const int g = others == 0 ? 0 : *AcceptedSize(grid.value_or(kDefaultSize));
+    if (others == 0 && grid) err << MessagePrefix() << "no parameter is integrated, so --grid is not used\n";
+    if (outputs.gridFile && others != 1)
+        throw BadInput("option --grid-file needs exactly one integrated parameter (there are " + NumberText(others) + ")");
+    const long long calls = RequiredCalls(m, g, others);
+    if (calls > kMaxPosteriorCalls)
+        throw BadInput("the required number of function calls exceeds the maximum allowed of " +
+                       NumberText(kMaxPosteriorCalls) + "; reduce the number of integrated parameters or --grid");
+
+    const double v = a.value[p], h = a.step[p];
+    a.step[p] = 0.0;
+    SetUpRun(a, wb.engine);
+    PosteriorPlan plan = PlanPosterior(wb, p, v, h, m, g);
+    if (wb.dataCount > 0) {
+        const auto r = DerivedReciprocalConstant(wb, plan, wb.engine.nfree + 1);
+        if (!r) {
+            RefuseNonPositiveConstant(wb);
+            throw BadInput("");
+        }
+        wb.priorTable.reciprocalConstant = plan.reciprocalConstant = *r;
+    }
+    if (plan.k() >= 1) {
+        plan.reference = EvaluateReference(wb, plan);
+        if (!std::isfinite(plan.reference)) {
+            err << MessagePrefix() << "the objective could not be computed at the algorithm file's values\n";
+            return kExitFailed;
+        }
+    }
+
+    BlockRange range{0, plan.Blocks()};
+    if (shardOf) range = ShardBlocks(plan.Blocks(), shardOf->first, shardOf->second);
+    const std::string label =
+        shardOf ? "Posterior shard " + NumberText(shardOf->first) + " of " + NumberText(shardOf->second) + ": "
+                : std::string("Posterior: ");
+    ProgressReporter reporter(err, ProgressReporter::TerminalOutput(), session->ports.clock);
+    dialogs.beforeMessage = [&reporter] { reporter.Finish(); };
+    PosteriorCallbacks callbacks;
+    callbacks.progress = [&](const PosteriorProgress& pr) {
+        if (StopSignals::Take()) {
+            reporter.Finish();
+            err << MessagePrefix() << "interrupt at point " << pr.point << " of " << plan.m << ": quit\n";
+            return PosteriorReply::Quit;
+        }
+        reporter.Report(label + "point " + NumberText(pr.point) + " of " + NumberText(plan.m) + ", about " +
+                            Remaining(pr.secondsLeft) + " left",
+                        pr.callsDone, "calls");
+        return PosteriorReply::Continue;
+    };
+    PosteriorBlocks blocks;
+    {
+        StopSignals signals;
+        blocks = shardOf ? ComputePosteriorBlocks(wb, plan, range.first, range.count, callbacks)
+                         : ComputePosterior(wb, plan, callbacks);
+    }
+    reporter.Finish();
+    dialogs.beforeMessage = nullptr;
+    a.value[p] = v;
+    a.step[p] = h;
+
+    if (shardOf) {
+        if (blocks.interrupted) {
+            err << MessagePrefix() << "the shard was interrupted: no part file is written\n";
+            return kExitFailed;
+        }
+        const PosteriorPart part =
+            MakePosteriorPart(plan, a, blocks, SetupIdentity(model), PriorsIdentity(wb), shardOf->first, shardOf->second);
+        if (!WriteTextFileSafely(*outputs.save, PosteriorPartText(part))) {
+            err << MessagePrefix() << "the part file " << *outputs.save << " could not be written\n";
+            return kExitFailed;
+        }
+        if (outputs.json) {
+            Json j;
+            j["shard"] = shardOf->first;
+            j["shards"] = shardOf->second;
+            j["first_block"] = part.firstBlock;
+            j["blocks"] = part.blockCount;
+            j["total_blocks"] = part.totalBlocks;
+            j["calls"] = part.calls;
+            j["part"] = *outputs.save;
+            WriteJson(out, j);
+        }
+        err << MessagePrefix() << "shard " << shardOf->first << " of " << shardOf->second << ": blocks "
+            << part.firstBlock + 1 << " to " << part.firstBlock + part.blockCount << " of " << part.totalBlocks << " ("
+            << part.calls << " calls) written to " << *outputs.save << "\n";
+        return kExitOk;
+    }
+    const PosteriorResult result = AssemblePosterior(plan, blocks);
+    return WriteOutputs(out, err, dialogs, session->ports.clock, plan, result, outputs);
+}
+
+const Register<PosteriorCommandLine> posterior{
+    "posterior", "the Bayesian posterior of one parameter by grid integration (\"&Bayesian posterior (BP) distributions\")"};
+
+// --- corvane-cli posterior-merge --------------------------------------------------------
+
+class PosteriorMergeCommandLine : public Command {
+    std::vector<std::string> partFiles;
+    Outputs outputs;
+
+    void Declare(Options& o) override {
+        o.Usage(
+            "corvane-cli posterior-merge PART1 PART2 ... [merge options]\n\n"
+            "Joins the part files written by \"corvane-cli posterior ... --shard K/N --save PART\"\n"
+            "(every K from 1 to N once, in any order) into the posterior of the one run they\n"
+            "share, and prints and writes exactly what that run would, bit for bit.  Parts of\n"
+            "different runs (another model set-up, other values, steps, priors, constant or\n"
+            "sizes) are refused, naming the part.");
+        o.Positional(partFiles);
+        o.Group("Merge options");
+        outputs.Declare(o, "write the posterior file (.pos) to FILE as the desktop saves it");
+        o.Footer(
+            "Exit status 0 when the merged posterior is shown, 1 when it cannot be or a file\n"
+            "could not be written, 2 for a missing, repeated, damaged or foreign part.");
+    }
+
+    void Check(Options& o) override {
+        if (partFiles.empty()) o.Refuse("name the part files to merge");
+        for (const auto& part : partFiles) {
+            if (outputs.save && SameFile(*outputs.save, part)) o.Refuse("option --save names the part file " + part);
+            if (outputs.gridFile && SameFile(*outputs.gridFile, part))
+                o.Refuse("option --grid-file names the part file " + part);
+        }
+        for (const auto* path : {&outputs.save, &outputs.gridFile})
+            if (*path)
+                if (const auto why = CannotWrite(**path))
+                    o.Refuse(std::string("option ") + (path == &outputs.save ? "--save" : "--grid-file") +
+                             ": cannot write " + *why);
+        outputs.CheckSame(o);
+    }
+
+    int Run(std::ostream& out, std::ostream& err) override {
+        std::vector<std::pair<std::string, PosteriorPart>> parts;
+        for (const auto& path : partFiles) {
+            std::ifstream in(path, std::ios::binary);
+            if (!in) throw BadInput("the part " + path + " cannot be read");
+            PosteriorPartRead read = ReadPosteriorPart(in);
+            if (!read.part) throw BadInput("the part " + path + " is refused: " + read.error);
+            parts.emplace_back(path, std::move(*read.part));
+        }
+        const PosteriorMerge merged = MergePosteriorParts(parts);
+        if (!merged.plan) throw BadInput(merged.error);
+        const PosteriorPlan& plan = *merged.plan;
+        if (outputs.gridFile && plan.k() != 1)
+            throw BadInput("option --grid-file needs exactly one integrated parameter (there are " +
+                           NumberText(plan.k()) + ")");
+        const PosteriorResult result = AssemblePosterior(plan, merged.sums, merged.terms, merged.calls);
+        ConsolePorts ports(err);
+        return WriteOutputs(out, err, ports.dialogs, ports.clock, plan, result, outputs);
+    }
+};
+
+const Register<PosteriorMergeCommandLine> posteriorMerge{
+    "posterior-merge", "join the part files of a sharded posterior into the result of one run"};
+
+}  // namespace
+
+}  // namespace corvane::cli
