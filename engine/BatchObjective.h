@@ -14,12 +14,17 @@
 
 namespace corvane {
 
+class SideBySide;
 class Workbench;
 
 // For every vector j (a complete parameter vector, fuses expanded already):
 // MODEL with NF = 1, plus the prior total while priors are in use, into
 // values[j].  The model may rewrite entries of its vector.  values is sized
-// to vectors.  Serial, in order.  Counts nothing: the caller counts calls.
+// to vectors.  Counts nothing: the caller counts calls.  The vectors are
+// shared among the workbench's threads (SideBySide): the values, the prior
+// table and the model are left as one vector after another leaves them.
 void EvaluateBatch(Workbench& wb, std::vector<Vec1<double>>& vectors, std::vector<double>& values);
+// The same with the copies of the model a caller keeps for many batches.
+void EvaluateBatch(SideBySide& side, std::vector<Vec1<double>>& vectors, std::vector<double>& values);
 
 }  // namespace corvane

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "engine/BatchObjective.h"
+#include "engine/SideBySide.h"
 #include "engine/modCorvane.h"
 #include "numeric/Format.h"
 
@@ -171,6 +172,8 @@ PosteriorBlocks ComputeBlocks(Workbench& wb, const PosteriorPlan& plan, long lon
     std::vector<Vec1<double>> vectors;
     std::vector<double> values;
     wb.engine.functionCalls = 0;
+    // The nodes of a batch side by side, with copies of the model kept for the run.
+    SideBySide side(wb);
 
     long long b = first;
     while (b < end) {
@@ -184,7 +187,7 @@ PosteriorBlocks ComputeBlocks(Workbench& wb, const PosteriorPlan& plan, long lon
         vectors.resize(static_cast<std::size_t>(nodes));
         for (long long n = 0; n < nodes; ++n)
             vectors[static_cast<std::size_t>(n)] = NodeVector(wb, plan, i, firstNode + n);
-        EvaluateBatch(wb, vectors, values);
+        EvaluateBatch(side, vectors, values);
 
         for (long long bl = 0; bl < blocks; ++bl) {
             double sum = 0.0;

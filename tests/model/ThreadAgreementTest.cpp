@@ -10,6 +10,7 @@
 
 #include "GrowthTestSupport.h"
 #include "engine/Covariance.h"
+#include "engine/Posterior.h"
 #include "engine/ProgressThrottle.h"
 #include "engine/SideBySide.h"
 #include "engine/Threads.h"
@@ -284,5 +285,76 @@ TEST(ThreadAgreement, CovarianceGridsSideBySideLeaveWhatOneAfterAnotherLeaves) {
         }
         for (int threads : {2, 3}) ExpectSameRun(one, RigCovariances(threads, c.priors, c.optimistic, c.quitAt),
                                                  std::string(c.what) + ", " + std::to_string(threads) + " threads");
+    }
+}
+
+namespace {
+
+// A posterior of the rig model's mean L-infinity with two parameters
+// integrated, at a given thread count.
+struct PosteriorRun {
+    PosteriorBlocks blocks;
+    PosteriorResult result;
+    BestFit best;
+    std::string warnings;
+    double priorContribution = 0.0;
+};
+
+PosteriorRun RigPosterior(int threads, bool priors, int quitAfter) {
+    GrowthBench b;
+    EXPECT_TRUE(b.InitialiseIncrements(DataPath("rig_increments.dat"), 'N'));
+    UseThreads(b.wb, threads);
+    AlgorithmData& a = b.wb.alg;
+    SetDefaultAlgorithmData(a, a.np);
+    const std::vector<double> x = With(Fixed19(104.6, 12.0, 0.37, 1.9), {{9, 2}});
+    for (int i = 1; i <= a.np; ++i) a.value[i] = x[static_cast<std::size_t>(i - 1)];
+    a.step[2] = 1.0, a.step[3] = 0.02;
+    if (priors) {
+        b.wb.engine.priorsInUse = true;
+        b.wb.priorTable.Reset(a.np);
+        b.wb.priorTable.rows[2] = {'N', 12, 3};
+    }
+    b.wb.priorTable.reciprocalConstant = 0.5;
+    SetUpRun(a, b.wb.engine);
+    PosteriorPlan plan = PlanPosterior(b.wb, 1, 104.6, 2.0, 7, 9);
+    plan.reference = EvaluateReference(b.wb, plan);
+    PosteriorCallbacks callbacks;
+    int batches = 0;
+    callbacks.progressInterval = 0.0;
+    callbacks.progress = [&](const PosteriorProgress&) {
+        return ++batches == quitAfter ? PosteriorReply::Quit : PosteriorReply::Continue;
+    };
+    PosteriorRun run;
+    run.blocks = ComputePosterior(b.wb, plan, callbacks);
+    run.result = AssemblePosterior(plan, run.blocks);
+    run.best = b.model.Best();
+    run.warnings = b.model.SummaryText();
+    run.priorContribution = b.wb.engine.priorContribution;
+    return run;
+}
+
+}  // namespace
+
+TEST(ThreadAgreement, PosteriorNodesSideBySideGiveTheSumsOfOneAfterAnother) {
+    for (const bool priors : {false, true}) {
+        for (const int quitAfter : {0, 3}) {
+            const PosteriorRun one = RigPosterior(1, priors, quitAfter);
+            EXPECT_EQ(one.blocks.interrupted, quitAfter != 0);
+            ASSERT_FALSE(one.blocks.sums.empty());
+            for (int threads : {2, 3}) {
+                const PosteriorRun many = RigPosterior(threads, priors, quitAfter);
+                const std::string what = std::string(priors ? "priors, " : "") + "quit after " +
+                                         std::to_string(quitAfter) + ", " + std::to_string(threads) + " threads";
+                EXPECT_EQ(many.blocks.sums, one.blocks.sums) << what;
+                EXPECT_EQ(many.blocks.calls, one.blocks.calls) << what;
+                EXPECT_EQ(many.result.columns.negLnL.size(), one.result.columns.negLnL.size()) << what;
+                for (int i = 1; i <= one.result.columns.negLnL.size(); ++i)
+                    EXPECT_EQ(many.result.columns.negLnL[i], one.result.columns.negLnL[i]) << what << " point " << i;
+                EXPECT_EQ(many.result.summary.mean, one.result.summary.mean) << what;
+                EXPECT_EQ(many.best.values, one.best.values) << what;
+                EXPECT_EQ(many.warnings, one.warnings) << what;
+                EXPECT_EQ(many.priorContribution, one.priorContribution) << what;
+            }
+        }
     }
 }
