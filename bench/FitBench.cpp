@@ -1,12 +1,14 @@
 // A whole Simplex fit of the growth model to the rig tag-recapture data:
 // five free parameters (mean and SD of L-infinity, mean and SD of k, %SE),
 // Gaussian errors, about 700 objective evaluations from the same start; and
-// the three covariance grids at the fitted values (90 points).
+// the three covariance grids at the fitted values (90 points) and a
+// posterior there.
 #include <benchmark/benchmark.h>
 
 #include <vector>
 
 #include "bench/ModelCall.h"
+#include "engine/Posterior.h"
 #include "engine/Threads.h"
 #include "engine/modCorvane.h"
 
@@ -99,7 +101,35 @@ void BM_RigCovarianceGrids(benchmark::State& state) {
     state.counters["valid_grids"] = valid;
 }
 
+// A posterior of the mean L-infinity at the fitted values: 7 points, the SD
+// of L-infinity and the mean of k integrated over 9 x 9 nodes (567 calls).
+void BM_RigPosteriorNodes(benchmark::State& state) {
+    FitRig rig;
+    if (!rig.ok) {
+        state.SkipWithError("the data files were not found");
+        return;
+    }
+    rig.Start();
+    SetUpMinimisation(rig.wb);
+    RunSimplex(rig.wb);
+    UseThreads(rig.wb, static_cast<int>(state.range(0)));
+    AlgorithmData& a = rig.wb.alg;
+    const double v = a.value[1], h = 0.5;
+    for (int i = 1; i <= a.np; ++i) a.step[i] = 0.0;
+    a.step[2] = 0.3;
+    a.step[3] = 0.005;
+    SetUpRun(a, rig.wb.engine);
+    rig.wb.priorTable.reciprocalConstant = 0.5;
+    PosteriorPlan plan = PlanPosterior(rig.wb, 1, v, h, 7, 9);
+    plan.reference = EvaluateReference(rig.wb, plan);
+    double sum = 0.0;
+    for (auto _ : state) sum = ComputePosterior(rig.wb, plan).sums.back();
+    state.counters["calls"] = static_cast<double>(plan.Calls());
+    state.counters["last_sum"] = sum;
+}
+
 BENCHMARK(BM_RigFit)->Apply(AtOneAndTwoThreads)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RigCovarianceGrids)->Apply(AtOneAndTwoThreads)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RigPosteriorNodes)->Apply(AtOneAndTwoThreads)->Unit(benchmark::kMillisecond);
 
 }  // namespace
