@@ -206,6 +206,52 @@ double WeightedGaussian(const double* x, const double* weighted, int n, double y
     return hn::GetLane(hn::SumOfLanes(d, sum));
 }
 
+// P(a, x) for lanes that all take the series (x < a + 1) or all the
+// continued fraction, each lane iterating until its own convergence and then
+// left as it is, so that every lane gives what one x at a time gives.  x and
+// out hold whole vectors; lanes past n are ignored.
+void GammaPLanes(double a, const double* x, const double* front, double* out, int n, bool series) {
+    const hn::ScalableTag<double> d;
+    const int lanes = static_cast<int>(hn::Lanes(d));
+    const auto one = hn::Set(d, 1.0);
+    for (int i = 0; i < n; i += lanes) {
+        const auto xv = hn::LoadU(d, x + i);
+        auto active = hn::FirstN(d, static_cast<size_t>(n - i));
+        const auto scaled = ExpChecked(d, hn::LoadU(d, front + i));
+        if (series) {
+            auto term = hn::Set(d, 1.0 / a), sum = term, ap = hn::Set(d, a);
+            const auto tolerance = hn::Set(d, 1e-15);
+            for (int k = 0; k < 100000 && !hn::AllFalse(d, active); ++k) {
+                ap = hn::Add(ap, one);
+                term = hn::IfThenElse(active, hn::Mul(term, hn::Div(xv, ap)), term);
+                sum = hn::IfThenElse(active, hn::Add(sum, term), sum);
+                active = hn::AndNot(hn::Lt(hn::Abs(term), hn::Mul(hn::Abs(sum), tolerance)), active);
+            }
+            hn::StoreU(hn::Min(one, hn::Mul(sum, scaled)), d, out + i);
+        } else {
+            const auto tiny = hn::Set(d, 1e-300), tolerance = hn::Set(d, 1e-15), two = hn::Set(d, 2.0);
+            auto bn = hn::Sub(hn::Add(xv, one), hn::Set(d, a));
+            auto c = hn::Div(one, tiny), dd = hn::Div(one, bn), h = dd;
+            for (int k = 1; k < 100000 && !hn::AllFalse(d, active); ++k) {
+                const auto an = hn::Set(d, -k * (k - a));
+                const auto bnNext = hn::Add(bn, two);
+                auto dNext = hn::Add(hn::Mul(an, dd), bnNext);
+                dNext = hn::IfThenElse(hn::Lt(hn::Abs(dNext), tiny), tiny, dNext);
+                auto cNext = hn::Add(bnNext, hn::Div(an, c));
+                cNext = hn::IfThenElse(hn::Lt(hn::Abs(cNext), tiny), tiny, cNext);
+                dNext = hn::Div(one, dNext);
+                const auto delta = hn::Mul(dNext, cNext);
+                bn = hn::IfThenElse(active, bnNext, bn);
+                dd = hn::IfThenElse(active, dNext, dd);
+                c = hn::IfThenElse(active, cNext, c);
+                h = hn::IfThenElse(active, hn::Mul(h, delta), h);
+                active = hn::AndNot(hn::Lt(hn::Abs(hn::Sub(delta, one)), tolerance), active);
+            }
+            hn::StoreU(hn::Max(hn::Zero(d), hn::Sub(one, hn::Mul(scaled, h))), d, out + i);
+        }
+    }
+}
+
 }  // namespace corvane::HWY_NAMESPACE
 HWY_AFTER_NAMESPACE();
 
@@ -219,6 +265,7 @@ HWY_EXPORT(SizeGrid);
 HWY_EXPORT(PartialMoments);
 HWY_EXPORT(Convolved);
 HWY_EXPORT(WeightedGaussian);
+HWY_EXPORT(GammaPLanes);
 
 GridSums IncrementGridSums(const double* k, const double* kWeight, int kCount, const double* L, const double* wL,
                            int lCount, double L1, double b, double t) {
@@ -247,6 +294,40 @@ double ConvolvedSum(const SimpsonPanels& r, double y, double Vm, double E, doubl
 
 double WeightedGaussianSum(const double* x, const double* weighted, int n, double y, double Vm) {
     return HWY_DYNAMIC_DISPATCH(WeightedGaussian)(x, weighted, n, y, Vm);
+}
+
+void GammaPMany(double a, double lnGammaA, const double* x, double* out, int n) {
+    // The x of each kind gathered, so that a vector's lanes iterate alike.
+    double series[kMaxGammaPBatch + kVectorPad], fraction[kMaxGammaPBatch + kVectorPad];
+    double seriesFront[kMaxGammaPBatch + kVectorPad], fractionFront[kMaxGammaPBatch + kVectorPad];
+    double seriesOut[kMaxGammaPBatch + kVectorPad], fractionOut[kMaxGammaPBatch + kVectorPad];
+    int seriesAt[kMaxGammaPBatch], fractionAt[kMaxGammaPBatch];
+    int ns = 0, nf = 0;
+    for (int i = 0; i < n; ++i) {
+        if (!(x[i] > 0.0)) {
+            out[i] = 0.0;
+            continue;
+        }
+        // The logarithm as std::log gives it: a times its last unit would
+        // reach the probability.
+        const double front = -x[i] + a * std::log(x[i]) - lnGammaA;
+        if (x[i] < a + 1.0) {
+            seriesAt[ns] = i;
+            seriesFront[ns] = front;
+            series[ns++] = x[i];
+        } else {
+            fractionAt[nf] = i;
+            fractionFront[nf] = front;
+            fraction[nf++] = x[i];
+        }
+    }
+    // The padding lanes are ignored; a harmless value keeps them quiet.
+    for (int i = ns; i < PaddedCount(ns); ++i) series[i] = 1.0, seriesFront[i] = 0.0;
+    for (int i = nf; i < PaddedCount(nf); ++i) fraction[i] = a + 2.0, fractionFront[i] = 0.0;
+    if (ns > 0) HWY_DYNAMIC_DISPATCH(GammaPLanes)(a, series, seriesFront, seriesOut, ns, true);
+    if (nf > 0) HWY_DYNAMIC_DISPATCH(GammaPLanes)(a, fraction, fractionFront, fractionOut, nf, false);
+    for (int i = 0; i < ns; ++i) out[seriesAt[i]] = seriesOut[i];
+    for (int i = 0; i < nf; ++i) out[fractionAt[i]] = fractionOut[i];
 }
 
 }  // namespace corvane

@@ -51,4 +51,12 @@ inline constexpr int kVectorPad = 16;
 inline constexpr int PaddedCount(int n) { return (n + kVectorPad - 1) / kVectorPad * kVectorPad; }
 double WeightedGaussianSum(const double* x, const double* weighted, int n, double y, double Vm);
 
+// P(a, x[i]) for i < n <= kMaxGammaPBatch, the regularised lower incomplete
+// gamma function of one shape a (0 < a <= 1e6, lnGammaA = ln Gamma(a)): the
+// series below a + 1, the continued fraction above, each x iterated until
+// its own convergence exactly as one x at a time is; only exp is the vector
+// form.  0 where x is not above 0.
+inline constexpr int kMaxGammaPBatch = 64;
+void GammaPMany(double a, double lnGammaA, const double* x, double* out, int n);
+
 }  // namespace corvane

@@ -340,6 +340,8 @@ double JointSizeDistribution::LGivenSize(double k, double x, bool& found, const 
 }
 
 double JointSizeDistribution::Cdf(double x) const {
+    if (overL_ && g_.b == 0.0 && !g_.degenerateK && shape_ > 0.0 && shape_ <= 1e6) return CdfOverPlainL(x);
+    if (!overL_ && g_.b == 0.0 && !g_.degenerateK && !g_.degenerateL) return CdfOverPlainK(x);
     double sum = 0.0;
     if (overL_) {
         for (int j = 0; j < nL_; ++j) {
@@ -374,6 +376,84 @@ double JointSizeDistribution::Cdf(double x) const {
             below = found ? LCdf(L) : (x >= 0.0 ? 1.0 : 0.0);
         }
         sum += K_[j].weight * below;
+    }
+    return sum;
+}
+
+// Cdf over the L grid when b = 0: each L's k in closed form, and the gamma
+// probabilities of a run of L nodes at once.  The nodes are added in order
+// and stop where the scalar loop stops, so the sum is the one a node at a
+// time gives (a run may compute a few nodes past the stop for nothing).
+double JointSizeDistribution::CdfOverPlainL(double x) const {
+    constexpr int kRun = 32;
+    static_assert(kRun <= kMaxGammaPBatch);
+    double sum = 0.0;
+    for (int first = 0; first < nL_; first += kRun) {
+        const int count = std::min(kRun, nL_ - first);
+        double below[kRun], remaining[kRun + kVectorPad], k[kRun + kVectorPad], p[kRun + kVectorPad];
+        int at[kRun];
+        int needed = 0;
+        for (int t = 0; t < count; ++t) {
+            const double L = L_[first + t].value;
+            if (!(L > 0.0)) {
+                below[t] = x >= 0.0 ? 1.0 : 0.0;  // no growth: size 0
+            } else if (L <= x) {
+                below[t] = 1.0;  // size stays below L-infinity
+            } else {
+                // The k that reaches x: exp(-k t) is what of L is left to grow.
+                const double left = (1.0 - x / L) / g_.S1;
+                if (!(left < 1.0)) {
+                    below[t] = 0.0;  // even k = 0 gives a size above x
+                } else {
+                    at[needed] = t;
+                    remaining[needed++] = left;
+                }
+            }
+        }
+        // std::log, not the vector form: the shape times its last unit would
+        // reach the probability.
+        for (int q = 0; q < needed; ++q) k[q] = -std::log(remaining[q]) / g_.t / scale_;
+        GammaPMany(shape_, lnGammaShape_, k, p, needed);
+        for (int q = 0; q < needed; ++q) below[at[q]] = p[q];
+        for (int t = 0; t < count; ++t) {
+            sum += L_[first + t].weight * below[t];
+            // The k needed falls as L-infinity rises: nothing further adds.
+            if (below[t] == 0.0 && L_[first + t].value > x) return sum;
+        }
+    }
+    return sum;
+}
+
+// Cdf over the k grid when b = 0: each k's L in closed form (x over the
+// node's share), and the normal probabilities of a run of nodes at once,
+// added in order up to where the scalar loop stops.
+double JointSizeDistribution::CdfOverPlainK(double x) const {
+    constexpr int kRun = 32;
+    double sum = 0.0;
+    for (int first = 0; first < nK_; first += kRun) {
+        const int count = std::min(kRun, nK_ - first);
+        double below[kRun], z[kRun], p[kRun];
+        int at[kRun];
+        int needed = 0, stop = count;
+        for (int t = 0; t < count; ++t) {
+            const double share = K_[first + t].share;
+            if (!(share > 0.0)) {
+                below[t] = x >= 0.0 ? 1.0 : 0.0;  // no positive L-infinity reaches x
+                continue;
+            }
+            const double L = x / share;
+            const double zt = (L - g_.meanL) / sdL_;
+            if (zt < -9.0) {
+                stop = t;  // the L needed only falls with k
+                break;
+            }
+            at[needed] = t;
+            z[needed++] = zt;
+        }
+        PhiPolyMany(z, p, needed);
+        for (int q = 0; q < needed; ++q) below[at[q]] = p[q];
+        for (int t = 0; t < stop; ++t) sum += K_[first + t].weight * below[t];
+        if (stop < count) return sum;
     }
     return sum;
 }

@@ -68,6 +68,8 @@ private:
         double share = 0.0;  // k nodes with b = 0: 1 - S1 exp(-k t), the share of L-infinity grown by age t
     };
     double KGivenSize(double L, double x, bool& found) const;  // k with Size(L, k) = x
+    double CdfOverPlainL(double x) const;                      // Cdf on the L grid with b = 0
+    double CdfOverPlainK(double x) const;                      // Cdf on the k grid with b = 0
     // L with Size(L, k) = x; knownShare: the node's share, when it has one.
     double LGivenSize(double k, double x, bool& found, const double* knownShare = nullptr) const;
     double KDensity(double k) const;

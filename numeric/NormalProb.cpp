@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "numeric/VectorMath.h"
+
 namespace corvane {
 
 double PhiPoly(double z) {
@@ -11,6 +13,19 @@ double PhiPoly(double z) {
                      1.821255978 * t * t * t * t + 1.330274429 * t * t * t * t * t;
     const double density = std::exp(-z * z / 2.0) / std::sqrt(2.0 * pi);
     return z < 0.0 ? density * p : 1.0 - density * p;
+}
+
+void PhiPolyMany(const double* z, double* out, int n) {
+    const double pi = 4.0 * std::atan(1.0);
+    for (int i = 0; i < n; ++i) out[i] = -z[i] * z[i] / 2.0;
+    vec::Exp(out, out, n);
+    for (int i = 0; i < n; ++i) {
+        const double t = 1.0 / (1.0 + 0.2316419 * std::fabs(z[i]));
+        const double p = 0.31938153 * t - 0.356563782 * t * t + 1.781477937 * t * t * t -
+                         1.821255978 * t * t * t * t + 1.330274429 * t * t * t * t * t;
+        const double density = out[i] / std::sqrt(2.0 * pi);
+        out[i] = z[i] < 0.0 ? density * p : 1.0 - density * p;
+    }
 }
 
 double PhiDiff(double z2, double z1) { return PhiPoly(z2) - PhiPoly(z1); }

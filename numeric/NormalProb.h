@@ -5,6 +5,9 @@ namespace corvane {
 // Standard normal cumulative probability by the five-term polynomial
 // (Abramowitz and Stegun 26.2.17), as the growth model uses it.
 double PhiPoly(double z);
+// PhiPoly of z[i] for i < n, its exp the vector form (within one unit in
+// the last place of std::exp).
+void PhiPolyMany(const double* z, double* out, int n);
 
 // Phi(z2) - Phi(z1) with the polynomial above: the form every model formula uses.
 double PhiDiff(double z2, double z1);
