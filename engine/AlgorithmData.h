@@ -5,6 +5,7 @@
 #include <string>
 
 #include "numeric/OneBased.h"
+#include "platform/SafeFile.h"  // WriteTextFileSafely, for the writers that include this
 
 namespace corvane {
 
@@ -65,10 +66,6 @@ enum class AlgorithmWriter { CommandMenu, MultiModel };
 
 // The file's text, CR LF line ends, with the writer's label.
 std::string FormatAlgorithmFile(const AlgorithmData& data, AlgorithmWriter writer);
-
-// Writes text to path through a temporary file, so an existing file is only
-// replaced by a complete new one.  False when it could not be written.
-bool WriteTextFileSafely(const std::string& path, const std::string& text);
 
 // --- dialogues ------------------------------------------------------------
 

@@ -1,9 +1,9 @@
 #include "platform/TextView.h"
 
 #include <algorithm>
-#include <fstream>
 
 #include "numeric/Format.h"
+#include "platform/SafeFile.h"
 
 namespace corvane {
 
@@ -89,12 +89,7 @@ bool MemoryWindowHost::IsOpen(const TextView& view) const {
 std::string SaveTextResult(Dialogs& dialogs, const FileRequest& request, const std::string& text) {
     const auto path = dialogs.FileDialog(request);
     if (!path || path->empty()) return "";
-    std::ofstream out(*path, std::ios::binary | std::ios::trunc);
-    if (out) {
-        out << "Originally saved with the file name: " << *path << CRLF << CRLF << text;
-        out.flush();
-    }
-    if (!out) {
+    if (!WriteTextFileSafely(*path, "Originally saved with the file name: " + *path + CRLF + CRLF + text)) {
         dialogs.MessageBox("File not saved", "The file " + *path + " could not be written.", Buttons::OK,
                            Icon::Exclamation);
         return "";

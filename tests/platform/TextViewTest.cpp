@@ -46,4 +46,20 @@ TEST(TextView, SaveWritesTheOriginalNameThenTheText) {
 
     d.ExpectFile("Save results as...", std::nullopt);
     EXPECT_EQ(SaveTextResult(d, request, "x"), "");
+
+    // A save that cannot be written leaves the earlier file whole and says so
+    // (the temporary file it would write through is taken by a folder).
+    {
+        std::ofstream old(path, std::ios::binary);
+        old << "earlier results";
+    }
+    std::filesystem::create_directory(path + ".tmp-corvane");
+    d.ExpectFile("Save results as...", path).ExpectMessage("File not saved", "could not be written");
+    EXPECT_EQ(SaveTextResult(d, request, "new results"), "");
+    std::ifstream kept(path, std::ios::binary);
+    std::stringstream k;
+    k << kept.rdbuf();
+    EXPECT_EQ(k.str(), "earlier results");
+    std::filesystem::remove(path + ".tmp-corvane");
+    std::filesystem::remove(path);
 }
