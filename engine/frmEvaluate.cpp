@@ -30,7 +30,9 @@ frmEvaluate::frmEvaluate(EvaluationChoice& choice, QWidget* parent) : QWidget(pa
         b->setMinimumHeight(30);
         b->setMinimumWidth(420);
         b->setAutoDefault(false);
-        connect(b, &QPushButton::clicked, this, [this, command] { (choice_.*command)(); });
+        // The click reaches the choice through a reference taken now, not through
+        // this window.
+        connect(b, &QPushButton::clicked, this, [&choice = choice_, command] { (choice.*command)(); });
         layout->addWidget(b);
     };
     add("cmdML", MaximumLikelihood, &EvaluationChoice::ChooseProfile);

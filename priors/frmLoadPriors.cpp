@@ -19,7 +19,7 @@ frmLoadPriors::frmLoadPriors(PriorsDialogue& dialogue, QWidget* parent) : QWidge
         b->setMinimumHeight(30);
         b->setMinimumWidth(320);
         b->setAutoDefault(false);
-        connect(b, &QPushButton::clicked, this, [this, command] { (dialogue_.*command)(); });
+        connect(b, &QPushButton::clicked, this, [&dialogue = dialogue_, command] { (dialogue.*command)(); });
         layout->addWidget(b);
     };
     add("cmdOpen", priors_dialogue::OpenFile, &PriorsDialogue::OpenFile);
