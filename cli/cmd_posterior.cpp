@@ -22,7 +22,7 @@
 #include "engine/PosteriorPart.h"
 #include "numeric/FixedColumns.h"
 #include "numeric/Format.h"
-#include "plots/render/PlotFiles.h"
+#include "platform/qt/render/PlotFiles.h"
 
 namespace corvane::cli {
 

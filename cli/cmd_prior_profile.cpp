@@ -11,7 +11,7 @@
 #include "engine/LikelihoodProfile.h"
 #include "numeric/FixedColumns.h"
 #include "numeric/Format.h"
-#include "plots/render/PlotFiles.h"
+#include "platform/qt/render/PlotFiles.h"
 #include "priors/PriorProfile.h"
 #include "priors/PriorsFile.h"
 

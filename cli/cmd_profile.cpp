@@ -13,7 +13,7 @@
 #include "cli/Progress.h"
 #include "cli/RunControl.h"
 #include "numeric/Format.h"
-#include "plots/render/PlotFiles.h"
+#include "platform/qt/render/PlotFiles.h"
 
 namespace corvane::cli {
 

@@ -15,7 +15,7 @@
 #include "engine/ModelSummary.h"
 #include "model/SummaryDialogue.h"
 #include "numeric/Format.h"
-#include "plots/render/PlotFiles.h"
+#include "platform/qt/render/PlotFiles.h"
 
 namespace corvane::cli {
 

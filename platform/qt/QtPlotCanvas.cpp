@@ -3,7 +3,7 @@
 #include <QPainter>
 
 #include "plots/PlotNames.h"
-#include "plots/render/PlotPainter.h"
+#include "platform/qt/render/PlotPainter.h"
 
 namespace corvane {
 

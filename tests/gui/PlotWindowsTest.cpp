@@ -20,7 +20,7 @@
 #include "plots/frmBivarPlot.h"
 #include "plots/frmDistPlot.h"
 #include "plots/frmXYPlot.h"
-#include "plots/render/PlotPainter.h"
+#include "platform/qt/render/PlotPainter.h"
 #include "support/TestModels.h"
 #include "ui/frmMain.h"
 

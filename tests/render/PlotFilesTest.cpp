@@ -14,8 +14,8 @@
 #include "../plots/PlotExamples.h"
 #include "plots/PlotPictures.h"
 #include "plots/modDistPlot.h"
-#include "plots/render/PlotFiles.h"
-#include "plots/render/PlotPainter.h"
+#include "platform/qt/render/PlotFiles.h"
+#include "platform/qt/render/PlotPainter.h"
 
 using namespace corvane;
 using namespace corvane::testing;

@@ -1,4 +1,4 @@
-#include "plots/render/PlotPainter.h"
+#include "platform/qt/render/PlotPainter.h"
 
 #include <QFileInfo>
 #include <QFontMetricsF>

@@ -1,4 +1,4 @@
-#include "plots/render/PlotFiles.h"
+#include "platform/qt/render/PlotFiles.h"
 
 #include <QDir>
 #include <QGuiApplication>
@@ -6,7 +6,7 @@
 #include <system_error>
 
 #include "plots/PlotPictures.h"
-#include "plots/render/PlotPainter.h"
+#include "platform/qt/render/PlotPainter.h"
 
 namespace corvane {
 
