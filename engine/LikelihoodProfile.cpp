@@ -281,9 +281,7 @@ std::string SaveProfileData(Workbench& wb) {
     request.selectedFilter = 2;
     request.initialName = DateTimeName(wb.ports.clock.DateText(), wb.ports.clock.TimeText(), ".mlc");
     request.overwritePrompt = true;
-    const std::string path = SaveTextResult(wb.ports.dialogs, request, view.Area(1));
-    if (!path.empty()) view.SetArea(1, "Originally saved with the file name: " + path + CRLF + CRLF + view.Area(1));
-    return path;
+    return SaveViewText(wb.ports.dialogs, request, view);
 }
 
 void InstallProfileWindow(Workbench& wb) {

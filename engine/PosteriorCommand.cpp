@@ -410,8 +410,7 @@ FileRequest GridFileRequest(const Clock& clock) {
 
 std::string SavePosteriorText(Workbench& wb) {
     TextView& v = wb.posteriorView;
-    const std::string path = SaveTextResult(wb.ports.dialogs, PosteriorSaveRequest(wb.ports.clock), v.Area(1));
-    if (!path.empty()) v.SetArea(1, "Originally saved with the file name: " + path + CRLF + CRLF + v.Area(1));
+    const std::string path = SaveViewText(wb.ports.dialogs, PosteriorSaveRequest(wb.ports.clock), v);
     return path;
 }
 

@@ -97,4 +97,10 @@ std::string SaveTextResult(Dialogs& dialogs, const FileRequest& request, const s
     return *path;
 }
 
+std::string SaveViewText(Dialogs& dialogs, const FileRequest& request, TextView& view) {
+    const std::string path = SaveTextResult(dialogs, request, view.Area(1));
+    if (!path.empty()) view.SetArea(1, "Originally saved with the file name: " + path + CRLF + CRLF + view.Area(1));
+    return path;
+}
+
 }  // namespace corvane

@@ -107,5 +107,8 @@ private:
 // (CR LF line ends).  Returns the path written, or empty when cancelled or
 // when the file could not be written (the user is told).
 std::string SaveTextResult(Dialogs& dialogs, const FileRequest& request, const std::string& text);
+// The Save of a window whose text area 1 is saved: once written, the area
+// shows the file's first line too, as the file has it.  The path, or empty.
+std::string SaveViewText(Dialogs& dialogs, const FileRequest& request, TextView& view);
 
 }  // namespace corvane

@@ -83,9 +83,7 @@ void InstallPriorReview(Workbench& wb) {
         request.selectedFilter = 2;
         request.initialName = DateTimeName(wb.ports.clock.DateText(), wb.ports.clock.TimeText(), ".rvp");
         request.overwritePrompt = true;
-        const std::string path = SaveTextResult(wb.ports.dialogs, request, v.Area(1));
-        if (!path.empty())
-            v.SetArea(1, "Originally saved with the file name: " + path + CRLF + CRLF + v.Area(1));
+        SaveViewText(wb.ports.dialogs, request, v);
     });
     save.toolTip = "Saves the (possibly edited) output appearing in the textbox below";
     wb.priorReview = [](Workbench& w) { PriorReview(w); };
