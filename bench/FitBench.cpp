@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "bench/ModelCall.h"
-#include "engine/Posterior.h"
+#include "evaluation/Posterior.h"
 #include "engine/Threads.h"
 #include "engine/modCorvane.h"
 

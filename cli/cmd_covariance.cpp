@@ -13,7 +13,7 @@
 #include "cli/Progress.h"
 #include "cli/RunControl.h"
 #include "engine/CovarianceConstant.h"
-#include "engine/CovarianceReport.h"
+#include "evaluation/CovarianceReport.h"
 #include "numeric/FixedColumns.h"
 #include "numeric/Format.h"
 

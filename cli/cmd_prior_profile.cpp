@@ -8,7 +8,7 @@
 #include "cli/Command.h"
 #include "cli/Json.h"
 #include "cli/ModelOptions.h"
-#include "engine/LikelihoodProfile.h"
+#include "evaluation/LikelihoodProfile.h"
 #include "numeric/FixedColumns.h"
 #include "numeric/Format.h"
 #include "platform/qt/render/PlotFiles.h"

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "engine/LikelihoodProfile.h"
+#include "evaluation/LikelihoodProfile.h"
 #include "engine/modCorvane.h"
 #include "numeric/DateTimeName.h"
 #include "numeric/FixedColumns.h"

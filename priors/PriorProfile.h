@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "engine/DistributionColumns.h"
+#include "evaluation/DistributionColumns.h"
 #include "numeric/OneBased.h"
 #include "priors/PriorTable.h"
 

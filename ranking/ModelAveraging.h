@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/Covariance.h"  // kGrids: the three covariance grids a file reports
+#include "evaluation/Covariance.h"  // kGrids: the three covariance grids a file reports
 #include "numeric/OneBased.h"
 
 namespace corvane {

@@ -6,7 +6,7 @@
 #include <functional>
 #include <memory>
 
-#include "engine/EvaluationChoice.h"
+#include "evaluation/EvaluationChoice.h"
 #include "engine/modCorvane.h"
 #include "ranking/RankingForm.h"
 #include "priors/PriorsEditor.h"

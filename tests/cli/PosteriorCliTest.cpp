@@ -8,7 +8,7 @@
 #include <string>
 
 #include "CliRun.h"
-#include "engine/PosteriorCommand.h"
+#include "evaluation/PosteriorCommand.h"
 #include "numeric/Format.h"
 
 using namespace corvane;

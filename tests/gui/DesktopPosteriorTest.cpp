@@ -13,7 +13,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "engine/PosteriorCommand.h"
+#include "evaluation/PosteriorCommand.h"
 #include "model/GrowthModel.h"
 #include "platform/qt/QtWindowHost.h"
 #include "support/ScriptedDialogs.h"

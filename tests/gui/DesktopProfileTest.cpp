@@ -22,7 +22,7 @@
 
 #include "../model/GrowthTestSupport.h"
 #include "QtPrint.h"
-#include "engine/frmEvaluate.h"
+#include "evaluation/frmEvaluate.h"
 #include "plots/frmDistPlot.h"
 #include "priors/PriorProfile.h"
 #include "priors/frmLoadPriors.h"

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "GrowthTestSupport.h"
-#include "engine/Covariance.h"
+#include "evaluation/Covariance.h"
 
 using namespace corvane;
 using namespace corvane::testing;

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "GrowthTestSupport.h"
-#include "engine/Covariance.h"
-#include "engine/LikelihoodProfile.h"
+#include "evaluation/Covariance.h"
+#include "evaluation/LikelihoodProfile.h"
 
 using namespace corvane;
 using namespace corvane::testing;

@@ -9,8 +9,8 @@
 #include <thread>
 
 #include "GrowthTestSupport.h"
-#include "engine/Covariance.h"
-#include "engine/Posterior.h"
+#include "evaluation/Covariance.h"
+#include "evaluation/Posterior.h"
 #include "engine/ProgressThrottle.h"
 #include "engine/SideBySide.h"
 #include "engine/Threads.h"

@@ -8,7 +8,7 @@
 #include <numbers>
 
 #include "PriorsRig.h"
-#include "engine/LikelihoodProfile.h"
+#include "evaluation/LikelihoodProfile.h"
 #include "priors/PriorProfile.h"
 
 using namespace corvane;

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "engine/EvaluationChoice.h"
+#include "evaluation/EvaluationChoice.h"
 #include "engine/ModelSummary.h"
 #include "engine/modCorvane.h"
 #include "support/ScriptedDialogs.h"

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/DistributionColumns.h"
+#include "evaluation/DistributionColumns.h"
 #include "numeric/OneBased.h"
 #include "plots/PlotData.h"
 

@@ -3,8 +3,8 @@
 // covariance calculation on them.
 #include <utility>
 
-#include "MinimiserRig.h"
-#include "engine/Covariance.h"
+#include "engine/MinimiserRig.h"
+#include "evaluation/Covariance.h"
 
 namespace corvane::testing {
 

@@ -1,7 +1,7 @@
-#include "engine/CovarianceCommand.h"
+#include "evaluation/CovarianceCommand.h"
 
 #include "engine/CovarianceConstant.h"
-#include "engine/CovarianceReport.h"
+#include "evaluation/CovarianceReport.h"
 #include "engine/modCorvane.h"
 #include "numeric/FixedColumns.h"
 #include "numeric/Format.h"

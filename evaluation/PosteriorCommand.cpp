@@ -1,4 +1,4 @@
-#include "engine/PosteriorCommand.h"
+#include "evaluation/PosteriorCommand.h"
 
 #include <cmath>
 #include <new>

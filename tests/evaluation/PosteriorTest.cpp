@@ -5,9 +5,9 @@
 #include <cmath>
 #include <sstream>
 
-#include "MinimiserRig.h"
-#include "engine/Posterior.h"
-#include "engine/PosteriorPart.h"
+#include "engine/MinimiserRig.h"
+#include "evaluation/Posterior.h"
+#include "evaluation/PosteriorPart.h"
 #include "numeric/Format.h"
 
 using namespace corvane;

@@ -1,7 +1,7 @@
-#include "engine/EvaluationChoice.h"
+#include "evaluation/EvaluationChoice.h"
 
-#include "engine/LikelihoodProfile.h"
-#include "engine/PosteriorCommand.h"
+#include "evaluation/LikelihoodProfile.h"
+#include "evaluation/PosteriorCommand.h"
 #include "engine/modCorvane.h"
 
 namespace corvane {

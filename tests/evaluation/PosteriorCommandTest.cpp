@@ -5,8 +5,8 @@
 
 #include <cmath>
 
-#include "MinimiserRig.h"
-#include "engine/PosteriorCommand.h"
+#include "engine/MinimiserRig.h"
+#include "evaluation/PosteriorCommand.h"
 #include "numeric/Format.h"
 
 using namespace corvane;

@@ -1,4 +1,4 @@
-#include "engine/PosteriorPart.h"
+#include "evaluation/PosteriorPart.h"
 
 #include <cerrno>
 #include <cstdio>

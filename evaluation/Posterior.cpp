@@ -1,4 +1,4 @@
-#include "engine/Posterior.h"
+#include "evaluation/Posterior.h"
 
 #include <algorithm>
 #include <cmath>

@@ -6,8 +6,8 @@
 #include <filesystem>
 
 #include "CovarianceRig.h"
-#include "engine/CovarianceCommand.h"
-#include "engine/CovarianceReport.h"
+#include "evaluation/CovarianceCommand.h"
+#include "evaluation/CovarianceReport.h"
 
 using namespace corvane;
 using namespace corvane::testing;

@@ -1,4 +1,4 @@
-#include "engine/Covariance.h"
+#include "evaluation/Covariance.h"
 
 #include <algorithm>
 #include <cmath>

@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "MinimiserRig.h"
-#include "engine/Covariance.h"
-#include "engine/EvaluationChoice.h"
-#include "engine/PosteriorCommand.h"
-#include "engine/LikelihoodProfile.h"
+#include "engine/MinimiserRig.h"
+#include "evaluation/Covariance.h"
+#include "evaluation/EvaluationChoice.h"
+#include "evaluation/PosteriorCommand.h"
+#include "evaluation/LikelihoodProfile.h"
 
 using namespace corvane;
 using namespace corvane::testing;

@@ -1,4 +1,4 @@
-#include "engine/DistributionColumns.h"
+#include "evaluation/DistributionColumns.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "engine/LikelihoodProfile.h"
+#include "evaluation/LikelihoodProfile.h"
 
 #include <cmath>
 

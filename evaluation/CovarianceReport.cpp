@@ -1,9 +1,9 @@
-#include "engine/CovarianceReport.h"
+#include "evaluation/CovarianceReport.h"
 
 #include <cmath>
 #include <numbers>
 
-#include "engine/Covariance.h"
+#include "evaluation/Covariance.h"
 #include "engine/modCorvane.h"
 #include "numeric/DateTimeName.h"
 #include "numeric/Format.h"

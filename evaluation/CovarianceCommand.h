@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "engine/Covariance.h"
+#include "evaluation/Covariance.h"
 #include "platform/TextView.h"
 
 namespace corvane {

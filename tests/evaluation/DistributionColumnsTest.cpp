@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "engine/DistributionColumns.h"
+#include "evaluation/DistributionColumns.h"
 
 using namespace corvane;
 

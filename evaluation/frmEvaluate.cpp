@@ -1,11 +1,11 @@
-#include "engine/frmEvaluate.h"
+#include "evaluation/frmEvaluate.h"
 
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "engine/EvaluationChoice.h"
+#include "evaluation/EvaluationChoice.h"
 
 namespace corvane {
 

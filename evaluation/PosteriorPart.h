@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/Posterior.h"
+#include "evaluation/Posterior.h"
 
 namespace corvane {
 

@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "CovarianceRig.h"
-#include "engine/CovarianceReport.h"
+#include "evaluation/CovarianceReport.h"
 #include "numeric/FixedColumns.h"
 #include "numeric/Format.h"
 #include "ranking/ModelAveraging.h"

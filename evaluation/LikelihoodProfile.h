@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/DistributionColumns.h"
+#include "evaluation/DistributionColumns.h"
 #include "engine/Minimiser.h"
 
 namespace corvane {

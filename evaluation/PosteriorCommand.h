@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "engine/Posterior.h"
+#include "evaluation/Posterior.h"
 #include "platform/Dialogs.h"
 #include "plots/PlotData.h"
 
