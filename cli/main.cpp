@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/Command.h"
+#include "platform/Version.h"
 
 namespace corvane::cli {
 
@@ -14,7 +15,8 @@ void PrintHelp(std::ostream& out) {
     out << "corvane-cli: estimate and evaluate the parameters of nonlinear models without a display\n\n"
            "Usage: corvane-cli <command> [options]\n"
            "       corvane-cli <command> --help     options of one command\n"
-           "       corvane-cli help <command>       the same\n\n"
+           "       corvane-cli help <command>       the same\n"
+           "       corvane-cli --version            the version (and commit) of this build\n\n"
            "Commands:\n";
     auto commands = Commands();
     std::sort(commands.begin(), commands.end(),
@@ -45,6 +47,10 @@ int Main(std::vector<std::string> args) {
     if (args.empty() || args[0] == "--help" || args[0] == "-h") {
         PrintHelp(args.empty() ? std::cerr : std::cout);
         return args.empty() ? kExitBadInput : kExitOk;
+    }
+    if (args[0] == "--version" || args[0] == "-V") {
+        std::cout << corvane::VersionText() << "\n";
+        return kExitOk;
     }
     if (args[0] == "help") {
         if (args.size() > 2) {

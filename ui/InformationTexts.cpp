@@ -3,14 +3,15 @@
 #include <initializer_list>
 
 #include "numeric/Format.h"
+#include "platform/Version.h"
 
 namespace corvane {
 
 namespace {
 
-std::string Lines(std::initializer_list<const char*> lines) {
+std::string Lines(std::initializer_list<std::string> lines) {
     std::string out;
-    for (const char* line : lines) {
+    for (const std::string& line : lines) {
         out += line;
         out += CRLF;
     }
@@ -98,6 +99,8 @@ InformationText CreditsText() {
             Lines({
                 "Corvane",
                 "a parameter estimation and evaluation infrastructure for non-linear models",
+                "",
+                VersionText(),
                 "",
                 "Written by the Corvane developers.",
                 "",

@@ -1,5 +1,7 @@
 // corvane: the desktop workbench.
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -11,6 +13,7 @@
 #include "model/SummaryDialogue.h"
 #include "model/frmInitialize.h"
 #include "platform/Clock.h"
+#include "platform/Version.h"
 #include "platform/qt/QtDialogs.h"
 #include "ui/frmMain.h"
 
@@ -38,11 +41,42 @@ ModelChoice ChooseModel(corvane::Dialogs& dialogs) {
     return choice;
 }
 
+void PrintHelp(std::ostream& out) {
+    out << "corvane: the desktop workbench for estimating the parameters of nonlinear models\n"
+           "and judging the uncertainty of the estimates\n\n"
+           "Usage: corvane [--threads N] [Qt options] [FILE]\n"
+           "       corvane --version\n"
+           "       corvane --help\n\n"
+           "Options:\n"
+           "  --threads N   evaluate the model on N threads (1 to 4096; default every core)\n"
+           "  --version     print the version (and commit) of this build and exit\n"
+           "  --help        print this help and exit\n"
+           "  FILE          a data, algorithm or priors file: the workbench starts in its\n"
+           "                folder, where its file dialogues look first\n\n"
+           "The workbench opens its main window and command menu: initialise the model, load\n"
+           "algorithm data, then minimise, evaluate and rank from the menu.  Without a display,\n"
+           "corvane-cli runs the same computations from the command line (corvane-cli --help).\n";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Answered before the toolkit starts, so that they work without a display.
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--version" || a == "-V") {
+            std::cout << corvane::VersionText() << "\n";
+            return 0;
+        }
+        if (a == "--help" || a == "-h") {
+            PrintHelp(std::cout);
+            return 0;
+        }
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Corvane"));
+    QApplication::setApplicationVersion(QString::fromStdString(corvane::VersionText()));
+    QApplication::setDesktopFileName(QStringLiteral("corvane"));
 
     corvane::QtDialogs dialogs;
     corvane::SystemClock clock;
@@ -61,6 +95,23 @@ int main(int argc, char** argv) {
     std::string problem;
     corvane::UseThreads(window.Bench(), corvane::ThreadsFromArguments(arguments, problem));
     if (!problem.empty()) std::cerr << "corvane: " << problem << "\n";
+    // A file opened from the file manager ("corvane FILE"): the workbench
+    // starts in its folder, where the set-up's and the algorithm data's file
+    // dialogues look first.
+    for (std::size_t i = 1; i < arguments.size(); ++i) {
+        if (arguments[i] == "--threads") {
+            ++i;
+            continue;
+        }
+        if (arguments[i].rfind("-", 0) == 0) continue;
+        const QFileInfo file(QString::fromStdString(arguments[i]));
+        if (!file.exists()) {
+            std::cerr << "corvane: " << arguments[i] << " does not exist\n";
+            continue;
+        }
+        QDir::setCurrent(file.isDir() ? file.absoluteFilePath() : file.absolutePath());
+        break;
+    }
     window.show();
     return QApplication::exec();
 }
