@@ -107,6 +107,10 @@ TEST(DesktopProfile, ChoiceWindowProfileOnRigDataAndItsStatisticsWindow) {
     frmMain& w = *d.window;
     Workbench& wb = w.Bench();
     ScriptedDialogs& dialogs = d.t.dialogs;
+    // The main window after the fit, as a user sees it at 1366 x 768.
+    w.resize(1366, 768);
+    Shot(w, "main-window");
+    w.resize(1300, 900);
     QPushButton* evaluate = d.Button(menu::ParEstimate);
     ASSERT_TRUE(evaluate->isEnabled());
     EXPECT_EQ(evaluate->text(), "E&valuate single model parameter estimates");
