@@ -259,3 +259,15 @@ TEST(CliJson, EvaluateAndFitPrintOneObjectWithTheListedFields) {
     EXPECT_EQ(run.status, 2);
     EXPECT_TRUE(Has(run.err, "options --json and --value do not go together"));
 }
+
+TEST(CliVersion, NamesTheProjectVersionAndExitsZero) {
+    ScratchDir dir;
+    for (const char* option : {"--version", "-V"}) {
+        const CliRun run = RunCli(dir, option);
+        EXPECT_EQ(run.status, 0) << option;
+        // The CMake project's version, then the commit only when built from a checkout.
+        EXPECT_EQ(run.out.rfind("corvane 0.3.0", 0), 0u) << run.out;
+        EXPECT_TRUE(run.out == "corvane 0.3.0\n" || Has(run.out, "corvane 0.3.0 (git ")) << run.out;
+        EXPECT_EQ(run.err, "");
+    }
+}
