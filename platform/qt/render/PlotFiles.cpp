@@ -12,6 +12,16 @@ namespace corvane {
 
 namespace {
 
+QtMessageHandler previousHandler = nullptr;
+
+// An offscreen application outside a desktop session has no runtime folder,
+// and Qt says so on every run; the pictures do not need one, so that one
+// line is not passed on.  Every other message is.
+void QuietRuntimeFolder(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (message.startsWith(QStringLiteral("QStandardPaths: XDG_RUNTIME_DIR not set"))) return;
+    if (previousHandler) previousHandler(type, context, message);
+}
+
 // Painting text needs a GUI application.  A program without one (the
 // command line) gets an offscreen one the first time it renders, so it
 // never needs a display.  It lives until the process ends: Qt does not
@@ -27,6 +37,7 @@ bool EnsureGuiApplication(std::string* error) {
     static char option[] = "-platform";
     static char platform[] = "offscreen";
     static char* argv[] = {name, option, platform, nullptr};
+    previousHandler = qInstallMessageHandler(QuietRuntimeFolder);
     new QGuiApplication(argc, argv);  // kept for the rest of the process
     return true;
 }
