@@ -15,6 +15,7 @@ moves by 2 (new - old).
 Output:
   z 2.916667, w 0.833333
   old M1 109.2303941871, new M1 109.2338476004; objective change 1.252889576087e-05
+  -ln L old 1.820070785188, new 1.820077049635; change of its square 2.280351638806e-05
 """
 import math
 
@@ -82,9 +83,12 @@ def main():
     w = min(1.0, (z - 2.5) / 0.5)
     old_m1, _ = moments(0.0)
     new_m1, _ = moments(w)
-    change = 2.0 * (neg_ln_l(new_m1) - neg_ln_l(old_m1))
+    old_nll, new_nll = neg_ln_l(old_m1), neg_ln_l(new_m1)
+    change = 2.0 * (new_nll - old_nll)
     print(f"  z {z:.6f}, w {w:.6f}")
     print(f"  old M1 {old_m1:.10f}, new M1 {new_m1:.10f}; objective change {change:.12e}")
+    # tests/model/ScalarAgreementTest.cpp also pins the sum over records of (-ln L_i)^2.
+    print(f"  -ln L old {old_nll:.12f}, new {new_nll:.12f}; change of its square {new_nll ** 2 - old_nll ** 2:.12e}")
 
 
 if __name__ == "__main__":
