@@ -112,26 +112,36 @@ class Rank : public Command {
         for (const std::string& path : paths) {
             if (!ReadAlgorithmFile(wb, path)) throw BadInput("the algorithm file " + path + " could not be loaded");
             gamma.Check(session->model, wb.alg.value, err);
-            const CompetitorEvaluation evaluation = EvaluateCompetitor(wb);
+            CompetitorEvaluation evaluation = EvaluateCompetitor(wb);
             // How this model's evaluation used the data, and its warnings.
             err << MessagePrefix() << "model " << path << ":\n";
             WriteModelNotes(CollectModelNotes(session->model, session->model.LastEvaluation().increments), err);
             if (const auto problem = CriterionProblem(evaluation.objective, evaluation.k, evaluation.sampleSize))
                 throw BadInput(path + ": " + *problem);
             // The constant is asked for the first model only; --constant answers it.
-            if (list.Count() == 0 && !model.constant)
+            if (list.Count() == 0 && !model.constant) {
+                const double before = wb.priorTable.reciprocalConstant;
                 AskCovarianceConstant(wb, ConstantQuestionFor(wb, evaluation.objective, evaluation.k));
+                // Its prior total was scaled by the constant in force before.
+                if (wb.engine.priorsInUse && wb.priorTable.reciprocalConstant != before)
+                    evaluation = EvaluateCompetitor(wb);
+            }
             AddCompetitor(list, MakeCompetitor(evaluation, wb.priorTable.reciprocalConstant, path,
                                                wb.priorTable.fileName, list.cHat));
         }
+        if (const auto mismatch = DataMismatch(list.models)) throw BadInput(*mismatch);
         RankModels(list);
 
         std::optional<AveragingResult> averaged;
+        std::optional<std::string> refusal;
         if (average) {
-            AveragingOutcome outcome = AverageRankedModels(list, wb.alg.np);
-            if (!outcome.result) throw BadInput(outcome.title + ": " + outcome.message);
-            averaged = std::move(outcome.result);
+            AveragingOutcome outcome = AverageRankedModels(list, wb.alg.np, wb.model);
+            if (outcome.result)
+                averaged = std::move(outcome.result);
+            else
+                refusal = outcome.title + ": " + outcome.message;
         }
+        // A refused averaging still leaves the ranking printed and saved.
         const std::string table = FormatRankingFile(list, averaged ? AveragingText(*averaged) : std::string());
         if (save && !WriteTextFileSafely(*save, table)) {
             err << MessagePrefix() << "the file " << *save << " could not be written; nothing was saved\n";
@@ -140,10 +150,20 @@ class Rank : public Command {
         if (asJson) {
             Json result;
             result["models"] = ModelsJson(list, paths);
-            if (averaged) result["average"] = AverageJson(*averaged);
+            if (averaged) {
+                result["average"] = AverageJson(*averaged);
+                result["average_notes"] = averaged->notes;
+            }
             WriteJson(out, result);
         } else {
             out << ForTerminal(table);
+        }
+        out.flush();
+        if (averaged)
+            for (const std::string& note : averaged->notes) err << MessagePrefix() << note << "\n";
+        if (refusal) {
+            err << MessagePrefix() << *refusal << "\n";
+            return kExitBadInput;
         }
         return kExitOk;
     }

@@ -52,6 +52,27 @@ private:
     std::unique_ptr<ProgressReporter> reporter_;
 };
 
+// Each chi-square test's numbers, null where the report reads "Undefined".
+Json ChiSquareJson(const std::vector<NamedChiSquare>& tests) {
+    Json all = Json::array();
+    for (const NamedChiSquare& t : tests) {
+        const ChiSquareResult& r = t.result;
+        const bool any = r.simulations > 0;
+        auto maybe = [](bool defined, double value) { return defined ? Json(value) : Json(nullptr); };
+        Json one;
+        one["test"] = t.test;
+        one["simulations"] = r.simulations;
+        one["observed"] = r.observed;
+        one["simulated_mean"] = maybe(any, r.mean);
+        one["simulated_sd"] = maybe(any && r.sdDefined, r.sd);
+        one["p"] = maybe(any, r.p);
+        one["p_se"] = maybe(r.seDefined, r.se);
+        one["doubtful"] = r.doubtful;
+        all.push_back(std::move(one));
+    }
+    return all;
+}
+
 // A seed nobody chose: the clock and the system's entropy mixed.
 std::uint64_t FreshSeed() {
     std::random_device device;
@@ -89,7 +110,10 @@ class Summary : public Command {
         o.Flag("--json", json,
                "print one JSON object instead of the report: the objective,\n"
                "the parameters, K, the sample size, AICc (null when\n"
-               "undefined), the seed, and the report's text as \"report\"");
+               "undefined), the seed, every chi-square test's numbers as\n"
+               "\"chi_square\" (test, simulations, observed, simulated_mean,\n"
+               "simulated_sd, p, p_se, doubtful), and the report's text as\n"
+               "\"report\"");
         model.Declare(o);
         o.Footer(
             "Messages of the report (\"very unlikely observation(s)\", the proportion check), how the\n"
@@ -126,6 +150,7 @@ class Summary : public Command {
 
         const std::uint64_t usedSeed = seed ? static_cast<std::uint64_t>(*seed) : FreshSeed();
         std::string report;
+        std::vector<NamedChiSquare> tests;
         int freeCount = 0;
         growth.SetSummaryHandler([&](const SummaryCall& call) {
             freeCount = FreeParameters(call.step, call.parameters);
@@ -140,6 +165,7 @@ class Summary : public Command {
             };
             answers.onStatus = [&](const std::string& text) { status.Show(text); };
             report = BuildSummary(in, answers);
+            tests = std::move(answers.tests);
         });
         ModelSummaryCommand(wb);
         status.Finish();
@@ -157,10 +183,11 @@ class Summary : public Command {
             AddObjective(j, best.objective, growth, best.incrementTwice, best.frequencyTwice);
             AddParameters(j, wb, growth);
             j["k"] = freeCount;
-            const auto aicc = AICc(best.objective, freeCount, growth.Data().SampleSize());
+            const auto aicc = AICc(best.objective, freeCount, growth.UsedSampleSize(best.increments));
             j["aicc"] = aicc ? Json(*aicc) : Json();
             j["seed"] = usedSeed;
             j["simulations"] = simulations.value_or(0);
+            j["chi_square"] = ChiSquareJson(tests);
             j["report"] = ForTerminal(report);
             AddWarnings(j, notes);
             WriteJson(out, j);

@@ -63,6 +63,14 @@ public:
     // interface breathe (engine/ProgressThrottle.h); given by the Workbench,
     // null without one.  A model that evaluates quickly may ignore it.
     virtual void SetProgress(ProgressThrottle* /*progress*/) {}
+    // The value of a parameter as the objective uses it (a model that takes
+    // a parameter as its absolute value says so here); results that compare
+    // or combine estimates read values through it.
+    virtual double ValueAsUsed(int /*parameter*/, double value) const { return value; }
+    // The data and set-up the objective is computed from, as one line (the
+    // data files and every set-up choice): two evaluations with different
+    // lines are of different data.  Empty when the model cannot say.
+    virtual std::string DataIdentity() const { return {}; }
 };
 
 }  // namespace corvane

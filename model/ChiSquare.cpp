@@ -45,15 +45,22 @@ double ChiSquareStatistic(const ChiSquareCells& cells, const Vec1<double>& obser
 std::vector<double> CumulativeExpected(const ChiSquareCells& cells) {
     std::vector<double> cumulative;
     if (cells.last < cells.first) return cumulative;
+    double total = 0.0;
+    for (int i = cells.first; i <= cells.last; ++i) total += std::max(cells.expected[i], 0.0);
+    // Nothing expected anywhere: there is no distribution to draw from.
+    if (!(total > 0.0)) return cumulative;
+    // The expected frequencies scaled to n over the tested cells: samples are
+    // multinomial with the model's own cell probabilities.  Giving the
+    // remainder n - sum(E) to the last cell made every sample misfit there,
+    // so a model that expected too little in the tested cells read as a
+    // perfect fit.
     cumulative.reserve(static_cast<std::size_t>(cells.last - cells.first + 1));
     double sum = 0.0;
     for (int i = cells.first; i <= cells.last; ++i) {
         sum += std::max(cells.expected[i], 0.0);
-        // Expected frequencies that add up to more than n would leave the
-        // table decreasing at its end: the search needs it rising.
-        cumulative.push_back(std::min(sum, cells.n));
+        cumulative.push_back(std::min(sum / total * cells.n, cells.n));
     }
-    cumulative.back() = cells.n;  // the last cell takes up any remainder
+    cumulative.back() = cells.n;  // exactly n, whatever the rounding
     return cumulative;
 }
 

@@ -38,7 +38,8 @@ std::uint64_t SimulationSeed(std::uint64_t seed, std::uint64_t stream, std::int6
 // doubtful is set when a cell observed above 0 has no expected frequency.
 double ChiSquareStatistic(const ChiSquareCells& cells, const Vec1<double>& observed, bool* doubtful = nullptr);
 
-// The cumulative expected frequencies of cells first..last, the last set to n.
+// The cumulative expected frequencies of cells first..last scaled so that
+// the last is n (empty when nothing is expected in them).
 std::vector<double> CumulativeExpected(const ChiSquareCells& cells);
 
 // One simulated sample: round(n) uniform numbers u, each counted in the cell

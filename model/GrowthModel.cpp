@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "engine/Threads.h"
+#include "numeric/Format.h"
 #include "platform/Dialogs.h"
 
 namespace corvane {
@@ -128,6 +129,19 @@ void GrowthModel::Initialise(Vec1<double>& X, Vec1<double>& step, Vec1<std::stri
     own = static_cast<double>(SampleSize());
 }
 
+double GrowthModel::ValueAsUsed(int parameter, double value) const { return ParameterAsUsed(parameter, value); }
+
+std::string GrowthModel::DataIdentity() const {
+    if (!initialised_) return {};
+    const GrowthSettings& s = settings_;
+    const char* modes = s.precise ? "precise" : s.gammaModes ? "gamma" : "gaussian";
+    return std::string("kind ") + s.kind + "; increments " + s.incrementPath + "; frequencies " + s.frequencyPath +
+           "; series " + NumberText(s.series) + "; identified " + NumberText(s.identified) + "; blended " +
+           NumberText(s.blended) + "; birth day " + NumberText(s.birthDay) + "; first cell " +
+           NumberText(s.firstCell) + "; age1 " + NumberText(s.age1) + "; age difference " + NumberText(s.ageDiff) +
+           "; edge " + s.edge + "; age modes " + modes + "; errors " + s.errors;
+}
+
 std::unique_ptr<Model> GrowthModel::Replica() const {
     if (!initialised_) return nullptr;
     auto copy = std::make_unique<GrowthModel>(nullptr);
@@ -158,7 +172,8 @@ void GrowthModel::Evaluate(double& F, Vec1<double>& X, std::int32_t NF, double& 
     last_ = EvaluateGrowth(settings_, data_, p, X, workspace_, warnings_, progress_, ResolveThreads(threads_));
     F = last_.objective;
     if (!std::isfinite(F)) problem_ = "the likelihood is not a finite number at these parameter values";
-    own = static_cast<double>(SampleSize());
+    // N of AICc: records the likelihood skipped are no part of the sample.
+    own = static_cast<double>(UsedSampleSize(last_.increments));
     if (NF == 1 || !best_.stored || last_.objective < best_.objective) {
         best_.stored = true;
         best_.objective = last_.objective;

@@ -32,6 +32,12 @@ struct IncrementUse {
     int penalised = 0;  // no usable distribution: a large finite value stands in
 };
 
+// N of AICc: the frequencies counted and the increment records the
+// likelihood used (records it skipped are no part of the sample).
+inline long long UsedSampleSize(const GrowthData& data, const IncrementUse& use) {
+    return data.frequencies.grandTotal + use.fitted + use.penalised;
+}
+
 struct GrowthEvaluation {
     double objective = 0.0;  // 2 x (increment + frequency contributions) + penalty
     double incrementNegLnL = 0.0;
@@ -98,6 +104,10 @@ public:
     std::optional<std::string> ObjectiveProblem() const override { return problem_; }
     // Each record lets the interface breathe through it, paced by time.
     void SetProgress(ProgressThrottle* progress) override { progress_ = progress; }
+    // Parameters 1-17 but t0 are taken as absolute values, and 18-19 unless
+    // they are -999 (not used), as PrepareParameters does.
+    double ValueAsUsed(int parameter, double value) const override;
+    std::string DataIdentity() const override;
 
     bool Initialised() const { return initialised_; }
     const GrowthSettings& Settings() const { return settings_; }
@@ -109,6 +119,9 @@ public:
     std::string SummaryText() const { return warnings_.Text(); }
     const WarningLog& Warnings() const { return warnings_; }
     long long SampleSize() const { return data_.SampleSize(); }
+    // The sample size an evaluation used: the frequencies counted and the
+    // increment records the likelihood used (skipped records left out).
+    long long UsedSampleSize(const IncrementUse& use) const { return corvane::UsedSampleSize(data_, use); }
     // What set-up read from the data files and what it left out, for the user.
     std::string DataSummary(SummaryPart part = SummaryPart::All) const {
         return initialised_ ? DataReadSummary(settings_, data_, part) : std::string();

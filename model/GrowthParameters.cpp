@@ -22,11 +22,14 @@ std::optional<std::string> ParameterProblem(const Vec1<double>& X, const GrowthS
     return std::nullopt;
 }
 
+double ParameterAsUsed(int parameter, double value) {
+    if (parameter >= 1 && parameter <= 17 && parameter != 13) return std::fabs(value);
+    if ((parameter == 18 || parameter == 19) && value < 0.0 && value != kNotUsed) return std::fabs(value);
+    return value;
+}
+
 GrowthParameters PrepareParameters(Vec1<double>& X, const GrowthSettings& settings) {
-    for (int i = 1; i <= 17; ++i)
-        if (i != 13) X[i] = std::fabs(X[i]);
-    for (int i = 18; i <= 19; ++i)
-        if (X[i] < 0.0 && X[i] != kNotUsed) X[i] = std::fabs(X[i]);
+    for (int i = 1; i <= kFixedParameters; ++i) X[i] = ParameterAsUsed(i, X[i]);
 
     GrowthParameters p;
     p.mu = X[1];

@@ -48,4 +48,8 @@ std::optional<std::string> ParameterProblem(const Vec1<double>& X, const GrowthS
 // non-negative unless -999, in X itself, and returns the working values.
 GrowthParameters PrepareParameters(Vec1<double>& X, const GrowthSettings& settings);
 
+// A parameter's value as the model uses it: 1-17 but t0 (13) as absolute
+// values, 18 and 19 too unless they are -999 (not used); the rest as given.
+double ParameterAsUsed(int parameter, double value);
+
 }  // namespace corvane

@@ -186,6 +186,23 @@ TailMoments TailOf(const GrowthParameters& p, double L1, double meanL) {
         tail.P0 = PhiDiff(z, -10.0);
         PartialMoments(meanL, p.s2, L1, tail.M1, tail.M2);
     }
+    if (z >= kExactTailFrom && tail.P0 < kProbabilityCap) {
+        // The Gaussian truncated below at L1: with Q the upper tail (erfc,
+        // exact far out) and lambda = phi(z) / Q, the mean is mean + SD lambda
+        // and the variance s2 (1 + z lambda - lambda^2), both without the
+        // division of tiny partial moments by a coarse 1 - P0.
+        const double sd = std::sqrt(p.s2);
+        const double Q = 0.5 * std::erfc(z / std::sqrt(2.0));
+        const double lambda = std::exp(-0.5 * z * z) / std::sqrt(2.0 * kPi) / Q;
+        const double exactM1 = meanL + sd * lambda;
+        const double exactM2 = p.s2 * (1.0 + z * lambda - lambda * lambda) + exactM1 * exactM1;
+        const double w = std::min(1.0, (z - kExactTailFrom) / (kExactTailFull - kExactTailFrom));
+        const double mass = 1.0 - tail.P0;
+        tail.conditional = true;
+        tail.mass = (1.0 - w) * mass + w * Q;
+        tail.conditionalM1 = (1.0 - w) * tail.M1 / mass + w * exactM1;
+        tail.conditionalM2 = (1.0 - w) * tail.M2 / mass + w * exactM2;
+    }
     return tail;
 }
 
@@ -215,9 +232,14 @@ RecordGrowth GrowthOfRecord(const GrowthParameters& p, const IncrementRecord& r,
         g.P0 = tail.P0;
         g.M1 = tail.M1;
         g.M2 = tail.M2;
-        if (g.P0 < kProbabilityCap) {
-            g.M1 /= 1.0 - g.P0;
-            g.M2 /= 1.0 - g.P0;
+        if (tail.conditional) {
+            g.M1 = tail.conditionalM1;
+            g.M2 = tail.conditionalM2;
+            g.tailMass = tail.mass;
+        } else if (g.P0 < kProbabilityCap) {
+            g.tailMass = 1.0 - g.P0;
+            g.M1 /= g.tailMass;
+            g.M2 /= g.tailMass;
         } else {
             g.M1 = r.initial;
             g.M2 = r.initial * r.initial;
@@ -280,7 +302,7 @@ double GridMoments(const GrowthParameters& p, const IncrementRecord& r, const Re
     if (nL > 0) {
         for (int u = 0; u < lCount; ++u) wL[u] = -(L[u] - meanL) * (L[u] - meanL) / (2.0 * p.s2);
         vec::Exp(wL, wL, lCount);
-        for (int u = 0; u < lCount; ++u) wL[u] = wL[u] / std::sqrt(2.0 * kPi * p.s2) * hL / (1.0 - g.P0);
+        for (int u = 0; u < lCount; ++u) wL[u] = wL[u] / std::sqrt(2.0 * kPi * p.s2) * hL / g.tailMass;
     } else {
         wL[0] = 1.0;
     }

@@ -27,6 +27,9 @@ struct RecordGrowth {
     double G1 = 1.0, G2 = 1.0;
     double M1 = 0.0, M2 = 0.0;
     double P0 = 0.0;  // probability that L-infinity lies below L1
+    // The probability that L-infinity lies above L1 that conditions M1 and
+    // M2 (1 - P0 nearer the mean; the integral itself far above it).
+    double tailMass = 1.0;
 };
 
 // Records that share their inputs, grouped once per data set: a record's
@@ -44,7 +47,16 @@ struct IncrementGroups {
 struct TailMoments {
     bool above = false;  // L1 is not far below the mean: the moments are partial
     double P0 = 0.0, M1 = 0.0, M2 = 0.0;
+    // From kExactTailFrom SDs above the mean the conditional moments are the
+    // integral's own (normalised by its mass, central about L1): 1 - P0 from
+    // the polynomial is then too coarse for the tiny tail, and M2 - M1^2
+    // would amplify its error.  Between kExactTailFrom and kExactTailFull the
+    // two are blended so that the objective stays continuous.
+    bool conditional = false;
+    double mass = 1.0, conditionalM1 = 0.0, conditionalM2 = 0.0;
 };
+inline constexpr double kExactTailFrom = 2.5;
+inline constexpr double kExactTailFull = 3.0;
 
 // Per-record tables of the last evaluation, kept for the summary.
 struct IncrementWorkspace {

@@ -50,6 +50,10 @@ void SummaryAnswers::Status(const std::string& text) {
     if (onStatus) onStatus(text);
 }
 
+void SummaryAnswers::ChiSquareDone(const std::string& test, const ChiSquareResult& result) {
+    tests.push_back({test, result});
+}
+
 int FreeParameters(const Vec1<double>& step, int parameters) {
     int K = 0;
     for (int i = 1; i <= std::min(parameters, step.size()); ++i)
@@ -133,7 +137,7 @@ private:
     void AgeClassDetails();
     void FrequencySections();
     void IncrementSections();
-    void ChiSquare(const ChiSquareCells& cells, std::uint64_t stream);
+    void ChiSquare(const std::string& test, const ChiSquareCells& cells, std::uint64_t stream);
 
     const SummaryInput& in_;
     SummaryQuestions& q_;
@@ -259,7 +263,7 @@ void Report::Minimum(int K) {
                 " and the increment contribution is " + Format(best_.incrementTwice, "0.0000E+00");
     Line(line);
     Line("The number of free (estimated) parameters is:    " + NumberText(K));
-    const auto aicc = AICc(best_.objective, K, d_.SampleSize());
+    const auto aicc = AICc(best_.objective, K, UsedSampleSize(d_, best_.increments));
     Line(std::string("The Akaike Information Criterion (AICc, ") + kAICcCitation + ") is: " +
          (aicc ? Format(*aicc, "0.0000E+00") : std::string("Undefined (too few degrees of freedom)")));
     if (best_.penalty > 0.0)
@@ -338,13 +342,14 @@ void Report::AgeClassDetails() {
     }
 }
 
-void Report::ChiSquare(const ChiSquareCells& cells, std::uint64_t stream) {
+void Report::ChiSquare(const std::string& test, const ChiSquareCells& cells, std::uint64_t stream) {
     const ChiSquareResult r = SimulatedChiSquare(cells, simulations_, in_.seed, stream, [&](int j) {
         q_.Status("Chi-square: Calculating simulation # " + NumberText(j) + " of " + NumberText(simulations_));
     }, in_.threads);
     q_.Status("");
     if (r.doubtful) q_.VeryUnlikely(VeryUnlikelyTitle(errors_), kVeryUnlikelyText);
     Add(ChiSquareReport(r));
+    q_.ChiSquareDone(test, r);
 }
 
 void Report::FrequencySections() {
@@ -368,7 +373,7 @@ void Report::FrequencySections() {
             cells.first = s_.firstCell;
             cells.last = f.cells;
             cells.n = f.seriesTotal[s];
-            ChiSquare(cells, static_cast<std::uint64_t>(s));
+            ChiSquare("frequency series " + NumberText(s), cells, static_cast<std::uint64_t>(s));
         }
     }
 }
@@ -411,10 +416,11 @@ void Report::IncrementSections() {
         cells.expected[c] = sd.gaussian[static_cast<std::size_t>(c)];
     }
     Line("Evaluation of Gaussian error predictions:");
-    ChiSquare(cells, chi_stream::IncrementGaussian);
+    ChiSquare("increments, Gaussian errors", cells, chi_stream::IncrementGaussian);
     for (int c = 1; c <= kResidualCells; ++c) cells.expected[c] = sd.chosen[static_cast<std::size_t>(c)];
     Line(errors_ == 'G' ? "Evaluation of gamma error predictions:" : "Evaluation of truncated Gaussian error predictions:");
-    ChiSquare(cells, chi_stream::IncrementChosen);
+    ChiSquare(errors_ == 'G' ? "increments, gamma errors" : "increments, truncated Gaussian errors", cells,
+              chi_stream::IncrementChosen);
 }
 
 std::string Report::Build() {

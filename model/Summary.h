@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "model/ChiSquare.h"
 #include "model/GrowthData.h"
 #include "model/GrowthModel.h"
 #include "model/GrowthSettings.h"
@@ -37,6 +38,15 @@ public:
     virtual void VeryUnlikely(const std::string& title, const std::string& text) = 0;
     // Activity texts while the report is built ("" clears).
     virtual void Status(const std::string& text) = 0;
+    // A chi-square test has run: its name ("frequency series 2", "increments,
+    // Gaussian errors", ...) and its numbers, for a caller that reports them
+    // apart from the text.
+    virtual void ChiSquareDone(const std::string& /*test*/, const ChiSquareResult& /*result*/) {}
+};
+
+struct NamedChiSquare {
+    std::string test;
+    ChiSquareResult result;
 };
 
 // Fixed answers: the command line's, and the tests'.
@@ -51,6 +61,8 @@ public:
 
     // What was asked, in order ("simulations", "details", "frequency table 1", ...).
     std::vector<std::string> asked;
+    // Every chi-square test of the report, in report order.
+    std::vector<NamedChiSquare> tests;
 
     int Simulations() override;
     int DetailsUpTo(int totalAges) override;
@@ -60,6 +72,7 @@ public:
     bool IncrementChiSquare() override;
     void VeryUnlikely(const std::string& title, const std::string& text) override;
     void Status(const std::string& text) override;
+    void ChiSquareDone(const std::string& test, const ChiSquareResult& result) override;
 };
 
 // Everything the report reads.

@@ -30,7 +30,10 @@ void PhiPolyMany(const double* z, double* out, int n) {
 
 double PhiDiff(double z2, double z1) { return PhiPoly(z2) - PhiPoly(z1); }
 
-double NormalCdf(double x) {
+namespace {
+
+// erfc(|x| / sqrt 2) by the ten-coefficient approximation.
+double ErfcOfAbs(double x) {
     static const double c[11] = {0.0,         -1.26551223, 1.00002368,  0.37409196,
                                  0.09678418,  -0.18628806, 0.27886807,  -1.13520398,
                                  1.48851587,  -0.82215223, 0.17087277};
@@ -38,8 +41,19 @@ double NormalCdf(double x) {
     const double t = 1.0 / (1.0 + std::fabs(z) / 2.0);
     double a = 0.0;
     for (int j = 10; j >= 2; --j) a = t * (a + c[j]);
-    const double erfc = t * std::exp(a + c[1] - z * z);
+    return t * std::exp(a + c[1] - z * z);
+}
+
+}  // namespace
+
+double NormalCdf(double x) {
+    const double erfc = ErfcOfAbs(x);
     return x >= 0.0 ? 1.0 - erfc / 2.0 : erfc / 2.0;
+}
+
+double NormalUpperTail(double x) {
+    const double erfc = ErfcOfAbs(x);
+    return x >= 0.0 ? erfc / 2.0 : 1.0 - erfc / 2.0;
 }
 
 }  // namespace corvane

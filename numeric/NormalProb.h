@@ -15,5 +15,9 @@ double PhiDiff(double z2, double z1);
 // Standard normal cumulative probability from the ten-coefficient
 // complementary error function (used by the cliff and bounded priors).
 double NormalCdf(double x);
+// 1 - NormalCdf(x) from the same approximation, the upper tail computed
+// directly (erfc / 2 for x >= 0) so that it keeps its relative accuracy far
+// out instead of vanishing in the subtraction from 1.
+double NormalUpperTail(double x);
 
 }  // namespace corvane

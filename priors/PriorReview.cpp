@@ -32,38 +32,58 @@ const char* const kIntroduction[] = {
     "and attenuated probability plots for prior distributions can be saved in *.pdp files.",
     "",
 };
-
-std::string NegLnL(double v) { return RightJustify(Format(v, "##0.00"), 8); }
-std::string Likelihood(double v) { return RightJustify(Format(std::exp(-v), "0.000000"), 8); }
+// A number never cut to its column: a text longer than the width is kept
+// whole (RightJustify keeps only its leftmost characters).
+std::string Column(const std::string& text, std::size_t width) {
+    return text.size() >= width ? text : RightJustify(text, static_cast<int>(width));
+}
+// -ln[density] and contributions: fixed decimals, exponent form when large.
+std::string Amount(double v) { return Column(Format(v, std::fabs(v) < 1e6 ? "##0.00" : "0.000E+00"), 8); }
+std::string Density(double v) { return Column(Format(std::exp(-v), "0.000000"), 8); }
 
 }  // namespace
 
-std::string PriorReviewText(const PriorTable& table, const Vec1<double>& values) {
+std::string PriorReviewText(const PriorTable& table, const Vec1<double>& estimates, const Vec1<double>& used) {
     std::string text;
     for (const char* line : kIntroduction) text += std::string(line) + CRLF;
+    const double r = table.reciprocalConstant;
+    text += "Each prior's -ln[density] and density are its own (0 and 1 at its most likely value); what it adds to "
+            "the objective is its -ln[density] times 1/c = " +
+            NumberText(r) + " (c, the covariance constant: -ln[L] = c x objective)." + CRLF + CRLF;
     double total = 0.0;
-    const int n = std::min(table.Size(), std::min(values.size(), table.perParameter.size()));
+    const int n = std::min({table.Size(), used.size(), estimates.size(), table.perParameter.size()});
     for (int i = 1; i <= n; ++i) {
         if (table.rows[i].type == 'U') continue;
-        const double v = table.reciprocalConstant * table.perParameter[i];
+        const double v = table.perParameter[i];
         total += v;
-        text += "Parameter " + RightJustify(Format(i, "##0"), 3) + " at " +
-                RightJustify(Format(values[i], "0.000E+00"), 10) + " has a prior -ln[L] of " + NegLnL(v) +
-                " and a prior likelihood of " + Likelihood(v) + CRLF;
+        text += "Parameter " + RightJustify(Format(i, "##0"), 3) + " at " + Column(Format(used[i], "0.000E+00"), 10) +
+                " has a prior -ln[density] of " + Amount(v) + " and a prior density of " + Density(v) + "; it adds " +
+                Amount(r * v) + " to the objective";
+        if (used[i] != estimates[i])
+            text += " (the estimate " + Format(estimates[i], "0.000E+00") + " is used as its absolute value)";
+        text += CRLF;
     }
     text += CRLF;
-    text += "           The entire model has a prior -ln[L] of " + NegLnL(total) + " and a prior likelihood of " +
-            Likelihood(total) + CRLF;
+    text += "           The entire model has a prior -ln[density] of " + Amount(total) + " and a prior density of " +
+            Density(total) + "; the priors add " + Amount(r * total) + " to the objective" + CRLF;
     return text;
+}
+
+std::string PriorReviewText(const PriorTable& table, const Vec1<double>& values) {
+    return PriorReviewText(table, values, values);
 }
 
 std::string ComputePriorReview(Workbench& wb) {
     // The last evaluation of a run is a probe, not the estimates: evaluate
-    // the priors afresh at the values the run left behind.
-    Vec1<double> values = wb.alg.value;
-    ExpandFuses(values, wb.alg, wb.engine);
-    wb.priorTable.PriorNegLnL(values);
-    return PriorReviewText(wb.priorTable, values);
+    // the priors afresh at the values the run left behind, as the objective
+    // used them (a model may take a parameter as its absolute value).
+    Vec1<double> estimates = wb.alg.value;
+    ExpandFuses(estimates, wb.alg, wb.engine);
+    Vec1<double> used = estimates;
+    if (wb.model)
+        for (int i = 1; i <= used.size(); ++i) used[i] = wb.model->ValueAsUsed(i, used[i]);
+    wb.priorTable.PriorNegLnL(used);
+    return PriorReviewText(wb.priorTable, estimates, used);
 }
 
 void PriorReview(Workbench& wb) {

@@ -13,8 +13,12 @@ class TextView;
 class Workbench;
 
 // The review text of the per-parameter values the table holds (from its last
-// PriorNegLnL), for the given parameter values.  Only parameters whose type
-// is not U are listed; each value is scaled by the table's 1/c.
+// PriorNegLnL, at `used`: the estimates as the objective used them).  Only
+// parameters whose type is not U are listed, each with the prior's own
+// -ln[density] and density and, apart, what it adds to the objective (its
+// value times the table's 1/c).
+std::string PriorReviewText(const PriorTable& table, const Vec1<double>& estimates, const Vec1<double>& used);
+// The same when the estimates are the values used.
 std::string PriorReviewText(const PriorTable& table, const Vec1<double>& values);
 
 // Evaluates the priors at the current (fuse-expanded) estimates and returns

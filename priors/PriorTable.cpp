@@ -25,15 +25,23 @@ double LeftSide(double x, double f, double s) {
     return Square((x - f) / s) * W;  // the probability underflowed
 }
 
+// Right side of a cliff: the mirror of the left side.  The upper tail is
+// computed directly; 1 - NormalCdf lost all precision past a few SD and hit 0
+// (and the penalty) near 8.3 SD, where the left side still runs smoothly.
 double RightSide(double x, double f, double s) {
     if (s == 0.0) return x > f ? Square(x - f) * W : 0.0;
     if (s < 0.0) return 0.0;
-    const double p = NormalCdf((x - f) / s);
-    if (1.0 - p > 0.0) return -std::log(1.0 - p);
-    return Square((x - f) / s) * W;
+    const double q = NormalUpperTail((x - f) / s);
+    if (q > 0.0) return -std::log(q);
+    return Square((x - f) / s) * W;  // the probability underflowed
 }
 
 double SecondTerm(const std::string& text) { return LeadingNumber(text); }
+
+// Below the support floor the penalty is added to the value at the floor:
+// the penalty alone is next to nothing just below it, so a value there read
+// as far more likely than the floor itself (often than the whole support).
+double BelowFloor(const PriorRow& row, double x) { return PriorValue(row, kLowest) + Square(x - kLowest) * W; }
 
 }  // namespace
 
@@ -139,14 +147,14 @@ double PriorValue(const PriorRow& row, double x) {
             if (x <= 0.0) return Square(x) * W;
             return x / m;  // the mode is at 0
         case 'G': {
-            if (x < kLowest) return Square(x - kLowest) * W;
+            if (x < kLowest) return BelowFloor(row, x);
             const double k = Square(m / s);
             const double theta = std::fabs(s * s / m);
             const double mode = (k - 1.0) * theta;
             return (x / theta + (1.0 - k) * std::log(x)) - (mode / theta + (1.0 - k) * std::log(mode));
         }
         case 'L': {
-            if (x < kLowest) return Square(x - kLowest) * W;
+            if (x < kLowest) return BelowFloor(row, x);
             // ln(s^2 + m^2) - 2 ln(m), taken as ln(1 + (s/m)^2): the
             // difference of two large logarithms went negative (NaN) when
             // the SD was tiny beside the mean.
@@ -157,8 +165,8 @@ double PriorValue(const PriorRow& row, double x) {
                    (std::log(mode) + 0.5 * Square((std::log(mode) - mu) / sigma));
         }
         case 'B': {
-            if (x < kLowest) return Square(x - kLowest) * W;
-            if (x > kHighest) return Square(x - kHighest) * W;
+            if (x < kLowest) return BelowFloor(row, x);
+            if (x > kHighest) return PriorValue(row, kHighest) + Square(x - kHighest) * W;
             const BetaShape shape = BetaShapeOf(m, s);
             const double a = shape.a;
             const double b = shape.b;
@@ -179,9 +187,9 @@ double PriorValue(const PriorRow& row, double x) {
             if (sr == 0.0) {
                 if (x > fr) v = Square(x - fr) * W;  // the right wall replaces the left side's value
             } else if (sr > 0.0) {
-                const double p = NormalCdf((x - fr) / sr);
-                if (1.0 - p > 0.0)
-                    v -= std::log(1.0 - p);
+                const double q = NormalUpperTail((x - fr) / sr);
+                if (q > 0.0)
+                    v -= std::log(q);
                 else
                     v += Square((x - fr) / sr) * W;
             }

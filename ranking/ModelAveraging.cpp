@@ -6,6 +6,7 @@
 
 #include "numeric/FixedColumns.h"
 #include "numeric/Format.h"
+#include "engine/Model.h"
 #include "ranking/ModelRanking.h"
 
 namespace corvane {
@@ -26,6 +27,13 @@ bool StartsWith(std::string_view text, std::string_view start) { return text.sub
 int StandardErrorColumn(int grid) { return 25 + 18 * (grid - 1); }
 
 CovarianceReadResult Refuse(std::string problem) { return {std::nullopt, std::move(problem)}; }
+
+// The covariance report writes each value with this picture.
+constexpr const char* kValuePicture = "0.0000000E+00";
+std::string ValueText(double v) { return Format(v, kValuePicture); }
+// A value read from a covariance file is the algorithm file's when the report
+// would have written that one as these very characters.
+bool SameAsWritten(double algorithmValue, double read) { return ValueText(algorithmValue) == ValueText(read); }
 
 // A whole field of the layout: a line cut short (a truncated file) must not
 // pass a shortened number for the real one.
@@ -159,23 +167,34 @@ std::string AveragingText(const AveragingResult& result) {
         for (int g = 1; g <= kGrids; ++g) out += RightJustify(Format(result.averageSE(s, g), "0.0000E+00"), 16);
         out += CRLF;
     }
+    if (!result.notes.empty()) {
+        out += CRLF;
+        for (const std::string& note : result.notes) out += note + CRLF;
+    }
     return out;
 }
 
-AveragingOutcome AverageRankedModels(const RankingList& list, int n) {
+AveragingOutcome AverageRankedModels(const RankingList& list, int n, const Model* model) {
     AveragingOutcome outcome;
     outcome.title = kCantAverageTitle;
+    std::string missing;
+    for (const auto& m : list.models)
+        if (!m.HasCovarianceFile())
+            missing += "\n  " + (m.covarianceSought.empty() ? m.covarianceFile : m.covarianceSought) + " (model " +
+                       m.algorithmFile + ")";
+    if (!missing.empty()) {
+        outcome.message = std::string(kCovarianceMissing) + ":" + missing;
+        outcome.missing = true;
+        return outcome;
+    }
     for (const auto& m : list.models) {
-        if (!m.HasCovarianceFile()) {
-            outcome.message = kCovarianceMissing;
-            return outcome;
-        }
         if (!m.weight) {
             outcome.message = "The models have no Akaike weights: rank them before averaging.";
             return outcome;
         }
     }
     std::vector<AveragingModel> models;
+    std::vector<std::string> notes;
     models.reserve(list.models.size());
     for (const auto& m : list.models) {
         CovarianceReadResult read = ReadCovarianceFile(m.covariancePath, n, m.k);
@@ -184,9 +203,33 @@ AveragingOutcome AverageRankedModels(const RankingList& list, int n) {
                               " cannot be used for averaging: " + read.problem + ".";
             return outcome;
         }
-        models.push_back({*m.weight, std::move(*read.estimates)});
+        CovarianceEstimates& e = *read.estimates;
+        // A covariance file of another fit (the algorithm file saved again
+        // after it was written) would average estimates the model never had.
+        if (m.values.size() == n) {
+            for (int s = 1; s <= n; ++s) {
+                if (SameAsWritten(m.values[s], e.value[s])) continue;
+                outcome.message = "The covariance file " + m.covariancePath + " does not belong to model " +
+                                  m.algorithmFile + ": it gives parameter " + NumberText(s) + " the value " +
+                                  ValueText(e.value[s]) + " where the algorithm file has " + ValueText(m.values[s]) +
+                                  ".  Compute the covariances of this fit again.";
+                return outcome;
+            }
+        }
+        if (model) {
+            for (int s = 1; s <= n; ++s) {
+                const double used = model->ValueAsUsed(s, e.value[s]);
+                if ((used < 0.0) != (e.value[s] < 0.0))
+                    notes.push_back("Note: model " + m.algorithmFile + " estimates parameter " + NumberText(s) + " at " +
+                                    ValueText(e.value[s]) + "; the model uses it as " + ValueText(used) +
+                                    ", and that is the value averaged.");
+                e.value[s] = used;
+            }
+        }
+        models.push_back({*m.weight, std::move(e)});
     }
     outcome.result = AverageEstimates(models, list.cHat, n);
+    outcome.result->notes = std::move(notes);
     return outcome;
 }
 

@@ -12,6 +12,7 @@
 
 namespace corvane {
 
+class Model;
 struct RankingList;
 
 // What averaging takes from one covariance file.
@@ -46,6 +47,9 @@ struct AveragingResult {
     Vec1<double> average;    // 1..n
     Mat1<double> averageSE;  // (1..n, 1..3); -1 for a grid missing in any model
     std::array<bool, kGrids> missing{};
+    // One line for each estimate whose sign was changed because the model
+    // uses the parameter as its absolute value.
+    std::vector<std::string> notes;
 };
 
 // Weighted estimates and unconditional standard errors:
@@ -59,13 +63,17 @@ struct AveragingOutcome {
     std::optional<AveragingResult> result;
     std::string title;    // the message box of a refusal
     std::string message;
+    bool missing = false;  // refused because a covariance file is missing
 };
 
 // Averages a ranked list of at least two models over n parameters, reading
-// each model's covariance file once, in rank order.  A model without a
-// covariance file, or a file that does not fit, refuses the whole run with a
+// each model's covariance file once, in rank order.  Each estimate is taken
+// as the model uses it (model->ValueAsUsed; as read without a model), with a
+// note when that changed its sign.  A model without a covariance file, or a
+// file that does not fit (another parameter count, or values other than those
+// of the algorithm file it is named after), refuses the whole run with a
 // message naming the file.
-AveragingOutcome AverageRankedModels(const RankingList& list, int n);
+AveragingOutcome AverageRankedModels(const RankingList& list, int n, const Model* model = nullptr);
 
 inline constexpr const char* kCantAverageTitle = "Can't average models";
 inline constexpr const char* kCovarianceMissing = "Sorry, the covariance file is missing for at least one ranked model";

@@ -34,9 +34,11 @@ CompetitorEvaluation EvaluateCompetitor(Workbench& wb) {
     Vec1<double> values = wb.alg.value;
     ExpandFuses(values, wb.alg, wb.engine);
     CompetitorEvaluation e;
+    e.values = values;
     e.objective = ObjectiveAt(wb, values, nf::Once);
     e.sampleSize = wb.modelOwnValue;
     e.k = wb.engine.nfree;
+    e.dataIdentity = wb.model->DataIdentity();
     return e;
 }
 
@@ -72,13 +74,33 @@ CompetingModel MakeCompetitor(const CompetitorEvaluation& evaluation, double rec
     m.algorithmPath = algorithmPath;
     m.algorithmFile = AfterLastSeparator(algorithmPath);
     m.covarianceFile = CovarianceFileNameFor(m.algorithmFile);
+    m.values = evaluation.values;
+    m.dataIdentity = evaluation.dataIdentity;
     const std::string path = ResolveBeside(algorithmPath, m.covarianceFile);
+    m.covarianceSought = path;
     if (CanOpenForReading(path))
         m.covariancePath = path;
     else
         m.covarianceFile = kNoCovarianceFound;
     m.priorsFile = priorsPath.empty() ? std::string(kNoPriors) : AfterLastSeparator(priorsPath);
     return m;
+}
+
+std::optional<std::string> DataMismatch(const std::vector<CompetingModel>& models) {
+    if (models.size() < 2) return std::nullopt;
+    const CompetingModel& first = models.front();
+    bool same = true;
+    for (const auto& m : models) same = same && m.sampleSize == first.sampleSize && m.dataIdentity == first.dataIdentity;
+    if (same) return std::nullopt;
+    std::string text = "These models cannot be ranked together: AICc compares models fitted to the same data, and "
+                       "these used different data (N counts the frequencies and increment records the likelihood "
+                       "used; with %SE 0, increments <= 0 are left out):";
+    int row = 0;
+    for (const auto& m : models) {
+        text += "\n  model " + NumberText(++row) + " (" + m.algorithmFile + "): N = " + NumberText(m.sampleSize);
+        if (m.dataIdentity != first.dataIdentity) text += ", other data files or another set-up than model 1";
+    }
+    return text;
 }
 
 void InvalidateRanking(RankingList& list) {

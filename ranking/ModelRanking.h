@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "numeric/OneBased.h"
+
 namespace corvane {
 
 class Workbench;
@@ -30,6 +32,11 @@ struct CompetingModel {
     std::string algorithmPath;   // as loaded, for finding files beside it
     std::string covarianceFile;  // a name, or kNoCovarianceFound / kNoSuchFile
     std::string covariancePath;  // where that name was found; empty when it was not
+    std::string covarianceSought;  // where it was looked for, to name a missing one
+    // The values the model was evaluated at (fuses expanded, as given: what
+    // its covariance file must hold) and the data it was evaluated on.
+    Vec1<double> values;
+    std::string dataIdentity;
     std::string priorsFile;      // without its folder, or kNoPriors
     std::string notes;
 
@@ -63,8 +70,10 @@ std::optional<std::string> CriterionProblem(double negLnL, int k, double sampleS
 // keep their values.
 struct CompetitorEvaluation {
     double objective = 0.0;
-    double sampleSize = 0.0;
+    double sampleSize = 0.0;  // the data the likelihood used (skipped records left out)
     int k = 0;
+    Vec1<double> values;       // fuses expanded, before the model read them
+    std::string dataIdentity;  // Model::DataIdentity
 };
 CompetitorEvaluation EvaluateCompetitor(Workbench& wb);
 
@@ -81,6 +90,14 @@ bool CanOpenForReading(const std::string& path);
 // covariance file is looked for beside the algorithm file.
 CompetingModel MakeCompetitor(const CompetitorEvaluation& evaluation, double reciprocalConstant,
                               const std::string& algorithmPath, const std::string& priorsPath, double cHat);
+
+// Why these models cannot be ranked together (nullopt when they can): AICc
+// compares models of the same data only, so every model must have been
+// evaluated on the same data and set-up and have used the same count N of
+// records and frequencies (with %SE 0 increments <= 0 drop out of the
+// likelihood, and such a model would win on the smaller N alone).  The
+// message names each model's N.
+std::optional<std::string> DataMismatch(const std::vector<CompetingModel>& models);
 
 // Appends a model (numbered by its new position) and invalidates the ranking.
 void AddCompetitor(RankingList& list, CompetingModel model);

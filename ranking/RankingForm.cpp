@@ -202,7 +202,7 @@ void RankingForm::CalculateModelAICc() {
     }
     wb_.Status(1, kOneMoment);
     dialogs.ProcessEvents();
-    const CompetitorEvaluation evaluation = EvaluateCompetitor(wb_);
+    CompetitorEvaluation evaluation = EvaluateCompetitor(wb_);
     // A model without a defined criterion would spoil every weight: it is not
     // added.  The criterion does not depend on the constant, so this is known
     // before the constant is asked.
@@ -216,11 +216,27 @@ void RankingForm::CalculateModelAICc() {
     }
     if (Count() == 0) {
         SetVisible(false);
+        const double before = wb_.priorTable.reciprocalConstant;
         AskCovarianceConstant(wb_, ConstantQuestionFor(wb_, evaluation.objective, evaluation.k));
         SetVisible(true);
+        // The prior total was scaled by the constant in force before: every
+        // model is evaluated with the same constant.
+        if (wb_.engine.priorsInUse && wb_.priorTable.reciprocalConstant != before)
+            evaluation = EvaluateCompetitor(wb_);
     }
-    AddCompetitor(list_, MakeCompetitor(evaluation, wb_.priorTable.reciprocalConstant, wb_.alg.fileName,
-                                        wb_.priorTable.fileName, list_.cHat));
+    CompetingModel candidate = MakeCompetitor(evaluation, wb_.priorTable.reciprocalConstant, wb_.alg.fileName,
+                                              wb_.priorTable.fileName, list_.cHat);
+    std::vector<CompetingModel> together = list_.models;
+    together.push_back(candidate);
+    if (const auto mismatch = DataMismatch(together)) {
+        wb_.Status(1, "");
+        dialogs.MessageBox("Models use different data", *mismatch + CRLF + CRLF + "The model was not added to the list.",
+                           Buttons::OK, Icon::Exclamation);
+        Focus(rank::LoadAlg);
+        Changed();
+        return;
+    }
+    AddCompetitor(list_, std::move(candidate));
     if (list_.cHat > 1.0) CalculateQAICc();
     ListChanged();
     wb_.Status(1, "");
@@ -256,11 +272,11 @@ void RankingForm::RankCompetingModels() {
 }
 
 void RankingForm::AverageAcrossModels() {
-    const AveragingOutcome outcome = AverageRankedModels(list_, wb_.alg.np);
+    const AveragingOutcome outcome = AverageRankedModels(list_, wb_.alg.np, wb_.model);
     if (!outcome.result) {
         wb_.ports.dialogs.MessageBox(outcome.title, outcome.message, Buttons::OK, Icon::Exclamation);
         // A missing file keeps averaging off until the list is ranked again.
-        if (outcome.message == kCovarianceMissing) SetEnabled(rank::Average, false);
+        if (outcome.missing) SetEnabled(rank::Average, false);
         Changed();
         return;
     }

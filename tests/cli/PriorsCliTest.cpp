@@ -53,8 +53,9 @@ TEST(CliPriors, EvaluateAddsThePriorTotalAndPrintsTheReview) {
     ASSERT_NE(review, std::string::npos);
     EXPECT_LT(report, review);
     EXPECT_TRUE(Has(run.out.substr(review),
-                    "\nParameter   1 at  1.200E+02 has a prior -ln[L] of     4.00 and a prior likelihood of 0.018316\n"
-                    "\n           The entire model has a prior -ln[L] of     4.00"));
+                    "\nParameter   1 at  1.200E+02 has a prior -ln[density] of     2.00 and a prior density of 0.135335; "
+                    "it adds     4.00 to the objective\n"
+                    "\n           The entire model has a prior -ln[density] of     2.00"));
     EXPECT_FALSE(Has(run.out, "\r"));
 
     // A file of uniform priors changes nothing and brings no review.
@@ -114,5 +115,5 @@ TEST(CliPriors, FitMinimisesThePosteriorAndReviewsIt) {
     EXPECT_NEAR(fitted.value[1], 100.0, 0.01);
     const auto review = run.out.find("\nNote: Here is a chance to review");
     ASSERT_NE(review, std::string::npos);
-    EXPECT_TRUE(Has(run.out.substr(review), "\nParameter   1 at  1.000E+02 has a prior -ln[L] of "));
+    EXPECT_TRUE(Has(run.out.substr(review), "\nParameter   1 at  1.000E+02 has a prior -ln[density] of "));
 }

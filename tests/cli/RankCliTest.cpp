@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -66,9 +67,12 @@ TEST(CliRank, RanksByAICcAndPrintsTheTableOrJson) {
     EXPECT_NEAR(v.at("nll").get<double>(), 0.5 * varied, 1e-9);
     EXPECT_EQ(v.at("k"), 3);
     EXPECT_EQ(f.at("k"), 2);
-    EXPECT_EQ(v.at("n"), 114);
-    EXPECT_NEAR(v.at("aicc").get<double>(), 2.0 * 3 * 114 / 110.0 + varied, 1e-9);
-    EXPECT_NEAR(f.at("aicc").get<double>(), 2.0 * 2 * 114 / 111.0 + fixed, 1e-9);
+    // N counts the records the likelihood used: with %SE 0 the increments
+    // <= 0 are left out.
+    const int n = 114 - IncrementsNotAboveZero(DataPath("rig_increments.dat"));
+    EXPECT_EQ(v.at("n"), n);
+    EXPECT_NEAR(v.at("aicc").get<double>(), 2.0 * 3 * n / (n - 4.0) + varied, 1e-9);
+    EXPECT_NEAR(f.at("aicc").get<double>(), 2.0 * 2 * n / (n - 3.0) + fixed, 1e-9);
     EXPECT_EQ(v.at("qaicc"), v.at("aicc"));
     EXPECT_TRUE(v.at("cov_file").is_null());
     // Rank order: the smaller AICc first with delta 0; the weights sum to 1.
@@ -127,6 +131,8 @@ TEST(CliRank, ConstantAndPriorsEnterEveryModelsLikelihood) {
 
 TEST(CliRank, AveragesFromTheCovarianceFilesBesideTheModels) {
     TwoModels m;
+    // The fixed model's own fit: its covariance file holds its values.
+    m.Write("fixed.alg", {152, 20, 0.32, 0.0}, {1, 3});
     m.dir.Write("varied.cov", CovarianceText(Fixed19(150, 20, 0.3, 0.1),
                                              {{1, 2.0, 2.1, 2.2}, {3, 0.01, 0.011, 0.012}, {4, 0.02, 0.02, -1}}));
     m.dir.Write("fixed.cov", CovarianceText(Fixed19(152, 20, 0.32, 0.0), {{1, 3.0, 3.1, 3.2}, {3, 0.02, 0.021, 0.022}}));
@@ -157,12 +163,47 @@ TEST(CliRank, AveragesFromTheCovarianceFilesBesideTheModels) {
     EXPECT_NE(run.out.find("         19      -9.9900E+02      0.0000E+00      0.0000E+00     -1.0000E+00\n"),
               std::string::npos);
 
-    // A covariance file for another parameter count is refused by name.
+    // A covariance file for another parameter count is refused by name; the
+    // ranking is printed and saved all the same.
     m.dir.Write("fixed.cov", CovarianceText({152, 20}, {{1, 3.0, 3.1, 3.2}}));
+    run = RunCli(m.dir, m.Rank(" --average --save \"" + m.dir.Path("refused.mms") + "\""));
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.out.substr(0, 33), "     2 < Number of models ranked\n");
+    EXPECT_EQ(run.out.find("Parameter estimates and their SEs"), std::string::npos);
+    EXPECT_NE(ReadFile(m.dir.Path("refused.mms")).find("< Number of models ranked"), std::string::npos);
+    EXPECT_NE(run.err.find(m.dir.Path("fixed.cov")), std::string::npos) << run.err;
+
+    // So is a missing one, named where it was looked for.
+    std::filesystem::remove(m.dir.Path("fixed.cov"));
     run = RunCli(m.dir, m.Rank(" --average"));
     EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.out.substr(0, 33), "     2 < Number of models ranked\n");
+    EXPECT_NE(run.err.find("Sorry, the covariance file is missing for at least one ranked model:\n  " +
+                           m.dir.Path("fixed.cov") + " (model fixed.alg)"),
+              std::string::npos)
+        << run.err;
+}
+
+// Models of different data are not ranked: with %SE 0 the rig's increments
+// <= 0 drop out of the likelihood, with %SE 2 every record is used.
+TEST(CliRank, ModelsThatUseDifferentRecordsAreRefusedNamingEachCount) {
+    TwoModels m;
+    AlgorithmData a;
+    a.np = 19;
+    SetDefaultAlgorithmData(a, 19);
+    const std::vector<double> values = Fixed19(150, 20, 0.3, 0.1);
+    for (int i = 1; i <= 19; ++i) a.value[i] = values[static_cast<std::size_t>(i - 1)];
+    a.value[9] = 2.0;
+    for (int i : {1, 3, 9}) a.step[i] = 0.01;
+    m.dir.Write("measured.alg", FormatAlgorithmFile(a, AlgorithmWriter::CommandMenu));
+    const CliRun run = RunCli(m.dir, m.Rank(" --model \"" + m.dir.Path("measured.alg") + "\""));
+    EXPECT_EQ(run.status, 2);
     EXPECT_EQ(run.out, "");
-    EXPECT_NE(run.err.find(m.dir.Path("fixed.cov")), std::string::npos) << run.err;
+    const int n = 114 - IncrementsNotAboveZero(DataPath("rig_increments.dat"));
+    for (const std::string& piece : {"model 1 (varied.alg): N = " + std::to_string(n),
+                                     "model 2 (fixed.alg): N = " + std::to_string(n),
+                                     std::string("model 3 (measured.alg): N = 114")})
+        EXPECT_NE(run.err.find(piece), std::string::npos) << piece << "\n" << run.err;
 }
 
 TEST(CliRank, BadInputExitsWithTwo) {
@@ -180,7 +221,6 @@ TEST(CliRank, BadInputExitsWithTwo) {
          "N - K - 1 must be above 0"},
         {"rank --increments \"" + DataPath("rig_increments.dat") + "\"", "at least one --model FILE is required"},
         {m.Rank(" --c-hat 0.9"), "option --c-hat needs a number of 1 or more"},
-        {m.Rank(" --average"), "Sorry, the covariance file is missing for at least one ranked model"},
         {m.Rank(" --model \"" + m.dir.Path("none.alg") + "\""), "none.alg could not be loaded"},
         {m.Rank(" --alg x.alg"), "unexpected argument \"--alg\""},
         {m.Rank(" --save \"" + m.dir.Path("fixed.alg") + "\""), "option --save names the --model file"},

@@ -2,11 +2,14 @@
 // writes, its seed, its saved file, its plots and its refusals.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 #include <nlohmann/json.hpp>
 
 #include "../model/SummaryTestSupport.h"
+#include "../ranking/RankingSupport.h"
 #include "CliRun.h"
 #include "priors/PriorsFile.h"
 
@@ -97,7 +100,45 @@ TEST(CliSummary, TheSameSeedGivesTheSameReport) {
     EXPECT_EQ(j["k"], 4);
     EXPECT_EQ(j["sample_size"], 114);
     const double objective = j["objective"];
-    EXPECT_DOUBLE_EQ(j["aicc"].get<double>(), objective + 2.0 * 4 * 114 / (114 - 4 - 1));
+    // AICc counts the records the likelihood used (increments <= 0 without
+    // measurement error are left out).
+    const double n = 114 - IncrementsNotAboveZero(DataPath("rig_increments.dat"));
+    EXPECT_DOUBLE_EQ(j["aicc"].get<double>(), objective + 2.0 * 4 * n / (n - 4 - 1));
+
+    // Each chi-square test's numbers, as the report prints them to three
+    // decimals ("Mean: 12.345; SD: ...", "Observed chi-square> ..."), in order.
+    const auto& tests = j.at("chi_square");
+    ASSERT_EQ(tests.size(), 2u);
+    EXPECT_EQ(tests[0].at("test"), "increments, Gaussian errors");
+    EXPECT_EQ(tests[1].at("test"), "increments, truncated Gaussian errors");
+    auto after = [](const std::string& text, std::size_t from, const std::string& label) {
+        const std::size_t at = text.find(label, from);
+        return at == std::string::npos ? std::nan("") : std::stod(text.substr(at + label.size()));
+    };
+    std::size_t from = 0;
+    for (const auto& t : tests) {
+        from = a.out.find("Simulated chi-square> n:", from);
+        ASSERT_NE(from, std::string::npos);
+        EXPECT_EQ(t.at("simulations"), 30);
+        EXPECT_NEAR(t.at("simulated_mean").get<double>(), after(a.out, from, "; Mean:"), 5e-4);
+        EXPECT_NEAR(t.at("simulated_sd").get<double>(), after(a.out, from, "; SD:"), 5e-4);
+        EXPECT_NEAR(t.at("observed").get<double>(), after(a.out, from, "Observed chi-square>"), 5e-4);
+        EXPECT_NEAR(t.at("p").get<double>(), after(a.out, from, "Cumulative p[chi-square]:"), 5e-4);
+        EXPECT_TRUE(t.at("p_se").is_number());
+        ++from;
+    }
+
+    // No object carries a key twice (a parser keeps only one of them).
+    std::vector<std::set<std::string>> open;
+    bool repeated = false;
+    const auto whole = nlohmann::json::parse(json.out, [&](int, nlohmann::json::parse_event_t event, nlohmann::json& parsed) {
+        if (event == nlohmann::json::parse_event_t::object_start) open.emplace_back();
+        if (event == nlohmann::json::parse_event_t::object_end) open.pop_back();
+        if (event == nlohmann::json::parse_event_t::key) repeated |= !open.back().insert(parsed.get<std::string>()).second;
+        return true;
+    });
+    EXPECT_TRUE(whole.is_object());
+    EXPECT_FALSE(repeated);
 }
 
 TEST(CliSummary, FrequencyAnalysisAnswersEveryQuestionYes) {

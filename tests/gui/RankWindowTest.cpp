@@ -30,13 +30,14 @@ std::string Scratch(const std::string& name) {
     return (std::filesystem::temp_directory_path() / ("corvane-rankgui-" + name)).string();
 }
 
-// A covariance file for two parameters, the first one estimated.
-void WriteCovariance(const std::string& path) {
+// A covariance file for two parameters, the first one estimated at `first`,
+// the second at 0 (the values of the model it belongs to).
+void WriteCovariance(const std::string& path, double first) {
     std::ofstream out(path, std::ios::binary);
     out << "Originally saved with the file name: " << path << "\r\n\r\n"
         << "Parameter values, step sizes, link codes, and definitions for numerically calculated covariances:\r\n\r\n"
-        << " 001)  1.0000000E+00   1.0000000E-01  ~~  Test parameter 1\r\n"
-        << " 002)  2.0000000E+00   0.0000000E+00  ~~  Test parameter 2\r\n";
+        << " 001) " << RightJustify(Format(first, "0.0000000E+00"), 14) << "   1.0000000E-01  ~~  Test parameter 1\r\n"
+        << " 002)  0.0000000E+00   0.0000000E+00  ~~  Test parameter 2\r\n";
     for (int i = 0; i < 14; ++i) out << "\r\n";
     out << "Par#                               Standard errors of the estimates\r\n"
         << "  1" << RightJustify("1.0000000E-01", 35) << RightJustify("1.1000000E-01", 18)
@@ -74,8 +75,8 @@ TEST(RankWindow, OpensFromTheMenuRanksAveragesAndGivesTheMenuBack) {
     Workbench& wb = window.Bench();
     wb.alg.step[1] = 0.1;
     const std::string a = Scratch("a.alg"), b = Scratch("b.alg");
-    WriteCovariance(Scratch("a.cov"));
-    WriteCovariance(Scratch("b.cov"));
+    WriteCovariance(Scratch("a.cov"), 1.0);
+    WriteCovariance(Scratch("b.cov"), 2.0);
     wb.alg.fileName = a;
     wb.alg.value[1] = 1.0;
     t.dialogs.ExpectPrompt(kConstantTitle, "", "1");

@@ -106,15 +106,24 @@ TEST(ChiSquare, DrawsFallInTheCellsTheCumulativeTableGives) {
     }
     EXPECT_NEAR(second / 200, 5.0, 0.5);
 
-    // The last cell takes up what the expected frequencies leave of n, and a
-    // table that adds up to more than n is cut at n.
-    EXPECT_EQ(CumulativeExpected(Cells({0, 0}, {2, 3}, 10)), (std::vector<double>{2, 10}));
-    EXPECT_EQ(CumulativeExpected(Cells({0, 0, 0}, {8, 8, 1}, 10)), (std::vector<double>{8, 10, 10}));
+    // The expected frequencies are scaled to n over the tested cells, whether
+    // they add up to less or to more: 2 and 3 of 10 become 4 and 6, and
+    // 8, 8, 1 become 80/17, 80/17, 10/17.
+    const std::vector<double> scaled = CumulativeExpected(Cells({0, 0}, {2, 3}, 10));
+    ASSERT_EQ(scaled.size(), 2u);
+    EXPECT_NEAR(scaled[0], 4.0, 1e-12);
+    EXPECT_EQ(scaled[1], 10.0);
+    const std::vector<double> over = CumulativeExpected(Cells({0, 0, 0}, {8, 8, 1}, 10));
+    ASSERT_EQ(over.size(), 3u);
+    EXPECT_NEAR(over[0], 80.0 / 17.0, 1e-12);
+    EXPECT_NEAR(over[1], 160.0 / 17.0, 1e-12);
+    EXPECT_EQ(over[2], 10.0);
+    EXPECT_TRUE(CumulativeExpected(Cells({1, 1}, {0, 0}, 2)).empty());
     const ChiSquareCells short_ = Cells({0, 0}, {2, 3}, 10);
     double first = 0.0;
     for (int j = 1; j <= 400; ++j)
         first += SimulateCounts(short_, CumulativeExpected(short_), SimulationSeed(2, 1, j))[1];
-    EXPECT_NEAR(first / 400, 2.0, 0.25);
+    EXPECT_NEAR(first / 400, 4.0, 0.35);  // binomial(10, 0.4): SD of the mean 0.078
 
     // Cells before the first one tested are left alone.
     ChiSquareCells tail = Cells({7, 7, 0, 0}, {9, 9, 4, 6}, 10);
@@ -122,6 +131,50 @@ TEST(ChiSquare, DrawsFallInTheCellsTheCumulativeTableGives) {
     const Vec1<double> counts = SimulateCounts(tail, CumulativeExpected(tail), 99);
     EXPECT_EQ(counts[1] + counts[2], 0.0);
     EXPECT_EQ(counts[3] + counts[4], 10.0);
+}
+
+// Samples are multinomial with n draws and the cell probabilities E / sum(E)
+// over the tested cells.  The mean of the simulated statistic
+// sum (C - E)^2 / E is then, in closed form,
+// sum [n p (1 - p) + (n p - E)^2] / E.  A series whose model expects only
+// part of it in the tested cells, and that misfits, must read p = 0 (the
+// remainder given to the last cell made every sample misfit there, and read
+// p = 1).
+TEST(ChiSquare, SamplesFollowTheExpectedFrequenciesScaledToTheSeriesTotal) {
+    struct Case {
+        std::vector<double> observed, expected;
+        double n;
+        int firstTested;
+        bool misfit;  // the observed statistic far above every sample's
+    };
+    const Case cases[] = {
+        {{100, 20, 11}, {10, 20, 1}, 131, 1, true},
+        {{45, 80, 6}, {10, 20, 1}, 131, 1, false},
+        {{7, 7, 30, 45, 25}, {9, 9, 25, 50, 25}, 100, 3, false},  // the expected add up to n
+        {{0, 0, 5, 5, 110}, {3, 3, 20, 10, 5}, 120, 3, true},
+    };
+    for (const Case& c : cases) {
+        ChiSquareCells cells = Cells(c.observed, c.expected, c.n);
+        cells.first = c.firstTested;
+        double total = 0.0;
+        for (int i = cells.first; i <= cells.last; ++i) total += cells.expected[i];
+        double mean = 0.0;
+        for (int i = cells.first; i <= cells.last; ++i) {
+            const double E = cells.expected[i], p = E / total;
+            mean += (c.n * p * (1.0 - p) + (c.n * p - E) * (c.n * p - E)) / E;
+        }
+        const int m = 4000;
+        const ChiSquareResult r = SimulatedChiSquare(cells, m, 2024, 1);
+        ASSERT_TRUE(r.sdDefined);
+        EXPECT_NEAR(r.mean, mean, 5.0 * r.sd / std::sqrt(m)) << c.n;
+        if (c.misfit) {
+            EXPECT_GT(r.observed, r.maximum) << c.n;
+            EXPECT_EQ(r.p, 0.0) << c.n;
+        } else {
+            EXPECT_GT(r.p, 0.01) << c.n;
+            EXPECT_LT(r.p, 0.99) << c.n;
+        }
+    }
 }
 
 TEST(ChiSquare, ReportLinesWithoutSimulationsAndADoubtfulTest) {

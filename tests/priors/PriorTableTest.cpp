@@ -56,7 +56,9 @@ TEST(PriorTable, ClosedFormValuesAwayFromTheMode) {
     // Gamma m 2 s 1: shape 4, scale 0.5, mode 1.5; at 2: 1 + 3 ln(3/4).
     EXPECT_NEAR(PriorValue(Row('G', 2, 1), 1.5), 0.0, 1e-12);
     EXPECT_NEAR(PriorValue(Row('G', 2, 1), 2.0), 1.0 + 3.0 * std::log(0.75), 1e-12);
-    EXPECT_DOUBLE_EQ(PriorValue(Row('G', 2, 1), 0.0), 1e-12 * 1e20);
+    // Below the 1e-6 floor: the value at the floor, 2e-6 + 3 ln(1e6) - 3 + 3 ln 1.5, plus the penalty.
+    EXPECT_NEAR(PriorValue(Row('G', 2, 1), 0.0), 1e-12 * 1e20 + (2e-6 + 3.0 * std::log(1e6) - 3.0 + 3.0 * std::log(1.5)),
+                1e-6);
     // Ln-normal with m = s = 1: sigma^2 = ln 2, mu = -ln 2 / 2, mode 2^-1.5;
     // at x = 1 the value is 9 ln 2 / 8.
     EXPECT_NEAR(PriorValue(Row('L', 1, 1), std::pow(2.0, -1.5)), 0.0, 1e-12);
@@ -67,8 +69,10 @@ TEST(PriorTable, ClosedFormValuesAwayFromTheMode) {
     EXPECT_NEAR(shape.b, 12.0, 1e-12);
     EXPECT_NEAR(PriorValue(Row('B', 0.5, 0.1), 0.5), 0.0, 1e-12);
     EXPECT_NEAR(PriorValue(Row('B', 0.5, 0.1), 0.25), -11.0 * std::log(0.75), 1e-11);
-    EXPECT_NEAR(PriorValue(Row('B', 0.5, 0.1), 0.0), 1e8, 1e-3);
-    EXPECT_NEAR(PriorValue(Row('B', 0.5, 0.1), 1.0), 1e8, 1.0);
+    // Beyond either end: the value there, -11 ln(1e-6 (1 - 1e-6)) + 11 ln(1/4), plus the penalty.
+    const double end = -11.0 * std::log(1e-6 * (1.0 - 1e-6)) + 11.0 * std::log(0.25);
+    EXPECT_NEAR(PriorValue(Row('B', 0.5, 0.1), 0.0), 1e8 + end, 1e-3);
+    EXPECT_NEAR(PriorValue(Row('B', 0.5, 0.1), 1.0), 1e8 + end, 1.0);
 }
 
 TEST(PriorTable, CliffsAndTheUniformBounded) {
@@ -86,7 +90,9 @@ TEST(PriorTable, CliffsAndTheUniformBounded) {
     EXPECT_EQ(NormalCdf(-40.0), 0.0);
     EXPECT_LT(PriorValue(Row('S', 0, 1), -37.0), 1000.0);
     EXPECT_DOUBLE_EQ(PriorValue(Row('S', 0, 1), -40.0), 1600.0 * 1e20);
-    EXPECT_DOUBLE_EQ(PriorValue(Row('D', 0, 1), 9.0), 81.0 * 1e20);  // 1 - P rounds to 0 first
+    // The right side mirrors the left: its upper tail does not round to 0 at 9 SD.
+    EXPECT_NEAR(PriorValue(Row('D', 0, 1), 9.0), -std::log(0.5 * std::erfc(9.0 / std::sqrt(2.0))), 1e-6);
+    EXPECT_DOUBLE_EQ(PriorValue(Row('D', 0, 1), 40.0), 1600.0 * 1e20);
     // Uniform-bounded: the right wall replaces the left side's value; a
     // smooth right foot adds its own -ln(1 - P).
     EXPECT_DOUBLE_EQ(PriorValue(Row('T', 0, 0, "1", "0"), -1.0), 1e20);
@@ -166,4 +172,58 @@ TEST(PriorTable, RowsThatCannotBeEvaluatedSoundlyAreNamed) {
     EXPECT_FALSE(PriorRowProblem(Row('T', 0, 1, "5", "1")));
     for (char code : std::string("UTNEGBSDL")) EXPECT_FALSE(PriorTypeName(code).empty()) << code;
     EXPECT_EQ(PriorTypeName('X'), "");
+}
+
+// The right-side cliffs against -ln of the upper tail, erfc(z / sqrt 2) / 2
+// from the standard library: smooth, with the approximation's 1.2e-7
+// relative accuracy, out to 35 SD and beyond (the left side's range).
+TEST(PriorTable, RightSideTailsFollowErfcFarOut) {
+    struct Case {
+        PriorRow row;
+        double x;
+        double z;  // SDs beyond the right foot
+    };
+    const Case cases[] = {
+        {Row('D', 0, 1), 0.5, 0.5},        {Row('D', 0, 1), 3.0, 3.0},   {Row('D', 2, 0.5), 6.15, 8.3},
+        {Row('D', 0, 1), 10.0, 10.0},      {Row('D', 0, 1), 20.0, 20.0}, {Row('D', -5, 2), 65.0, 35.0},
+        {Row('D', 0, 1), 37.0, 37.0},      {Row('T', -100, 0, "0", "1"), 8.3, 8.3},
+        {Row('T', -100, 0, "1", "0.1"), 4.5, 35.0},
+    };
+    for (const Case& c : cases) {
+        const double expected = -std::log(0.5 * std::erfc(c.z / std::sqrt(2.0)));
+        EXPECT_NEAR(PriorValue(c.row, c.x), expected, 2e-7 * expected) << c.row.type << " at " << c.z << " SD";
+    }
+}
+
+// Just below the 1e-6 floor (and above the beta's 0.999999 ceiling) a value
+// is never below the value at the floor: it is that value plus the penalty.
+TEST(PriorTable, JustBelowTheFloorIsNeverMoreLikelyThanTheFloor) {
+    struct Case {
+        PriorRow row;
+        double edge;     // the floor or ceiling
+        double atEdge;   // the density's own value there, by hand
+        double outside;  // a value just beyond it
+    };
+    // Gamma m 4 s 1: shape 16, scale 1/4, mode 15/4;
+    // at 1e-6: 4e-6 - 15 ln 1e-6 - (15 - 15 ln 3.75).
+    const double gamma = 4e-6 - 15.0 * std::log(1e-6) - (15.0 - 15.0 * std::log(3.75));
+    // Ln-normal m = s = 1: sigma^2 = ln 2, mu = -ln 2 / 2, mode 2^-1.5;
+    // v(x) = ln x + (ln x - mu)^2 / (2 sigma^2) - [ln M + (ln M - mu)^2 / (2 sigma^2)].
+    const double s2 = std::log(2.0), mu = -0.5 * std::log(2.0), lnM = -1.5 * std::log(2.0);
+    const double lnX = std::log(1e-6);
+    const double lnNormal = lnX + (lnX - mu) * (lnX - mu) / (2.0 * s2) - (lnM + (lnM - mu) * (lnM - mu) / (2.0 * s2));
+    // Beta mean 0.5 SD 0.1 (a = b = 12, mode 1/2): -11 ln(x (1 - x)) + 11 ln(1/4) at either end.
+    const double beta = -11.0 * std::log(1e-6 * (1.0 - 1e-6)) + 11.0 * std::log(0.25);
+    const Case cases[] = {
+        {Row('G', 4, 1), 1e-6, gamma, 1e-6 - 1e-12},     {Row('G', 4, 1), 1e-6, gamma, 0.5e-6},
+        {Row('L', 1, 1), 1e-6, lnNormal, 1e-6 - 1e-12},  {Row('L', 1, 1), 1e-6, lnNormal, 0.0},
+        {Row('B', 0.5, 0.1), 1e-6, beta, 1e-6 - 1e-12},  {Row('B', 0.5, 0.1), 0.999999, beta, 0.999999 + 1e-12},
+    };
+    for (const Case& c : cases) {
+        const double atEdge = PriorValue(c.row, c.edge);
+        EXPECT_NEAR(atEdge, c.atEdge, 1e-9 * c.atEdge) << c.row.type;
+        const double penalty = (c.outside - c.edge) * (c.outside - c.edge) * 1e20;
+        EXPECT_GE(PriorValue(c.row, c.outside), atEdge) << c.row.type << " at " << c.outside;
+        EXPECT_NEAR(PriorValue(c.row, c.outside), c.atEdge + penalty, 1e-9 * (c.atEdge + penalty)) << c.row.type;
+    }
 }

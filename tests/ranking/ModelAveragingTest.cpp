@@ -138,8 +138,8 @@ TEST(ModelAveraging, RankedListReadsEachFileAndRefusesByName) {
     dir.Write("a.cov", CovarianceText({1.0, 3.0}, {{1, 0.1, 0.1, 0.1}, {2, 0.1, 0.1, 0.1}}));
     dir.Write("b.cov", CovarianceText({2.0, 3.0}, {{1, 0.2, 0.2, 0.2}}));
     RankingList list;
-    AddCompetitor(list, MakeCompetitor({20.0, 0.0, 2}, 1.0, dir.Path("a.alg"), "", 1.0));
-    AddCompetitor(list, MakeCompetitor({20.0 + std::log(3.0), 0.0, 1}, 1.0, dir.Path("b.alg"), "", 1.0));
+    AddCompetitor(list, MakeCompetitor({20.0, 0.0, 2, {}, ""}, 1.0, dir.Path("a.alg"), "", 1.0));
+    AddCompetitor(list, MakeCompetitor({20.0 + std::log(3.0), 0.0, 1, {}, ""}, 1.0, dir.Path("b.alg"), "", 1.0));
     // Unranked lists have no weights.
     EXPECT_FALSE(AverageRankedModels(list, 2).result);
     RankModels(list);  // weights 0.75 and 0.25
@@ -157,5 +157,86 @@ TEST(ModelAveraging, RankedListReadsEachFileAndRefusesByName) {
 
     list.models[0].covariancePath.clear();
     list.models[0].covarianceFile = kNoSuchFile;
-    EXPECT_EQ(AverageRankedModels(list, 2).message, kCovarianceMissing);
+    // A missing file is named where it was looked for.
+    const AveragingOutcome missing = AverageRankedModels(list, 2);
+    EXPECT_TRUE(missing.missing);
+    EXPECT_EQ(missing.message.rfind(kCovarianceMissing, 0), 0u);
+    EXPECT_NE(missing.message.find(dir.Path("a.cov") + " (model a.alg)"), std::string::npos);
+}
+
+namespace {
+
+// Two equally good models (weights 1/2 each) whose covariance files hold
+// the given values of two parameters, each with the standard error 1.
+struct AbsoluteRig {
+    ScratchDir dir;
+    RankingList list;
+    AbsoluteRig(const std::vector<double>& a, const std::vector<double>& b) {
+        dir.Write("a.cov", CovarianceText(a, {{1, 1, 1, 1}, {2, 1, 1, 1}}));
+        dir.Write("b.cov", CovarianceText(b, {{1, 1, 1, 1}, {2, 1, 1, 1}}));
+        CompetitorEvaluation ea{20.0, 0.0, 2, ToVec1(a), ""}, eb{20.0, 0.0, 2, ToVec1(b), ""};
+        AddCompetitor(list, MakeCompetitor(ea, 1.0, dir.Path("a.alg"), "", 1.0));
+        AddCompetitor(list, MakeCompetitor(eb, 1.0, dir.Path("b.alg"), "", 1.0));
+        RankModels(list);
+    }
+};
+
+}  // namespace
+
+// The growth model takes the SD of L-infinity (parameter 2) as its absolute
+// value: a Simplex fit that ended at -10.98 is the same model as one at
+// +11.16.  Averaged as used: (10.98 + 11.16) / 2 = 11.07 with the SE
+// 2 x 0.5 sqrt(1 + 0.09^2) = 1.004042; averaged as read it was 0.09 with
+// the SE sqrt(1 + 11.07^2) = 11.115.
+TEST(ModelAveraging, ParametersTheModelTakesAsAbsoluteValuesAreAveragedAsUsed) {
+    GrowthModel growth;
+    struct Case {
+        std::vector<double> a, b;
+        const Model* model;
+        double average, se;
+        int notes;
+    };
+    const Case cases[] = {
+        {{150.0, -10.98}, {150.0, 11.16}, &growth, 11.07, std::sqrt(1.0 + 0.09 * 0.09), 1},
+        {{150.0, -10.98}, {150.0, 11.16}, nullptr, 0.09, std::sqrt(1.0 + 11.07 * 11.07), 0},
+        {{-150.0, -10.98}, {150.0, -11.16}, &growth, 11.07, std::sqrt(1.0 + 0.09 * 0.09), 3},
+        {{150.0, 10.98}, {150.0, 11.16}, &growth, 11.07, std::sqrt(1.0 + 0.09 * 0.09), 0},
+    };
+    for (const Case& c : cases) {
+        AbsoluteRig rig(c.a, c.b);
+        const AveragingOutcome outcome = AverageRankedModels(rig.list, 2, c.model);
+        ASSERT_TRUE(outcome.result) << outcome.message;
+        EXPECT_NEAR(outcome.result->average[2], c.average, 1e-12);
+        EXPECT_NEAR(outcome.result->averageSE(2, 1), c.se, 1e-12);
+        EXPECT_EQ(static_cast<int>(outcome.result->notes.size()), c.notes);
+    }
+    // The note names the model, the parameter and both values, and ends the text.
+    AbsoluteRig rig({150.0, -10.98}, {150.0, 11.16});
+    const AveragingResult r = *AverageRankedModels(rig.list, 2, &growth).result;
+    EXPECT_EQ(r.notes[0], "Note: model a.alg estimates parameter 2 at -1.0980000E+01; the model uses it as "
+                          "1.0980000E+01, and that is the value averaged.");
+    const std::string text = AveragingText(r);
+    EXPECT_EQ(text.substr(text.size() - r.notes[0].size() - 4), "\r\n" + r.notes[0] + "\r\n");
+}
+
+// A covariance file belongs to the fit it was computed at: values other
+// than the algorithm file's are refused by the file's name.
+TEST(ModelAveraging, ACovarianceFileOfAnotherFitIsRefusedByName) {
+    AbsoluteRig rig({150.0, 10.98}, {150.0, 11.16});
+    ASSERT_TRUE(AverageRankedModels(rig.list, 2).result);
+    // The algorithm file was fitted again after its covariances were saved.
+    rig.list.models[1].values[1] = 151.0;
+    const AveragingOutcome refused = AverageRankedModels(rig.list, 2);
+    EXPECT_FALSE(refused.result);
+    EXPECT_FALSE(refused.missing);
+    EXPECT_NE(refused.message.find(rig.list.models[1].covariancePath + " does not belong to model " +
+                                   rig.list.models[1].algorithmFile),
+              std::string::npos)
+        << refused.message;
+    EXPECT_NE(refused.message.find("parameter 1 the value 1.5000000E+02 where the algorithm file has 1.5100000E+02"),
+              std::string::npos)
+        << refused.message;
+    // A difference below the file's eight digits is the same value.
+    rig.list.models[1].values[1] = 150.0 + 1e-7;
+    EXPECT_TRUE(AverageRankedModels(rig.list, 2).result);
 }

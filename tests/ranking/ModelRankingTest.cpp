@@ -98,7 +98,7 @@ TEST(RankModels, ValuesNotAboveZeroAreRankedAndNothingIsDropped) {
 TEST(RankModels, CHatRanksByQAICcAndInvalidatesTheRanking) {
     RankingList list;
     auto entry = [](double negLnL, int k, const char* name) {
-        CompetitorEvaluation e{negLnL, 30.0, k};
+        CompetitorEvaluation e{negLnL, 30.0, k, {}, ""};
         return MakeCompetitor(e, 1.0, name, "", 1.0);
     };
     // N = 30.  a: penalty 2*4*30/25 = 9.6, AICc 29.6, QAICc(2) 19.6;
@@ -126,7 +126,7 @@ TEST(RankModels, CHatRanksByQAICcAndInvalidatesTheRanking) {
 TEST(CompetingModel, NamesAndTheCovarianceFileBesideTheAlgorithmFile) {
     ScratchDir folder;
     folder.Write("growth_a.cov", "x");
-    CompetitorEvaluation e{25.0, 100.0, 3};
+    CompetitorEvaluation e{25.0, 100.0, 3, {}, ""};
     // -ln[L] = c x objective with 1/c = 2.
     const CompetingModel found = MakeCompetitor(e, 2.0, folder.Path("growth_a.alg"), "/priors/tight.pri", 1.0);
     EXPECT_DOUBLE_EQ(found.negLnL, 12.5);
@@ -175,7 +175,7 @@ TEST(EvaluateCompetitor, ObjectiveWithFusesAndPriorsAndTheSampleSize) {
 
 TEST(RankingFile, LayoutWithAICcAndWithQAICc) {
     RankingList list;
-    CompetitorEvaluation a{20.0, 0.0, 2}, b{20.5, 0.0, 1};
+    CompetitorEvaluation a{20.0, 0.0, 2, {}, ""}, b{20.5, 0.0, 1, {}, ""};
     AddCompetitor(list, MakeCompetitor(a, 2.0, "/x/first_model.alg", "", 1.0));  // -ln[L] 10, AICc 20
     AddCompetitor(list, MakeCompetitor(b, 2.0, "second.alg", "", 1.0));          // -ln[L] 10.25, AICc 20.5
     list.models[0].notes = "von B, no season";
@@ -197,4 +197,60 @@ TEST(RankingFile, LayoutWithAICcAndWithQAICc) {
     EXPECT_NE(q.find("     1  1.0000E+01     2  1.3333E+01  0.0000E+00     0.54157"), std::string::npos);
     EXPECT_NE(q.find("     2  1.0250E+01     1  1.3667E+01  3.3333E-01     0.45843"), std::string::npos);
     EXPECT_EQ(q.substr(q.size() - 12), "\r\nAVERAGES\r\n");
+}
+
+// N of AICc counts the increment records the likelihood used: with %SE 0 the
+// increments <= 0 drop out; with measurement error every record is used.
+TEST(EvaluateCompetitor, SampleSizeCountsTheRecordsTheLikelihoodUsed) {
+    const std::string rig = DataPath("rig_increments.dat");
+    const int dropped = IncrementsNotAboveZero(rig);
+    ASSERT_GT(dropped, 0);
+    struct Case {
+        double percentSE;
+        double n;
+    };
+    const Case cases[] = {{0.0, 114.0 - dropped}, {2.0, 114.0}};
+    for (const Case& c : cases) {
+        GrowthBench b;
+        ASSERT_TRUE(b.InitialiseIncrements(rig));
+        SetDefaultAlgorithmData(b.wb.alg, 19);
+        const auto values = Fixed19(150, 20, 0.3, 0.1);
+        for (int i = 1; i <= 19; ++i) b.wb.alg.value[i] = values[static_cast<std::size_t>(i - 1)];
+        b.wb.alg.value[9] = c.percentSE;
+        b.wb.alg.step[1] = 0.1;
+        const CompetitorEvaluation e = EvaluateCompetitor(b.wb);
+        EXPECT_EQ(e.sampleSize, c.n) << c.percentSE;
+        EXPECT_EQ(e.dataIdentity, b.model.DataIdentity());
+        EXPECT_NE(e.dataIdentity.find(rig), std::string::npos);
+    }
+}
+
+// Models are ranked together only on the same data: the refusal names each
+// model's N, and a model of other data or another set-up.
+TEST(DataMismatch, ModelsOfDifferentDataAreRefusedNamingEachCount) {
+    auto model = [](const std::string& name, double n, const std::string& data) {
+        CompetitorEvaluation e;
+        e.objective = 100.0;
+        e.k = 2;
+        e.sampleSize = n;
+        e.dataIdentity = data;
+        return MakeCompetitor(e, 1.0, "/nonexistent-folder/" + name, "", 1.0);
+    };
+    struct Case {
+        std::vector<CompetingModel> models;
+        std::vector<std::string> pieces;  // empty: the models can be ranked together
+    };
+    const Case cases[] = {
+        {{model("a.alg", 114, "rig")}, {}},
+        {{model("a.alg", 114, "rig"), model("b.alg", 114, "rig"), model("c.alg", 114, "rig")}, {}},
+        {{model("a.alg", 114, "rig"), model("b.alg", 75, "rig")},
+         {"model 1 (a.alg): N = 114", "model 2 (b.alg): N = 75", "%SE 0"}},
+        {{model("a.alg", 114, "rig"), model("b.alg", 114, "rig"), model("c.alg", 114, "bonito")},
+         {"model 3 (c.alg): N = 114, other data files or another set-up than model 1", "model 2 (b.alg): N = 114\n"}},
+    };
+    for (const Case& c : cases) {
+        const auto problem = DataMismatch(c.models);
+        EXPECT_EQ(problem.has_value(), !c.pieces.empty());
+        for (const std::string& piece : c.pieces) EXPECT_NE(problem->find(piece), std::string::npos) << *problem;
+    }
 }

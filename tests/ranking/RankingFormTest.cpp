@@ -317,3 +317,37 @@ TEST(RankingForm, AlgorithmDataCommandsClearTheAveraging) {
     EXPECT_EQ(w.form.Count(), 2);
     EXPECT_EQ(w.form.Heading(0), "Ranked");
 }
+
+// Models of different data are not added: here the second reports N = 35
+// where the first had 40.
+TEST(RankingForm, AModelOfOtherDataIsRefusedNamingEachCount) {
+    Window w;
+    w.Add("a", 2.0);
+    w.model.sampleSize = 35.0;
+    w.Data("b", 3.0);
+    w.t.dialogs.ExpectMessage("Models use different data", "model 1 (a.alg): N = 40\n  model 2 (b.alg): N = 35");
+    w.form.Click(rank::Calculate);
+    EXPECT_TRUE(w.t.dialogs.AllDone());
+    EXPECT_EQ(w.form.Count(), 1);
+    w.model.sampleSize = 40.0;
+    w.Add("b", 3.0);
+    EXPECT_EQ(w.form.Count(), 2);
+}
+
+// Every model is evaluated with the one constant c: the first model's prior
+// total is not scaled by the constant in force before c was asked.  With
+// c = 1 and N(0, 1) on parameter 1, -ln[L] = (x1 - 1)^2 + x1^2 / 2: 3 at
+// x1 = 2 and 8.5 at x1 = 3 (the first read 5 when its prior was scaled by
+// the model's 1/c = 2).
+TEST(RankingForm, EveryModelIsEvaluatedWithTheSameConstant) {
+    Window w;
+    w.wb.priorTable.rows[1] = PriorRow{'N', 0.0, 1.0, "Unused", "Unused"};
+    w.wb.engine.priorsInUse = true;
+    w.Data("a", 2.0);
+    w.t.dialogs.ExpectPrompt(kConstantTitle, "Your model suggests", "1");
+    w.form.Click(rank::Calculate);
+    w.Add("b", 3.0);
+    ASSERT_EQ(w.form.Count(), 2);
+    EXPECT_DOUBLE_EQ(w.form.List().models[0].negLnL, 3.0);
+    EXPECT_DOUBLE_EQ(w.form.List().models[1].negLnL, 8.5);
+}

@@ -2,6 +2,7 @@
 // Helpers of the ranking tests: a model that reports a sample size, list
 // entries with chosen criteria, and covariance files in the report's layout.
 #include <cstdint>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,22 @@ public:
     }
     double sampleSize;
 };
+
+// Records of an increment file whose increment (third field) is not above 0,
+// counted from the file itself.
+inline int IncrementsNotAboveZero(const std::string& path) {
+    std::istringstream in(ReadFile(path));
+    std::string line;
+    std::getline(in, line);  // the label line
+    int count = 0;
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        std::string set, initial, increment;
+        if (std::getline(fields, set, ',') && std::getline(fields, initial, ',') && std::getline(fields, increment, ','))
+            count += std::stod(increment) <= 0.0;
+    }
+    return count;
+}
 
 // An entry whose -ln[L] gives the wanted AICc with N = 0 (no penalty).
 inline CompetingModel WithAICc(double aicc, const std::string& name, int k = 2) {
