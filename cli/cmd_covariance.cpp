@@ -156,6 +156,11 @@ class CovarianceCommandLine : public Command {
         auto session = OpenModelSession(model, err);
         Workbench& wb = session->wb;
         ConsoleDialogs& dialogs = session->ports.dialogs;
+        // Refused before anything is evaluated: the grids of an analytical run
+        // would hold whatever the model leaves in its derivative outputs.
+        if (analytical.value_or(false) && !session->model.SuppliesAnalyticalDerivatives())
+            throw BadInput("option --method analytical: the model (" + session->model.Title() +
+                           ") supplies no analytical derivatives; use --method numerical");
         // Nothing free (once fuses are set up) is refused with the menu's message.
         if (!SetUpMinimisation(wb)) throw BadInput("");
         GammaOverrideNote gamma;

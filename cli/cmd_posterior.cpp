@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdint>
 #include <fstream>
+#include <functional>
 #include <ostream>
 #include <sstream>
 
@@ -16,6 +17,7 @@
 #include "cli/ModelOptions.h"
 #include "cli/Progress.h"
 #include "cli/RunControl.h"
+#include "cli/StepsFrom.h"
 #include "engine/CovarianceConstant.h"
 #include "evaluation/Posterior.h"
 #include "evaluation/PosteriorCommand.h"
@@ -32,36 +34,42 @@ constexpr int kDefaultSize = 25;
 
 // --- what identifies a model set-up in a part ----------------------------------
 
-// FNV-1a of a file's bytes: the same data wherever the file lies.
+// FNV-1a of a file's content: the same data wherever the file lies, and
+// whether its lines end in CR LF or LF (a CR before a LF is left out).
 std::string Fingerprint(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::uint64_t h = 14695981039346656037ULL;
-    char c;
-    while (in.get(c)) {
+    auto add = [&h](char c) {
         h ^= static_cast<unsigned char>(c);
         h *= 1099511628211ULL;
+    };
+    bool pendingCR = false;
+    char c;
+    while (in.get(c)) {
+        if (pendingCR && c != '\n') add('\r');
+        pendingCR = c == '\r';
+        if (!pendingCR) add(c);
     }
+    if (pendingCR) add('\r');
     char text[24];
     std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(h));
     return text;
 }
 
-std::string SetupIdentity(const ModelOptions& m) {
-    std::string t;
-    auto add = [&t](const std::string& item) { t += (t.empty() ? "" : "; ") + item; };
-    if (m.increments) add("increments " + Fingerprint(*m.increments));
-    if (m.frequencies) add("frequencies " + Fingerprint(*m.frequencies));
-    if (m.incrementErrors) add(std::string("increment errors ") + *m.incrementErrors);
-    if (m.edge) add(std::string("edge ") + *m.edge);
-    if (m.ageModes) add("age modes " + NumberText(static_cast<int>(*m.ageModes)));
-    const std::pair<const char*, const std::optional<long long>*> wholes[] = {
-        {"series", &m.series}, {"identified", &m.identified}, {"blended", &m.blended},
-        {"birth day", &m.birthDay}, {"first cell", &m.firstCell}};
-    for (const auto& [name, v] : wholes)
-        if (*v) add(std::string(name) + " " + NumberText(**v));
-    if (m.age1) add("age1 " + NumberText(*m.age1));
-    if (m.ageDiff) add("age difference " + NumberText(*m.ageDiff));
-    return t;
+// The set-up as the model took it: every setting written out, whether an
+// option gave it or its default did, so that parts of one set-up match.
+std::string SetupIdentity(const GrowthSettings& s) {
+    std::string t = std::string("kind ") + s.kind;
+    if (s.HasIncrements()) t += "; increments " + Fingerprint(s.incrementPath);
+    if (s.HasFrequencies()) t += "; frequencies " + Fingerprint(s.frequencyPath);
+    t += std::string("; increment errors ") + s.errors + "; edge " + s.edge;
+    t += std::string("; age modes ") + (s.precise ? "precise" : s.gammaModes ? "gamma" : "gaussian");
+    t += "; series " + NumberText(s.series) + "; identified " + NumberText(s.identified) + "; blended " +
+         NumberText(s.blended) + "; ages " + NumberText(s.totalAges) + "; birth day " + NumberText(s.birthDay) +
+         "; first cell " + NumberText(s.firstCell);
+    char ages[96];
+    std::snprintf(ages, sizeof ages, "; age1 %.17g; age difference %.17g", s.age1, s.ageDiff);
+    return t + ages;
 }
 
 // "K/N" with 1 <= K <= N.
@@ -145,6 +153,7 @@ Json ResultJson(const PosteriorPlan& plan, const PosteriorResult& r) {
         j["peak"] = peak;
     }
     AddPointColumns(j, r);
+    j["warnings"] = r.warnings;
     return j;
 }
 
@@ -156,6 +165,10 @@ int WriteOutputs(std::ostream& out, std::ostream& err, ConsoleDialogs& dialogs, 
         err << MessagePrefix()
             << "some grid nodes are far more likely than the starting values, so the sums cannot be held: start "
                "from values nearer the minimum\n";
+        return kExitFailed;
+    }
+    if (result.empty) {
+        err << MessagePrefix() << EmptyPosteriorText() << "\n";
         return kExitFailed;
     }
     if (!result.shown) {
@@ -173,6 +186,7 @@ int WriteOutputs(std::ostream& out, std::ostream& err, ConsoleDialogs& dialogs, 
     else
         out << ForTerminal(PosteriorDataText(result));
     out.flush();
+    for (const std::string& w : result.warnings) err << MessagePrefix() << "warning: " << w << "\n";
 
     if (o.plots) {
         FilePlotPort pictures(*o.plots);
@@ -204,6 +218,7 @@ class PosteriorCommandLine : public Command {
     std::optional<double> points, grid;
     std::optional<std::string> integrate, shard;
     Outputs outputs;
+    StepsFromOptions stepsFrom;
     std::vector<int> integrated;          // --integrate, checked
     std::optional<std::pair<int, int>> shardOf;
 
@@ -225,6 +240,7 @@ class PosteriorCommandLine : public Command {
                "step not 0); every other parameter's step is 0 for the run.\n"
                "Default: every parameter with a step not 0, as the desktop");
         o.Number("--grid", grid, "G", "grid points per integrated parameter, as --points (default 25)");
+        stepsFrom.Declare(o);
         outputs.Declare(o, "write the posterior file (.pos) to FILE as the desktop saves it;\n"
                            "with --shard, the shard's part file");
         o.Text("--shard", shard, "K/N",
@@ -237,7 +253,7 @@ class PosteriorCommandLine : public Command {
             "before 3 points, sums too large to hold) or was cut short, or a file could not be\n"
             "written; 2 for bad input, with nothing on standard output.\n"
             "Ctrl-C or SIGTERM during the integration answers the desktop's interrupt question\n"
-            "with \"quit\": the points before the last two are shown (a shard writes no part);\n"
+            "with \"quit\": every finished point is shown (a shard writes no part);\n"
             "a second one ends the program at once.");
     }
 
@@ -245,6 +261,7 @@ class PosteriorCommandLine : public Command {
         if (!parameter) o.Refuse("option --parameter N is needed");
         if (points && !AcceptedSize(*points)) o.Refuse("option --points needs a number from 1 to 1001");
         if (grid && !AcceptedSize(*grid)) o.Refuse("option --grid needs a number from 1 to 1001");
+        stepsFrom.Check(o);
         if (integrate) {
             std::stringstream list(*integrate);
             std::string item;
@@ -286,6 +303,10 @@ int PosteriorCommandLine::Run(std::ostream& out, std::ostream& err) {
     if (a.step[p] == 0.0)
         throw BadInput("parameter " + NumberText(p) +
                        " has a step size of zero (a fused parameter after the first of its group has none)");
+    // The covariance file belongs to the free parameters of the algorithm
+    // file as it is, before --integrate freezes any of them.
+    std::function<double(int)> standardErrors;
+    if (stepsFrom.file) standardErrors = stepsFrom.StandardErrors(wb);
     if (integrate) {
         std::vector<int> seen;
         for (int i : integrated) {
@@ -311,6 +332,17 @@ int PosteriorCommandLine::Run(std::ostream& out, std::ostream& err) {
     if (others == 0 && grid) err << MessagePrefix() << "no parameter is integrated, so --grid is not used\n";
     if (outputs.gridFile && others != 1)
         throw BadInput("option --grid-file needs exactly one integrated parameter (there are " + NumberText(others) + ")");
+    if (standardErrors) {
+        // As the desktop's grid answer: the profile spans 4 SE and each grid
+        // 3.5 SE on each side.
+        if (!StepsFromCovarianceGrid(a, p, m, g, standardErrors))
+            throw BadInput("option --steps-from: grid " + NumberText(stepsFrom.Grid()) + " of " + *stepsFrom.file +
+                           " lacks the standard error of a parameter evaluated or integrated");
+        err << MessagePrefix() << "steps from grid " << stepsFrom.Grid() << " of " << *stepsFrom.file << ":";
+        for (int i = 1; i <= a.np; ++i)
+            if (a.step[i] != 0.0) err << " " << i << " = " << Format(a.step[i], "0.0000E+00");
+        err << "\n";
+    }
     const long long calls = RequiredCalls(m, g, others);
     if (calls > kMaxPosteriorCalls)
         throw BadInput("the required number of function calls exceeds the maximum allowed of " +
@@ -372,7 +404,7 @@ int PosteriorCommandLine::Run(std::ostream& out, std::ostream& err) {
             return kExitFailed;
         }
         const PosteriorPart part =
-            MakePosteriorPart(plan, a, blocks, SetupIdentity(model), PriorsIdentity(wb), shardOf->first, shardOf->second);
+            MakePosteriorPart(plan, a, blocks, SetupIdentity(session->model.Settings()), PriorsIdentity(wb), shardOf->first, shardOf->second);
         if (!WriteTextFileSafely(*outputs.save, PosteriorPartText(part))) {
             err << MessagePrefix() << "the part file " << *outputs.save << " could not be written\n";
             return kExitFailed;

@@ -1,6 +1,7 @@
 // corvane-cli profile: the likelihood profile of one parameter, as the
 // evaluation choice window's "&Maximium likelihood (ML) confidence
 // distributions" runs it, with every question answered from an option.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -12,6 +13,7 @@
 #include "cli/ModelOptions.h"
 #include "cli/Progress.h"
 #include "cli/RunControl.h"
+#include "cli/StepsFrom.h"
 #include "numeric/Format.h"
 #include "platform/qt/render/PlotFiles.h"
 
@@ -59,12 +61,14 @@ class Profile : public Command {
     std::optional<bool> marquardt;
     std::optional<std::string> save;
     std::optional<std::string> plots;
+    StepsFromOptions stepsFrom;
     bool json = false;
 
     void Declare(Options& o) override {
         o.Usage(
             "corvane-cli profile --increments FILE and/or --frequencies FILE --alg FILE\n"
-            "                           --parameter N [--points M] [--step H] [--method simplex|marquardt]\n"
+            "                           --parameter N [--points M] [--step H | --steps-from FILE.cov\n"
+            "                           [--steps-grid G]] [--method simplex|marquardt]\n"
             "                           [--save FILE.mlc] [--plots DIR] [--json] [model options]\n\n"
             "The likelihood profile of parameter N: it is held in turn at M equally spaced values\n"
             "x_i = v + (i - (M + 1) / 2) H around its value v in the algorithm file, the objective is\n"
@@ -82,6 +86,7 @@ class Profile : public Command {
         o.Number("--step", step, "H", "the spacing of the points (default: the parameter's step\nin the algorithm file)");
         o.Choice<bool>("--method", marquardt, {{"simplex", false}, {"marquardt", true}},
                        "the minimiser at each point (default simplex; Marquardt\nwith numerical derivatives)");
+        stepsFrom.Declare(o);
         o.Text("--save", save, "FILE.mlc", "write the data text as a maximum-likelihood file");
         o.Text("--plots", plots, "DIR", "write the seven distribution plots as PNG and SVG into DIR");
         o.Flag("--json", json, "print one JSON object instead of the data text");
@@ -97,6 +102,8 @@ class Profile : public Command {
     void Check(Options& o) override {
         if (!parameter && !o.Given("--parameter")) o.Refuse("option --parameter N is required");
         if (step && *step == 0.0) o.Refuse("option --step needs a number other than 0");
+        if (step && stepsFrom.file) o.Refuse("options --step and --steps-from both set the step; give one");
+        stepsFrom.Check(o);
         if (o.Problems().empty()) model.CheckOutput(o, "--save", save, true);
         if (plots) {
             std::error_code ec;
@@ -130,6 +137,20 @@ int Profile::Run(std::ostream& out, std::ostream& err) {
     ProfileSettings settings;
     settings.parameter = p;
     settings.points = ProfilePointCount(static_cast<int>(points.value_or(kDefaultProfilePoints)));
+    if (stepsFrom.file) {
+        // As the desktop's grid answer: every free step spans 4 SE on each side.
+        const GridStepsResult steps =
+            StepsFromStandardErrors(a, stepsFrom.StandardErrors(wb), 8.0, settings.points);
+        if (std::find(steps.changed.begin(), steps.changed.end(), p) == steps.changed.end())
+            throw BadInput("option --steps-from: grid " + NumberText(stepsFrom.Grid()) + " of " + *stepsFrom.file +
+                           " gives no standard error for parameter " + NumberText(p));
+        for (int i : steps.withoutSE)
+            err << MessagePrefix() << "--steps-from: no standard error for parameter " << i
+                << " on grid " << stepsFrom.Grid() << "; its step is kept\n";
+        err << MessagePrefix() << "steps from grid " << stepsFrom.Grid() << " of " << *stepsFrom.file << ":";
+        for (int i : steps.changed) err << " " << i << " = " << Format(a.step[i], "0.0000E+00");
+        err << "\n";
+    }
     settings.minimiser = marquardt.value_or(false) ? ProfileMinimiser::Marquardt : ProfileMinimiser::Simplex;
     settings.derivativeKind = "N";
 
@@ -241,11 +262,13 @@ int Profile::Run(std::ostream& out, std::ostream& err) {
         j["outcome"] = result.interrupted ? "interrupted" : "complete";
         j["unverified_points"] = std::move(unverifiedPoints);
         AddWarnings(j, notes);
+        for (const std::string& w : result.warnings) j["warnings"].push_back(w);
         WriteJson(out, j);
     } else {
         out << ForTerminal(wb.profileView.Area(1));
     }
     out.flush();
+    for (const std::string& w : result.warnings) err << MessagePrefix() << "warning: " << w << "\n";
     WriteModelNotes(notes, err);
 
     if (save) {

@@ -169,6 +169,8 @@ void ProblemReading(Workbench& wb) {
 
 void Succeeded(Workbench& wb, const std::string& statusName) {
     wb.alg.simplexCurrent = false;
+    // Covariances describe the estimates they were computed at, not these.
+    wb.app.covarianceCurrent = false;
     wb.ports.status.Set(panels::AlgorithmFile, "Algorithm file: " + statusName);
 }
 

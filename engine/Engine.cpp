@@ -122,6 +122,8 @@ bool InitialiseModel(Workbench& wb) {
     // group holding every parameter.
     a.fuse.resize(np, kUnfused);
     a.simplexCurrent = false;
+    // Covariances of the model as it was describe nothing now.
+    wb.app.covarianceCurrent = false;
     wb.priorTable.Reset(np);
     const double c = wb.model->SuggestedCovarianceConstant();
     wb.priorTable.reciprocalConstant = c > 0.0 ? 1.0 / c : 1.0;

@@ -132,7 +132,7 @@ bool SetUpMarquardt(Workbench& wb) {
             nl + nl + "DO NOT USE ANALYTICAL DERIVATIVES IN CONJUNCTION WITH BAYESIAN PRIOR DISTRIBUTIONS!" + nl +
             "            THE PRIOR DISTRIBUTION FOR ALL PARAMETERS MUST BE UNIFORM-UNBOUNDED!" + nl + nl +
             "Choose 'Yes' if you have provided ANALYTICAL derivatives; else 'No' to calculate NUMERICAL derivatives",
-        Buttons::YesNoCancel, Icon::Question);
+        Buttons::YesNoCancel, Icon::Question, !(wb.model && wb.model->SuppliesAnalyticalDerivatives()));
     if (kind == Answer::Yes) {
         m.derivativeKind = "A";
         d.MessageBox("Marquardt minimization", "You have chosen ANALYTICAL derivatives - it's like choosing Coke",

@@ -39,6 +39,9 @@ public:
                        Vec1<std::string>& fuse, int& NP, std::int32_t& NF, std::int32_t& dataCount,
                        Vec1<double>& dF, Mat1<double>& d2F, double& own) = 0;
 
+    // True when MODEL fills dF and d2F at NF = -2.  A model without them is
+    // never offered analytical derivatives (Marquardt, covariances).
+    virtual bool SuppliesAnalyticalDerivatives() const { return false; }
     // Display name shown in the command menu.
     virtual std::string Title() const = 0;
     // The covariance constant c the model suggests (-ln[L] = c x objective).

@@ -168,6 +168,10 @@ Mat1<double> AnalyticalHessian(Workbench& wb, const CovariancePlan& plan) {
 
 }  // namespace
 
+bool CovarianceResultsCurrent(const Workbench& wb) {
+    return wb.app.covarianceCurrent && wb.covariance.computed && wb.covariance.n == wb.alg.np;
+}
+
 const char* MethodCode(CovarianceMethod method) { return method == CovarianceMethod::Analytical ? "A" : "N"; }
 
 Vec1<double> DefaultGridFactors() {

@@ -78,6 +78,11 @@ struct CovarianceResults {
     int ValidGrids() const;
 };
 
+// Results that steps may be taken from: a finished calculation of the model
+// and algorithm data in use (loading other algorithm data, initialising the
+// model or moving the estimates marks them out of date).
+bool CovarianceResultsCurrent(const Workbench& wb);
+
 // What a calculation starts from: the free parameters of the working steps,
 // the two index maps and the centre value f0.
 struct CovariancePlan {

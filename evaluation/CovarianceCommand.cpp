@@ -101,6 +101,10 @@ std::string MethodQuestionText() {
            "Choose 'Yes' if you have provided ANALYTICAL derivatives; else 'No' to calculate covariances NUMERICALLY";
 }
 
+std::string NoAnalyticalDerivativesText() {
+    return "This model supplies no analytical derivatives; choose 'No' to calculate covariances numerically";
+}
+
 std::string GridExplanationText() {
     return std::string("A covariance matrix is calculated by inverting the numerically calculated") +
            " Hessian matrix of second partial derivatives of the likelihood function." +
@@ -166,7 +170,16 @@ CovarianceEnd CovarianceCommand(Workbench& wb, const std::function<void()>& edit
     Dialogs& dialogs = wb.ports.dialogs;
     CovarianceDisplay& d = wb.covarianceDisplay;
 
-    const Answer method = dialogs.MessageBox(text::Title, MethodQuestionText(), Buttons::YesNoCancel, Icon::Question);
+    // A model without analytical derivatives has numerical ones as the
+    // default answer, and a Yes is refused: its grids would hold nothing.
+    const bool analyticalOffered = wb.model && wb.model->SuppliesAnalyticalDerivatives();
+    Answer method;
+    while (true) {
+        method = dialogs.MessageBox(text::Title, MethodQuestionText(), Buttons::YesNoCancel, Icon::Question,
+                                    !analyticalOffered);
+        if (method != Answer::Yes || analyticalOffered) break;
+        dialogs.MessageBox(text::Title, NoAnalyticalDerivativesText(), Buttons::OK, Icon::Exclamation);
+    }
     if (method != Answer::Yes && method != Answer::No) return CovarianceEnd::Cancelled;
     CovarianceSettings settings;
     settings.method = method == Answer::Yes ? CovarianceMethod::Analytical : CovarianceMethod::Numerical;

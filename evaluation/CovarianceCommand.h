@@ -54,6 +54,7 @@ CovarianceEnd CovarianceCommand(Workbench& wb, const std::function<void()>& edit
 // The dialogue's texts.
 std::string MethodQuestionText();
 std::string GridExplanationText();
+std::string NoAnalyticalDerivativesText();
 std::string GridFactorPrompt(int grid, const Vec1<double>& factors);
 std::string GridFactorConfirmation(const Vec1<double>& factors);
 std::string OptimisticQuestionText();

@@ -1,5 +1,6 @@
 #include "evaluation/DistributionColumns.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "numeric/Format.h"
@@ -96,11 +97,76 @@ void DistributionColumns(ProfileColumns& c, double& mean, double& difference, do
     if (m >= 2) c.cumulative[2] = Clamp1(c.cumulative[1] + c.pdf[2] * w);
     for (int h = 1; h + 2 <= m; h += 2) c.cumulative[h + 2] = Clamp1(c.cumulative[h] + Panel(c.pdf, h, w));
     for (int h = 3; h + 1 <= m; h += 2) c.cumulative[h + 1] = Clamp1(c.cumulative[h - 1] + Panel(c.pdf, h - 1, w));
+    // The two chains estimate the same area by different rules; where one
+    // runs ahead of the other (a peak at an end point: the rectangle gives
+    // C_2 = w PDF_1, Simpson C_3 = w PDF_1 / 3) the column would step back.
+    // A cumulative distribution never decreases.
+    for (int i = 2; i <= m; ++i)
+        if (c.cumulative[i] < c.cumulative[i - 1]) c.cumulative[i] = c.cumulative[i - 1];
 
     RegionColumn(c, r, c.ciMode);
     RegionColumn(c, q, c.ciMean);
 
     difference = c.xML - mean;
+}
+
+GridCheck CheckGrid(const ProfileColumns& c, double sd, int r, double w) {
+    GridCheck g;
+    const int m = c.m;
+    if (r < 1 || r > m || !(w > 0.0)) return g;
+    const double xr = c.x[r];
+    // A point counts within one SD when it lies there but for rounding.
+    const double reach = sd * (1.0 + 1e-9);
+    for (int i = 1; i <= m; ++i)
+        if (std::fabs(c.x[i] - xr) <= reach) ++g.pointsWithinSD;
+    g.coarse = g.pointsWithinSD < kPointsWithinSD;
+    if (g.coarse) {
+        // The SD of so few points is itself poor; the curvature at the mode
+        // is not: a normal's -ln[L] rises by w^2 / (2 SD^2) one step away.
+        double rise = 0.0;
+        int sides = 0;
+        for (int i : {r - 1, r + 1})
+            if (i >= 1 && i <= m && c.negLnL[i] > 0.0) rise += c.negLnL[i], ++sides;
+        const double spread = sides > 0 ? w / std::sqrt(2.0 * rise / sides) : sd;
+        g.finerStep = spread > 0.0 ? std::min(spread / 4.0, w / 2.0) : w / 10.0;
+    }
+
+    const double peak = c.pdf[r];
+    if (peak > 0.0) {
+        g.leftShare = c.pdf[1] / peak;
+        g.rightShare = c.pdf[m] / peak;
+    }
+    g.cut = m >= 2 && (g.leftShare > kEndShare || g.rightShare > kEndShare);
+    if (g.cut) {
+        // The SD of the points kept understates a distribution cut short;
+        // a normal's -ln[L] rises by d^2 / (2 SD^2) at distance d, so each
+        // end gives an SD of its own.
+        double spread = sd;
+        for (int i : {1, m}) {
+            const double d = std::fabs(c.x[i] - xr);
+            if (c.negLnL[i] > 0.0 && d > 0.0) spread = std::max(spread, d / std::sqrt(2.0 * c.negLnL[i]));
+        }
+        g.widerStep = spread > 0.0 && m > 1 ? 8.0 * spread / (m - 1) : 2.0 * w;
+        if (g.widerStep <= w) g.widerStep = 2.0 * w;
+    }
+
+    const std::string step = Format(w, "0.0000E+00");
+    if (g.coarse)
+        g.warnings.push_back("The grid is too coarse for this distribution: " + NumberText(g.pointsWithinSD) +
+                             (g.pointsWithinSD == 1 ? " point lies" : " points lie") + " within one SD (" +
+                             Format(sd, "0.0000E+00") + ") of the mode at step " + step + "; use a step of " +
+                             Format(g.finerStep, "0.0000E+00") + " or less");
+    if (g.cut) {
+        const bool left = g.leftShare > kEndShare, right = g.rightShare > kEndShare;
+        const double share = std::max(left ? g.leftShare : 0.0, right ? g.rightShare : 0.0);
+        g.warnings.push_back(std::string("The grid does not reach the distribution's tail") +
+                             (left && right ? "s" : "") + ": the density at the " +
+                             (left && right ? "end points" : left ? "first point" : "last point") + " is " +
+                             Format(100.0 * share, "0.0") + "% of the peak; use a step of " +
+                             Format(g.widerStep, "0.0000E+00") + " so that the " + NumberText(m) +
+                             " points span 4 SD on each side of the mode");
+    }
+    return g;
 }
 
 namespace {

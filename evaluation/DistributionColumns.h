@@ -4,6 +4,7 @@
 // a density, a cumulative distribution, two confidence-region columns and a
 // normal density with the same moments.
 #include <string>
+#include <vector>
 
 #include "numeric/OneBased.h"
 #include "plots/PlotData.h"
@@ -33,6 +34,27 @@ struct DistributionSummary {
     double difference = 0.0;  // x_ML - mean
     double sd = 0.0;          // reported as the estimated SE
 };
+
+// Whether the points resolve the distribution they describe.  Too coarse:
+// fewer than kPointsWithinSD points lie within one SD of the mode (the
+// moments then come from a handful of panels).  Cut short: an end point's
+// density is above kEndShare of the peak (the mass beyond the ends is
+// missing from every column).  Each names the step to use.
+inline constexpr int kPointsWithinSD = 5;
+inline constexpr double kEndShare = 0.01;
+struct GridCheck {
+    int pointsWithinSD = 0;
+    bool coarse = false;
+    double finerStep = 0.0;     // when coarse: SD / 4 (nine points within one SD), the SD from the
+                                // curvature at the mode
+    double leftShare = 0.0;     // PDF at the first point / PDF at the mode
+    double rightShare = 0.0;    // PDF at the last point / PDF at the mode
+    bool cut = false;
+    double widerStep = 0.0;     // when cut: the m points then span 4 SD each side
+    std::vector<std::string> warnings;  // the texts shown, one per finding
+};
+// After DistributionColumns: c its columns, sd its SD, r the mode, w the spacing.
+GridCheck CheckGrid(const ProfileColumns& c, double sd, int r, double w);
 
 // Fills the columns from x and -ln[L] with r the index of the smallest -ln[L]
 // and w the spacing.  mean and sd keep the values passed in when the

@@ -54,11 +54,16 @@ bool StoredProfileExists(const Workbench& wb) {
            wb.profiledStep > 0.0;
 }
 
-// Covariance results that steps can be taken from, and the standard error
-// of a parameter on one of their grids (-1 when there is none).
-bool CovarianceResultsCurrent(const Workbench& wb) { return wb.app.covarianceCurrent && wb.covariance.computed; }
+// The standard error of a parameter on one of the covariance grids (-1 when
+// there is none).
 double GridStandardError(const Workbench& wb, int parameter, int grid) {
     return wb.covariance.ParameterStandardError(parameter, grid);
+}
+
+void ShowGridWarnings(Workbench& wb, const char* title, const std::vector<std::string>& warnings) {
+    std::string text;
+    for (const std::string& w : warnings) text += (text.empty() ? "" : std::string(CRLF) + CRLF) + w;
+    if (!text.empty()) wb.ports.dialogs.MessageBox(title, text, Buttons::OK, Icon::Exclamation);
 }
 
 void Reminder(Workbench& wb) {
@@ -135,9 +140,13 @@ ProfileResult ComputeProfile(Workbench& wb, const ProfileSettings& settings, con
     if (p < 1 || p > a.np || a.step[p] == 0.0 || m < 1) return result;
 
     const double v = a.value[p];
-    const double ownStep = a.step[p];
+    // Every value and step as found: each point's minimisation moves the
+    // other free parameters, and the estimates must not be left at the last
+    // point's optimum (a summary or a save would take them for the fit).
+    const Vec1<double> valuesBefore = a.value;
+    const Vec1<double> stepsBefore = a.step;
     // The points run from left to right whatever the sign of the step.
-    const double h = std::fabs(ownStep);
+    const double h = std::fabs(a.step[p]);
     result.centre = v;
     result.step = h;
 
@@ -220,9 +229,9 @@ ProfileResult ComputeProfile(Workbench& wb, const ProfileSettings& settings, con
         }
     }
 
-    a.value[p] = v;
-    a.step[p] = ownStep;
-    SetUpRun(a, e);  // fused followers take the restored value again
+    a.value = valuesBefore;
+    a.step = stepsBefore;
+    SetUpRun(a, e);
     e.mlMode = wasMlMode;
     e.evaluatedParameter = wasMlMode ? e.evaluatedParameter : 0;
     e.interruptRequested = false;
@@ -237,6 +246,7 @@ ProfileResult ComputeProfile(Workbench& wb, const ProfileSettings& settings, con
         DistributionSummary& s = result.summary;
         s.mean = cols.xML;
         DistributionColumns(cols, s.mean, s.difference, s.sd, r, h);
+        result.warnings = CheckGrid(cols, s.sd, r, h).warnings;
         result.distribution = true;
         wb.lastEvaluationKind = "ML";
         wb.evaluationResultsExist = true;
@@ -427,7 +437,10 @@ ProfileEnd LikelihoodProfileEvaluation(Workbench& wb, const std::function<void()
     status.Clear(panels::ProfileRemaining);
     status.Clear(panels::ProfileTime);
 
-    if (result.distribution) ShowProfileResults(wb, parameter, result.summary);
+    if (result.distribution) {
+        ShowProfileResults(wb, parameter, result.summary);
+        ShowGridWarnings(wb, Title, result.warnings);
+    }
     if (gridSteps) Reminder(wb);
     return result.distribution ? ProfileEnd::Completed : ProfileEnd::TooFewPoints;
 }

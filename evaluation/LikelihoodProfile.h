@@ -117,6 +117,8 @@ struct ProfileResult {
     DistributionSummary summary;
     long long calls = 0;   // objective evaluations, minimisers' included
     std::vector<MinimiserEnd> ends;  // per point
+    // A grid too coarse or too narrow for the distribution (CheckGrid).
+    std::vector<std::string> warnings;
 };
 
 // -ln[L] at the algorithm data's current values: MODEL with NF = 1 on a
@@ -130,8 +132,8 @@ double NegLnLAtCurrentValues(Workbench& wb);
 // them (the Simplex rebuilt round them every point), evaluates -ln[L] at each
 // optimum, then restores the parameter's value and step.  The columns go to
 // wb.profileColumns; with three points or more the distribution columns are
-// computed and the profile is recorded as the last evaluation ("ML").  The
-// other free parameters keep the values of the last optimum.
+// computed and the profile is recorded as the last evaluation ("ML").  Every
+// value and step is put back as it was found, finished or interrupted.
 ProfileResult ComputeProfile(Workbench& wb, const ProfileSettings& settings, const ProfileCallbacks& callbacks = {});
 
 // The data text of the stored profile ("Maximum-likelihood confidence

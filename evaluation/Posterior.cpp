@@ -64,7 +64,10 @@ PosteriorPlan PlanPosterior(const Workbench& wb, int parameter, double v, double
     plan.parameter = parameter;
     plan.m = m;
     plan.centre = v;
-    plan.step = h;
+    // A negative step is a spacing all the same: the points and grids run
+    // from left to right, as the profile's do (a negative spacing would turn
+    // every integral negative and leave the columns empty).
+    plan.step = std::fabs(h);
     int k = 0;
     for (int i = 1; i <= a.np; ++i)
         if (i != parameter && a.step[i] != 0.0) ++k;
@@ -78,7 +81,7 @@ PosteriorPlan PlanPosterior(const Workbench& wb, int parameter, double v, double
         ++q;
         plan.integrated[q] = i;
         plan.gridCentre[q] = a.value[i];
-        plan.gridStep[q] = a.step[i];
+        plan.gridStep[q] = std::fabs(a.step[i]);
     }
     plan.base = a.value;
     plan.base[parameter] = v;
@@ -269,12 +272,10 @@ PosteriorResult Assemble(const PosteriorPlan& plan, const std::vector<double>& s
     r.calls = calls;
     const long long perPoint = folded ? 1 : plan.BlocksPerPoint();
     const long long complete = static_cast<long long>(sums.size()) / perPoint;
-    long long kept = plan.m;
-    if (interruptedAt) {
-        r.interrupted = true;
-        kept = std::max(0, *interruptedAt - 2);
-    }
-    kept = std::min(kept, complete);
+    // Every point whose sum is whole is kept, interrupted or not, as the
+    // profile keeps its finished points; the point under way is not shown.
+    long long kept = std::min<long long>(plan.m, complete);
+    if (interruptedAt) r.interrupted = true;
     r.pointsKept = static_cast<int>(kept);
 
     ProfileColumns& c = r.columns;
@@ -326,11 +327,15 @@ PosteriorResult Assemble(const PosteriorPlan& plan, const std::vector<double>& s
         r.bivariate = std::move(d);
     }
 
-    r.shown = r.pointsKept >= 3 && r.mode >= 1 && !r.overflow;
+    // When every sum kept is empty the column holds only the stand-in 1E+20:
+    // relative to its "mode" it would read as a flat posterior of zeros.
+    r.empty = plan.k() > 0 && r.pointsKept >= 1 && !(minimum < kEmptySumNegLnL);
+    r.shown = r.pointsKept >= 3 && r.mode >= 1 && !r.overflow && !r.empty;
     if (r.shown) {
         double mean = c.xML, difference = 0.0, sd = 0.0;
         DistributionColumns(c, mean, difference, sd, r.mode, plan.step);
         r.summary = {mean, difference, sd};
+        r.warnings = CheckGrid(c, sd, r.mode, plan.step).warnings;
     }
     return r;
 }
@@ -388,6 +393,11 @@ std::string TimeRemainingStatus(long long seconds) {
     const long long minutes = seconds / 60;
     const long long rest = seconds - 60 * minutes;
     return "Estimated time remaining (m:s): " + NumberText(minutes) + ":" + (rest < 10 ? "0" : "") + NumberText(rest);
+}
+
+std::string EmptyPosteriorText() {
+    return "Every grid node of the points computed is far less likely than the starting values, so no point has "
+           "a likelihood to show. Centre the profiled parameter nearer its estimate, or use a smaller step";
 }
 
 std::string PosteriorDataText(const PosteriorResult& result) {

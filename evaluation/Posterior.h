@@ -157,6 +157,9 @@ struct PosteriorResult {
     int pointsKept = 0;           // m, or fewer after an interrupt
     bool interrupted = false;
     bool overflow = false;        // a sum was too large to hold: some node is far likelier than L0
+    bool empty = false;           // every point kept summed to 0: all far less likely than L0
+    // A grid too coarse or too narrow for the distribution (CheckGrid).
+    std::vector<std::string> warnings;
     bool shown = false;           // enough points (3) for the distribution columns
     long long calls = 0;
     // One integrated parameter: the density grid and its peak.
@@ -166,7 +169,7 @@ struct PosteriorResult {
 
 // The columns from the block sums of blocks 0 .. sums.size() - 1 in order
 // (terms likewise, one per node, when k = 1).  An interrupted run keeps
-// interruptedAt - 2 points; the mode is the smallest -ln[L] of the points
+// every point it finished; the mode is the smallest -ln[L] of the points
 // kept.  With at least 3 points kept the distribution columns are filled
 // (the expected value starts at x_ML and the SD at 0, kept when the
 // likelihood integrates to nothing).
@@ -201,6 +204,9 @@ std::string GridLevelStatus(int parameter, int j, int g);
 std::string CallsRemainingStatus(long long remaining);
 // "Estimated time remaining (m:s): 1:05"
 std::string TimeRemainingStatus(long long seconds);
+
+// Why a posterior whose every point summed to 0 is not shown.
+std::string EmptyPosteriorText();
 
 // The data text of the .pos file and the "Bayesian statistics" window.
 std::string PosteriorDataText(const PosteriorResult& result);

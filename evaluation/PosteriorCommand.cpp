@@ -223,7 +223,9 @@ enum class GridSteps { Kept, FromGrid, Quit };
 
 // The covariance-grid prompt, while the covariance results are current.
 GridSteps AskGridSteps(Workbench& wb, const PosteriorCommandHooks& hooks, const SizeAnswers& s) {
-    if (!wb.app.covarianceCurrent) return GridSteps::Kept;
+    // Standard errors handed in by the caller stand for the workbench's own.
+    const bool current = hooks.standardError ? wb.app.covarianceCurrent : CovarianceResultsCurrent(wb);
+    if (!current) return GridSteps::Kept;
     while (true) {
         const std::string answer = Trim(wb.ports.dialogs.InputPrompt(Title, GridPrompt, "N"));
         if (answer == "Q" || answer == "q") return GridSteps::Quit;
@@ -360,6 +362,8 @@ PosteriorEnd BayesianPosteriorCommand(Workbench& wb, const PosteriorCommandHooks
                     "Some grid nodes are far more likely than the starting values, so the sums cannot be held. "
                     "Start from values nearer the minimum and try again",
                     Icon::Exclamation);
+        } else if (result.empty) {
+            Message(wb, InterruptTitle, EmptyPosteriorText(), Icon::Exclamation);
         } else if (!result.shown) {
             Message(wb, InterruptTitle, "Fewer than 3 profile points were completed; there is nothing to show",
                     Icon::Information);
@@ -371,6 +375,9 @@ PosteriorEnd BayesianPosteriorCommand(Workbench& wb, const PosteriorCommandHooks
             wb.posterior.mode = result.mode;
             wb.posterior.bivariate = result.bivariate;
             ShowPosterior(wb, result.summary, wb.posterior);
+            std::string warning;
+            for (const std::string& w : result.warnings) warning += (warning.empty() ? "" : std::string(CRLF) + CRLF) + w;
+            if (!warning.empty()) Message(wb, Title, warning, Icon::Exclamation);
             // Only a shown result replaces the one the columns held before.
             wb.lastEvaluationKind = "BP";
             wb.evaluationResultsExist = true;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -167,17 +168,18 @@ TEST(CliCovariance, APriorAddsItsPrecisionToTheHessian) {
     EXPECT_NEAR(variance(withPrior), c11 / (1.0 + c11 / 25.0), 1e-5 * c11);  // Sherman-Morrison
 }
 
-TEST(CliCovariance, NoGridWithAResultExitsWithOneButStillReports) {
+TEST(CliCovariance, AnalyticalCovariancesAreRefusedForTheGrowthModelBeforeRunning) {
     ScratchDir dir;
-    // The growth model gives no analytical derivatives: every grid fails.
+    // The growth model gives no analytical derivatives: every grid would
+    // fail (once, "no grid has a result" after a full run); now nothing runs.
     const std::string alg = RigAlg(dir, "rig.alg", kMarginalSteps), cov = dir.Path("none.cov");
     const CliRun run = RunCli(dir, Covariance(alg) + " --method analytical --save" + Q(cov));
-    EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(Has(run.out, "definitions for analytically calculated covariances:"));
-    EXPECT_TRUE(Has(run.out, "Factors:              1) 0.0000000E+00"));
-    EXPECT_TRUE(Has(run.err, "grid 3 has no result: the Hessian matrix is not positive-definite"));
-    EXPECT_TRUE(Has(run.err, "corvane-cli covariance: no grid has a result\n"));
-    EXPECT_TRUE(Has(ReadFile(cov), "Covariance Matrix:      -1.0000000E+00    -1.0000000E+00    -1.0000000E+00\r\n"));
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_TRUE(Has(run.err, "option --method analytical: the model")) << run.err;
+    EXPECT_TRUE(Has(run.err, "supplies no analytical derivatives; use --method numerical")) << run.err;
+    EXPECT_FALSE(Has(run.err, "grid 1")) << run.err;  // no grid was started
+    EXPECT_FALSE(std::filesystem::exists(cov));
 }
 
 TEST(CliCovariance, BadInputIsRefusedBeforeAnythingRuns) {

@@ -134,6 +134,39 @@ TEST(CliProfile, AnInterruptSignalKeepsThePointsFinished) {
     EXPECT_FALSE(Has(text, "\n" + RightJustify(NumberText(finished + 1), 5) + "     "));
 }
 
+TEST(CliProfile, StepsFromACovarianceFileSpanFourStandardErrorsAndACoarseGridIsTold) {
+    ScratchDir dir;
+    const std::string alg = RigAlg(dir);
+    const std::string cov = dir.Path("rig.cov");
+    ASSERT_EQ(RunCli(dir, "covariance --increments" + Q(DataPath("rig_increments.dat")) + " --alg" + Q(alg) +
+                              " --save" + Q(cov))
+                  .status,
+              0);
+    // Parameter 1's standard error on grid 1, as the file gives it: the line
+    // after the "Par#" heading, 14 characters from column 25.
+    const std::string text = ReadFile(cov);
+    const std::size_t line = text.find("\r\n", text.find("Par#")) + 2;
+    const double se1 = std::stod(text.substr(line + 24, 14));
+    ASSERT_GT(se1, 0.0);
+
+    const CliRun run = RunCli(dir, Profile(alg) + " --parameter 1 --points 5 --steps-from" + Q(cov) + " --json");
+    ASSERT_NE(run.status, 2) << run.err;
+    const nlohmann::json j = nlohmann::json::parse(run.out);
+    // m = 5: step 8 SE / 4, the points from -4 SE to +4 SE.
+    EXPECT_NEAR(j["step"].get<double>(), 2.0 * se1, 1e-6 * se1);
+    EXPECT_NEAR(j["columns"][4]["value"].get<double>() - j["columns"][0]["value"].get<double>(), 8.0 * se1,
+                1e-6 * se1);
+    // Three points within one SD: too coarse, with the step to use.
+    bool told = false;
+    for (const auto& w : j["warnings"]) told = told || Has(w.get<std::string>(), "The grid is too coarse");
+    EXPECT_TRUE(told) << run.out;
+    EXPECT_TRUE(Has(run.err, "warning: The grid is too coarse")) << run.err;
+
+    const CliRun both = RunCli(dir, Profile(alg) + " --parameter 1 --step 2 --steps-from" + Q(cov));
+    EXPECT_EQ(both.status, 2);
+    EXPECT_TRUE(Has(both.err, "options --step and --steps-from both set the step")) << both.err;
+}
+
 TEST(CliProfile, BadInputExitsWithTwoAndNothingOnStandardOutput) {
     ScratchDir dir;
     const std::string alg = RigAlg(dir), profile = Profile(alg);

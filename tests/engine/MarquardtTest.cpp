@@ -174,6 +174,23 @@ TEST(Marquardt, ToleranceZeroNeverConvergesAndStopsAtTheIterationLimit) {
     for (int k = 1; k <= 4; ++k) EXPECT_EQ(r.t.status.Get(panels::Activity(k)), "");
 }
 
+TEST(Marquardt, TheDerivativeQuestionDefaultsToNumericalForAModelWithoutAnalyticalOnes) {
+    struct Case {
+        bool derivatives;
+        bool numericalDefault;
+    };
+    for (const Case& k : {Case{false, true}, Case{true, false}}) {
+        SCOPED_TRACE(k.derivatives ? "with derivatives" : "without derivatives");
+        MinimiserRig r(2, Quadratic({1, 2}));
+        if (k.derivatives) r.model.derivatives = QuadraticDerivatives({1, 2});
+        EXPECT_EQ(r.model.SuppliesAnalyticalDerivatives(), k.derivatives);
+        r.t.dialogs.ExpectMessage("Marquardt minimization", "Choose 'Yes' if you have provided ANALYTICAL",
+                                  Answer::Cancel);
+        EXPECT_FALSE(SetUpMarquardt(r.wb));
+        EXPECT_EQ(r.t.dialogs.Last().secondIsDefault, k.numericalDefault);
+    }
+}
+
 TEST(Marquardt, AnalyticalDerivativesMissingEndTheRun) {
     MinimiserRig r(2, Quadratic({1, 2}));  // gives nothing for NF = -2
     r.Free(1, 0.0, 0.5);

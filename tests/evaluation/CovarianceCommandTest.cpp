@@ -2,11 +2,16 @@
 // through the scripted ports.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <cmath>
 #include <filesystem>
+#include <unistd.h>
+#include <fstream>
 
 #include "CovarianceRig.h"
 #include "evaluation/CovarianceCommand.h"
+#include "evaluation/PosteriorCommand.h"
 #include "evaluation/CovarianceReport.h"
 
 using namespace corvane;
@@ -208,3 +213,100 @@ TEST(CovarianceCommand, InterruptAsksToQuitTheGridAndTheNextGridStillRuns) {
     // Grid 2 ended at its first point; grids 1 and 3 ran in full.
     EXPECT_EQ(r.ModelCalls(1), 1 + 12 + 1 + 12);
 }
+
+namespace {
+// The tridiagonal rig's values and steps, as after its construction.
+void Free(CommandRig& r) {
+    r.Free(1, 1.5, 0.4);
+    r.Free(2, 7.0, 0.0);
+    r.Free(3, -2.0, 0.5);
+    r.Free(4, 0.25, 0.3);
+}
+}  // namespace
+
+TEST(CovarianceResults, LoadingOtherAlgorithmDataOrInitialisingAgainMakesThemOutOfDate) {
+    // Tridiagonal A: the SE of parameter 1 is sqrt(3 / 4) on every grid.
+    struct Case {
+        const char* name;
+        std::function<void(CommandRig&)> act;
+    };
+    const Case cases[] = {
+        {"default algorithm data",
+         [](CommandRig& r) {
+             r.d.ExpectMessage("Load algorithm data", "Load an existing algorithm data file?", Answer::No)
+                 .ExpectMessage("Default Algorithm Values", "Algorithm data set to default values.");
+             EXPECT_EQ(LoadAlgorithmData(r.wb), LoadOutcome::Defaults);
+         }},
+        {"another algorithm file",
+         [](CommandRig& r) {
+             const std::string path =
+                 (std::filesystem::temp_directory_path() / ("corvane-other-" + std::to_string(::getpid()) + ".alg"))
+                     .string();
+             std::ofstream(path, std::ios::binary) << FormatAlgorithmFile(r.wb.alg, AlgorithmWriter::CommandMenu);
+             r.d.ExpectMessage("Load algorithm data", "Load an existing algorithm data file?", Answer::Yes)
+                 .ExpectFile("Open algorithm data file", path);
+             EXPECT_EQ(LoadAlgorithmData(r.wb), LoadOutcome::Loaded);
+             std::filesystem::remove(path);
+         }},
+        {"the model initialised again", [](CommandRig& r) { EXPECT_TRUE(InitialiseModel(r.wb)); }},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        CommandRig r;
+        r.wb.covariance = r.Compute(WithConstant(1.0));
+        r.wb.app.covarianceCurrent = true;
+        ASSERT_TRUE(CovarianceResultsCurrent(r.wb));
+        EXPECT_NEAR(r.wb.covariance.ParameterStandardError(1, 1), std::sqrt(3.0 / 4.0), 1e-6);
+        k.act(r);
+        EXPECT_FALSE(CovarianceResultsCurrent(r.wb));
+        // Steps "from grid N" are not offered (the script fails on the
+        // prompt): the posterior runs with the steps it had.
+        const char* title = posterior_text::Title;
+        Free(r);
+        r.d.ExpectMessage(title, "This routine will create")
+            .ExpectMessage(title, "Do you want to continue?", Answer::Yes)
+            .ExpectPrompt("Enter constant", "Enter the constant WHICH WILL MAKE", "1")
+            .ExpectPrompt(title, "Choose the parameter number to be evaluated", "1")
+            .ExpectPrompt(title, "for profile parameter", "3")
+            .ExpectPrompt(title, "for grid parameter", "3")
+            .ExpectMessage(title, "The grid is too coarse");
+        EXPECT_EQ(BayesianPosteriorCommand(r.wb), PosteriorEnd::Integrated);
+        EXPECT_EQ(r.wb.alg.step[1], 0.4);
+    }
+    // Results of a model with another number of parameters are never current.
+    CommandRig r;
+    r.wb.covariance = r.Compute(WithConstant(1.0));
+    r.wb.app.covarianceCurrent = true;
+    r.wb.covariance.n = r.wb.alg.np + 1;
+    EXPECT_FALSE(CovarianceResultsCurrent(r.wb));
+}
+
+TEST(CovarianceCommand, AModelWithoutAnalyticalDerivativesDefaultsToNumericalAndRefusesThem) {
+    // The tridiagonal model gives nothing for NF = -2.
+    CommandRig r;
+    ASSERT_FALSE(r.model.SuppliesAnalyticalDerivatives());
+    r.d.ExpectMessage(kTitle, "analytically or numerically?", Answer::Yes)
+        .ExpectMessage(kTitle, "This model supplies no analytical derivatives")
+        .ExpectMessage(kTitle, "analytically or numerically?", Answer::No)
+        .ExpectMessage(kTitle, "A covariance matrix is calculated by inverting the numerically calculated");
+    for (const char* grid : {"Grid 1 :", "Grid 2 :", "Grid 3 :"}) r.d.ExpectPrompt(kTitle, grid, "ok");
+    r.d.ExpectMessage(kTitle, "Are these default grid factors OK?", Answer::Yes);
+    r.ExpectConstantAndOptimistic("1");
+    ASSERT_EQ(r.Run(), CovarianceEnd::Completed);
+    EXPECT_TRUE(r.d.shown[0].secondIsDefault);  // "No": numerical
+    EXPECT_EQ(r.wb.covariance.method, CovarianceMethod::Numerical);
+    EXPECT_EQ(r.ModelCalls(nf::Derivatives), 0);
+    // A^-1 (1, 1) = 3 / 4 on the first grid, the quadratic's exact Hessian.
+    EXPECT_NEAR(r.wb.covariance.ParameterStandardError(1, 1), std::sqrt(3.0 / 4.0), 1e-6);
+
+    // With derivatives the question keeps "Yes" as its default.
+    CommandRig withDerivatives;
+    withDerivatives.model.derivatives = [](const Vec1<double>&, Vec1<double>&, Mat1<double>& h) {
+        for (int a = 0; a < 3; ++a)
+            for (int b = 0; b < 3; ++b) h(kUsed[a], kUsed[b]) = kA[a][b];
+    };
+    withDerivatives.d.ExpectMessage(kTitle, "analytically or numerically?", Answer::Cancel);
+    EXPECT_EQ(withDerivatives.Run(), CovarianceEnd::Cancelled);
+    EXPECT_FALSE(withDerivatives.d.shown[0].secondIsDefault);
+}
+

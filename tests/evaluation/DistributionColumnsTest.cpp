@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "evaluation/DistributionColumns.h"
+#include "numeric/Format.h"
 
 using namespace corvane;
 
@@ -119,6 +120,89 @@ TEST(DistributionColumns, CumulativeIsClampedAtOne) {
         largest = std::max(largest, c.cumulative[i]);
     }
     EXPECT_EQ(largest, 1.0);  // the even chain overshoots and is cut
+}
+
+TEST(DistributionColumns, CumulativeNeverDecreasesNorExceedsOne) {
+    // Where the probability sits decides whether the rectangle-started chain
+    // runs ahead of the Simpson chain.  mu and sd give the normal CDF the
+    // column must follow (to the rule's accuracy); sd 0: no closed form.
+    struct Case {
+        const char* name;
+        int m;
+        double w;
+        double mu, sd;
+        double (*negLnL)(double);
+    };
+    const Case cases[] = {
+        // -ln[L] 6 x: all the mass at point 1, C_2 = w PDF_1 > C_3 = w PDF_1 / 3.
+        {"peak at the first point", 7, 1.0, 0.0, 0.0, [](double x) { return 6.0 * (x + 3.0); }},
+        {"peak at the last point", 8, 1.0, 0.0, 0.0, [](double x) { return 6.0 * (4.0 - x); }},
+        {"narrow spike inside", 9, 1.0, 0.0, 0.0, [](double x) { return x == 0.0 ? 0.0 : 30.0; }},
+        {"N(0, 1) on a coarse grid", 9, 1.0, 0.0, 1.0, [](double x) { return 0.5 * x * x; }},
+        {"N(0.4, 0.5) off centre", 41, 0.1, 0.4, 0.5, [](double x) { return 2.0 * (x - 0.4) * (x - 0.4); }},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        auto c = Profile(k.m, 0.0, k.w, k.negLnL);
+        const int r = ModeOf(c);
+        double mean = 0, diff = 0, sd = 0;
+        DistributionColumns(c, mean, diff, sd, r, k.w);
+        for (int i = 1; i <= c.m; ++i) {
+            EXPECT_GE(c.cumulative[i], c.cumulative[i - 1]) << "point " << i;
+            EXPECT_LE(c.cumulative[i], 1.0) << "point " << i;
+            // Simpson's area up to x_i, started half a step short of x_1:
+            // the closed form is the CDF at x_i less the rule's error.
+            if (k.sd > 0.0 && i >= 3)
+                EXPECT_NEAR(c.cumulative[i], 0.5 * std::erfc(-(c.x[i] - k.mu) / (k.sd * std::sqrt(2.0))),
+                            k.w > 0.5 ? 0.03 : 2e-3)
+                    << "point " << i;
+        }
+    }
+}
+
+TEST(DistributionColumns, GridsTooCoarseOrTooNarrowAreToldWithTheStepToUse) {
+    // -ln[L] of N(0, 2): 5 points within one SD need w <= SD / 2; the density
+    // at distance d is exp(-d^2 / 8) of the peak, so an end 2 SD out carries
+    // 13.5% and one 5 SD out 4e-6.  The end's -ln[L] 2 at d = 4 gives back
+    // SD 2, so the wider step is 8 x 2 / (m - 1).
+    struct Case {
+        const char* name;
+        int m;
+        double w;
+        bool coarse;
+        double finer;  // expected finer step, 0: none
+        bool cut;
+        double wider;  // expected wider step, 0: none
+    };
+    // The finer step comes from the rise of -ln[L] next to the mode, w^2 / 8
+    // here, which gives back SD 2 whatever the grid: 2 / 4.
+    const Case cases[] = {
+        {"one SD per step", 21, 2.0, true, 0.5, false, 0.0},
+        {"coarse and cut at 2 SD", 9, 1.0, true, 0.5, true, 2.0},
+        {"fine but cut at 2 SD", 33, 0.25, false, 0.0, true, 0.5},
+        {"fine and wide", 81, 0.25, false, 0.0, false, 0.0},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        auto c = Profile(k.m, 0.0, k.w, [](double x) { return x * x / 8.0; });
+        const int r = ModeOf(c);
+        double mean = 0, diff = 0, sd = 0;
+        DistributionColumns(c, mean, diff, sd, r, k.w);
+        const GridCheck g = CheckGrid(c, sd, r, k.w);
+        EXPECT_EQ(g.coarse, k.coarse) << g.pointsWithinSD << " points within SD " << sd;
+        EXPECT_EQ(g.cut, k.cut);
+        EXPECT_NEAR(g.finerStep, k.finer, 1e-12);
+        EXPECT_NEAR(g.widerStep, k.wider, 1e-12);
+        EXPECT_EQ(g.warnings.size(), static_cast<std::size_t>(k.coarse) + static_cast<std::size_t>(k.cut));
+        if (k.cut) {
+            EXPECT_NEAR(g.leftShare, std::exp(-0.5 * 4.0), 1e-12);
+            EXPECT_NE(g.warnings.back().find("use a step of " + Format(k.wider, "0.0000E+00")), std::string::npos)
+                << g.warnings.back();
+            EXPECT_NE(g.warnings.back().find("13.5% of the peak"), std::string::npos) << g.warnings.back();
+        }
+        if (k.coarse)
+            EXPECT_NE(g.warnings.front().find("3 points lie within one SD"), std::string::npos) << g.warnings.front();
+    }
 }
 
 TEST(DistributionColumns, DataTextsAreInFifteenCharacterColumns) {

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/MinimiserRig.h"
@@ -123,11 +124,11 @@ TEST(LikelihoodProfile, GaussianProfileMatchesTheAnalyticDistributionWithBothMin
         EXPECT_EQ(c.negLnL[51], 0.0);
         EXPECT_NEAR(c.negLnL[1], n / 2.0 * std::log(1.0 + 36.0 / (n - 3.0)), 1e-6);
         for (int i = 1; i <= 101; ++i) EXPECT_EQ(p.ends[static_cast<std::size_t>(i - 1)], MinimiserEnd::Converged);
-        // The profiled parameter's value and step are restored; the SD keeps
-        // the last point's optimum, which lies above the sample's.
+        // Every value and step is restored: the SD is the fit's, not the
+        // last point's optimum.
         EXPECT_DOUBLE_EQ(r.wb.alg.value[1], sample.Mean());
         EXPECT_DOUBLE_EQ(r.wb.alg.step[1], 12.0 * analytic / 100.0);
-        EXPECT_GT(r.wb.alg.value[2], sdBefore);
+        EXPECT_EQ(r.wb.alg.value[2], sdBefore);
         EXPECT_FALSE(r.wb.engine.mlMode);
         EXPECT_EQ(r.wb.lastEvaluationKind, "ML");
         EXPECT_TRUE(r.wb.evaluationResultsExist);
@@ -263,6 +264,46 @@ TEST(LikelihoodProfile, InterruptsKeepTheFinishedPoints) {
     }
 }
 
+TEST(LikelihoodProfile, EveryValueAndStepIsRestoredFinishedOrInterrupted) {
+    // At the fit of a normal sample -ln[L] is n/2 (ln(2 pi s^2) + 1), s the
+    // SD with divisor n; after a profile, finished or quit at any point, the
+    // estimates must give that again and no step may have moved.
+    const GaussianSample sample = Sample();
+    const double n = static_cast<double>(sample.y.size());
+    const double atFit = n / 2.0 * (std::log(2.0 * M_PI * sample.SD() * sample.SD()) + 1.0);
+    struct Case {
+        ProfileMinimiser method;
+        int quitAt;  // 0: the profile runs to its end
+    };
+    for (const Case& k : {Case{ProfileMinimiser::Simplex, 0}, Case{ProfileMinimiser::Marquardt, 0},
+                          Case{ProfileMinimiser::Simplex, 6}, Case{ProfileMinimiser::Marquardt, 2}}) {
+        SCOPED_TRACE(::testing::Message() << (k.method == ProfileMinimiser::Simplex ? "Simplex" : "Marquardt")
+                                        << " quit at " << k.quitAt);
+        GaussianRig r(sample);
+        r.wb.alg.step[1] = 0.2;
+        r.wb.alg.step[2] = -0.05;  // a negative step is kept as it was given
+        const Vec1<double> values = r.wb.alg.value, steps = r.wb.alg.step;
+        ASSERT_NEAR(NegLnLAtCurrentValues(r.wb), atFit, 1e-9);
+        ProfileSettings s;
+        s.parameter = 1;
+        s.points = 9;
+        s.minimiser = k.method;
+        ProfileCallbacks cb;
+        cb.pointStarted = [&](const ProfilePointStart& p) {
+            if (p.point == k.quitAt) r.wb.app.mlInterrupt = true;
+        };
+        cb.quit = [&] { return std::exchange(r.wb.app.mlInterrupt, false); };
+        const ProfileResult p = ComputeProfile(r.wb, s, cb);
+        EXPECT_EQ(p.interrupted, k.quitAt != 0);
+        EXPECT_EQ(p.points, k.quitAt != 0 ? k.quitAt - 1 : 9);
+        for (int i = 1; i <= 2; ++i) {
+            EXPECT_EQ(r.wb.alg.value[i], values[i]) << "parameter " << i;
+            EXPECT_EQ(r.wb.alg.step[i], steps[i]) << "parameter " << i;
+        }
+        EXPECT_NEAR(NegLnLAtCurrentValues(r.wb), atFit, 1e-9);
+    }
+}
+
 TEST(LikelihoodProfile, FusedFollowersFollowTheProfiledParameterAndANegativeStepStillRunsLeftToRight) {
     // Parameters 1 and 3 fused: 3 follows every profile value of 1.
     MinimiserRig r(3, [](const Vec1<double>& x) {
@@ -309,6 +350,8 @@ TEST(LikelihoodProfileDialogue, WalkFromTheQuestionsToTheSavedFile) {
         .ExpectPrompt(kTitle, "0 <= # points <= 1001", "6")     // even: 7 points
         .ExpectMessage(kTitle, "Choose 'No' to minimize with MARQUARDT", Answer::No);
     r.ExpectMarquardtSetUp(false);
+    // Seven points 0.05 apart: about one SD (0.07) each side of the mode.
+    d.ExpectMessage(kTitle, "The grid is too coarse for this distribution");
     int edited = 0;
     const ProfileEnd end = LikelihoodProfileEvaluation(r.wb, [&] {
         ++edited;
@@ -480,7 +523,8 @@ TEST(LikelihoodProfileDialogue, TheMlInterruptMenuQuestionEndsTheLoop) {
         if (r.wb.app.mlInterrupt) return;
         r.wb.app.mlInterrupt = true;
     };
-    d.ExpectMessage("Maximum-likelihood calculations", "Interrupt received.  Quit calculations?", Answer::Yes);
+    d.ExpectMessage("Maximum-likelihood calculations", "Interrupt received.  Quit calculations?", Answer::Yes)
+        .ExpectMessage(kTitle, "The grid is too coarse for this distribution");  // five points 0.1 apart
     EXPECT_EQ(LikelihoodProfileEvaluation(r.wb), ProfileEnd::Completed);
     EXPECT_EQ(eventsOutsideMlMode, 0);
     EXPECT_FALSE(r.wb.engine.mlMode);

@@ -84,7 +84,8 @@ TEST(PosteriorDialogue, OneIntegratedParameterWalksToThePlotsTheGridFileAndTheSa
     r.Opening().Constant("1").Parameter("1").Points("24").Grid("25");
     r.t.dialogs.ExpectMessage("Bivariate plot", "Do you want to view a bivariate plot of parameters 1 and 2?",
                               Answer::Yes)
-        .ExpectFile("Save grid values in...", grd);
+        .ExpectFile("Save grid values in...", grd)
+        .ExpectMessage(Title, "The grid does not reach the distribution's tails");  // +-1.2 of a wide bowl
     EXPECT_EQ(r.Run(), PosteriorEnd::Integrated);
     EXPECT_TRUE(r.t.dialogs.AllDone());
     EXPECT_EQ(r.edits, 1);
@@ -100,7 +101,7 @@ TEST(PosteriorDialogue, OneIntegratedParameterWalksToThePlotsTheGridFileAndTheSa
     EXPECT_EQ(shown[4].text, "Choose the number of data points for profile parameter:\r\n0 <= # points <= 1001");
     EXPECT_EQ(shown[4].request.initialName, "25");
     EXPECT_EQ(shown[5].request.initialName, "25");
-    const auto& file = shown.back().request;
+    const auto& file = shown[shown.size() - 2].request;
     EXPECT_EQ(file.filter, "All files (*.*)|*.*|Grid files (*.grd)|*.grd");
     EXPECT_EQ(file.selectedFilter, 2);
     EXPECT_EQ(file.initialName, "12071842.grd");
@@ -169,7 +170,8 @@ TEST(PosteriorDialogue, TheStoredPosteriorIsShownAgainWithoutAnyEvaluation) {
     r.Free(1, 2.0, 0.1);
     r.Free(2, -1.0, 0.05);
     r.Opening().Constant().Parameter("1").Points("11").Grid("9");
-    r.t.dialogs.ExpectMessage("Bivariate plot", "Do you want to view", Answer::No);
+    r.t.dialogs.ExpectMessage("Bivariate plot", "Do you want to view", Answer::No)
+        .ExpectMessage(Title, "The grid does not reach the distribution's tails");
     r.Run();
     const std::string first = r.wb.posteriorView.Area(1);
     const auto calls = r.model.calls.size();
@@ -205,7 +207,8 @@ TEST(PosteriorDialogue, SizeAnswersOutOfRangeStartTheQuestionsAgainFromTheParame
     r.Constant().Parameter("2").Points("5").Grid("0");                                   // grid 0: again
     r.Constant().Parameter("2").Points("5").Grid("1002");                                // grid 1002: again
     r.Constant().Parameter("2").Points("2").Grid("2");                                   // 2 becomes 3
-    r.t.dialogs.ExpectMessage("Bivariate plot", "of parameters 2 and 1?", Answer::No);
+    r.t.dialogs.ExpectMessage("Bivariate plot", "of parameters 2 and 1?", Answer::No)
+        .ExpectMessage(Title, "The grid is too coarse");
     EXPECT_EQ(r.Run(), PosteriorEnd::Integrated);
     EXPECT_TRUE(r.t.status.EverShowed("9 function calls required"));
     EXPECT_EQ(r.wb.profileColumns.m, 3);
@@ -225,6 +228,7 @@ TEST(PosteriorDialogue, TwoIntegratedParametersWithTwentyFiveGridPointsNeed625Ca
     r.Free(2, 0.0, 0.1);
     r.Free(3, 0.0, 0.1);
     r.Opening().Constant().Parameter("2").Points("3").Grid("25");
+    r.t.dialogs.ExpectMessage(Title, "The grid is too coarse");
     EXPECT_EQ(r.Run(), PosteriorEnd::Integrated);
     // Every node of the 25 x 25 grid at each of the 3 points, and the reference.
     EXPECT_TRUE(r.t.status.EverShowed("1875 function calls required"));
@@ -345,7 +349,7 @@ TEST(PosteriorDialogue, RefusalsLeaveTheAlgorithmDataAsTheyWere) {
     }
 }
 
-TEST(PosteriorDialogue, AnInterruptAsksAndQuittingKeepsThePointsBeforeTheLastTwo) {
+TEST(PosteriorDialogue, AnInterruptAsksAndQuittingKeepsEveryFinishedPoint) {
     // Each call takes a second, so the progress is shown after every point.
     FixedClock* clock = nullptr;
     PosteriorRig r(2, [&clock](const Vec1<double>& x) {
@@ -362,18 +366,19 @@ TEST(PosteriorDialogue, AnInterruptAsksAndQuittingKeepsThePointsBeforeTheLastTwo
     r.Opening().Constant().Parameter("1").Points("9").Grid("5");
     r.t.dialogs.ExpectMessage(InterruptTitle, "Interrupt received.  Quit calculations?", Answer::No)
         .ExpectMessage(InterruptTitle, "Interrupt received.  Quit calculations?", Answer::Yes)
-        .ExpectMessage("Bivariate plot", "of parameters 1 and 2?", Answer::No);
+        .ExpectMessage("Bivariate plot", "of parameters 1 and 2?", Answer::No)
+        .ExpectMessage(Title, "The grid is too coarse");
     EXPECT_EQ(r.Run(), PosteriorEnd::Integrated);
     EXPECT_FALSE(r.wb.app.bayesianInterrupt);
-    EXPECT_EQ(r.wb.profileColumns.m, 4);  // quit during point 6
+    EXPECT_EQ(r.wb.profileColumns.m, 6);  // quit once point 6 was finished
     EXPECT_EQ(r.ObjectiveCalls(), 1 + 6 * 5);
     EXPECT_TRUE(r.t.status.EverShowed("Estimated time remaining (m:s): 0:15"));  // after point 6: 15 calls at 1 s
 
-    // Quitting at point 3 leaves too little to show; the earlier result stays.
+    // Quitting after point 2 leaves too little to show; the earlier result stays.
     const std::string before = r.wb.posteriorView.Area(1);
     r.t.dialogs.processEventsCalls = 0;
     r.t.dialogs.onProcessEvents = [&](int call) {
-        if (call == 4) r.wb.app.bayesianInterrupt = true;
+        if (call == 3) r.wb.app.bayesianInterrupt = true;
     };
     r.Opening();
     r.t.dialogs.ExpectMessage(Title, "Do you want to perform integrations now?", Answer::Yes);
@@ -381,7 +386,7 @@ TEST(PosteriorDialogue, AnInterruptAsksAndQuittingKeepsThePointsBeforeTheLastTwo
     r.t.dialogs.ExpectMessage(InterruptTitle, "Interrupt received.", Answer::Yes)
         .ExpectMessage(InterruptTitle, "Fewer than 3 profile points were completed; there is nothing to show");
     EXPECT_EQ(r.Run(), PosteriorEnd::Integrated);
-    EXPECT_EQ(r.wb.profileColumns.m, 4);
+    EXPECT_EQ(r.wb.profileColumns.m, 6);
     EXPECT_EQ(r.wb.posteriorView.Area(1), before);
     EXPECT_EQ(r.wb.lastEvaluationKind, "BP");
 }
@@ -391,6 +396,7 @@ TEST(PosteriorDialogue, NothingIntegratedShowsTheProfileStatusAndAsksNoGridSize)
     r.Free(1, 2.0, 0.1);
     r.Free(2, -1.0, 0.0);
     r.Opening().Constant("0.5").Parameter("1").Points("7");
+    r.t.dialogs.ExpectMessage(Title, "The grid is too coarse");
     EXPECT_EQ(r.Run(), PosteriorEnd::Integrated);
     EXPECT_EQ(r.ObjectiveCalls(), 7);  // no reference either
     EXPECT_TRUE(r.t.status.EverShowed(
@@ -418,7 +424,8 @@ TEST(PosteriorDialogue, AModelWithADataCountGetsItsConstantFromTheStartingValues
     // No constant prompt: N = 20, one free parameter, F0 the objective at the start.
     t.dialogs.ExpectMessage(Title, "This routine").ExpectMessage(Title, "First choose", Answer::Yes);
     t.dialogs.ExpectPrompt(Title, "Choose the parameter number", "1")
-        .ExpectPrompt(Title, "Choose the number of data points for profile parameter:", "5");
+        .ExpectPrompt(Title, "Choose the number of data points for profile parameter:", "5")
+        .ExpectMessage(Title, "The grid is too coarse");
     Vec1<double> start(2);
     start[1] = 2.5;
     start[2] = 1.0;

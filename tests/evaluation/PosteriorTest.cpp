@@ -161,6 +161,57 @@ TEST(PosteriorSums, ASumOfNothingButUnderflowsIsTakenAs1E20) {
     EXPECT_FALSE(result.overflow);
 }
 
+TEST(PosteriorSums, PointsThatAllSummedToNothingAreNotShownAsAFlatPosterior) {
+    // The same far-out points as above, interrupted before the centre: every
+    // point kept holds only the stand-in 1E+20, which relative to itself
+    // would read as -ln[L] 0 and a flat density everywhere.
+    MinimiserRig r(2, [](const Vec1<double>& x) { return std::fabs(x[1]) > 1.5 ? 5000.0 : x[1] * x[1] + x[2] * x[2]; });
+    r.Free(1, 0.0, 1.0);
+    r.Free(2, 0.0, 0.1);
+    r.wb.priorTable.reciprocalConstant = 1.0;
+    PosteriorPlan plan = Plan(r, 1, 9, 3);  // points 1-3 and 7-9 lie beyond 1.5
+    plan.reference = EvaluateReference(r.wb, plan);
+    PosteriorCallbacks callbacks;
+    callbacks.progressInterval = 0.0;
+    callbacks.progress = [](const PosteriorProgress& p) {
+        return p.point == 3 ? PosteriorReply::Quit : PosteriorReply::Continue;
+    };
+    const PosteriorResult result = AssemblePosterior(plan, ComputePosterior(r.wb, plan, callbacks));
+    EXPECT_EQ(result.pointsKept, 3);
+    EXPECT_TRUE(result.empty);
+    EXPECT_FALSE(result.shown);
+    // One point with a sum is enough to show the others as what they are.
+    const PosteriorResult whole = RunWhole(r.wb, plan);
+    EXPECT_FALSE(whole.empty);
+    EXPECT_TRUE(whole.shown);
+}
+
+TEST(PosteriorAccuracy, ANegativeStepIsTheSameSpacingAsItsAbsoluteValue) {
+    // -ln[L] = ((x1 - 3) / 0.5)^2 / 2 + ((x2 - 1) / 0.2)^2 / 2: the marginal
+    // posterior of x1 is N(3, 0.5) whatever the signs of the steps.
+    struct Case {
+        double h1, h2;
+    };
+    for (const Case& k : {Case{0.1, 0.05}, Case{-0.1, 0.05}, Case{0.1, -0.05}, Case{-0.1, -0.05}}) {
+        SCOPED_TRACE(::testing::Message() << "steps " << k.h1 << ", " << k.h2);
+        MinimiserRig r(2, [](const Vec1<double>& x) {
+            return 0.5 * std::pow((x[1] - 3.0) / 0.5, 2) + 0.5 * std::pow((x[2] - 1.0) / 0.2, 2);
+        });
+        r.Free(1, 3.0, k.h1);  // 61 points over +-6 SD
+        r.Free(2, 1.0, k.h2);  // 41 grid points over +-5 SD
+        r.wb.priorTable.reciprocalConstant = 1.0;
+        PosteriorPlan plan = Plan(r, 1, 61, 41);
+        const PosteriorResult result = RunWhole(r.wb, plan);
+        ASSERT_TRUE(result.shown);
+        EXPECT_DOUBLE_EQ(result.columns.x[1], 0.0);
+        EXPECT_DOUBLE_EQ(result.columns.x[61], 6.0);
+        EXPECT_NEAR(result.summary.mean, 3.0, 1e-9);
+        EXPECT_NEAR(result.summary.sd, 0.5, 1e-4);
+        EXPECT_NEAR(result.columns.pdf[31], 1.0 / (0.5 * std::sqrt(2.0 * M_PI)), 1e-4);
+        EXPECT_TRUE(result.warnings.empty());
+    }
+}
+
 TEST(PosteriorSums, NodesFarLikelierThanTheReferenceAreReportedNotTurnedIntoNaN) {
     MinimiserRig r(2, [](const Vec1<double>& x) { return 1e4 * (x[1] * x[1] + x[2] * x[2]); });
     r.Free(1, 0.0, 1.0);
@@ -254,7 +305,7 @@ TEST(PosteriorAccuracy, TheGaussianMeanHasItsAnalyticPosteriorSD) {
     }
 }
 
-TEST(PosteriorSums, AnInterruptKeepsThePointsBeforeTheLastTwoAndTheirModeOnly) {
+TEST(PosteriorSums, AnInterruptKeepsEveryFinishedPointAndTheirModeOnly) {
     MinimiserRig r(2, [](const Vec1<double>& x) { return (x[1] - 3.0) * (x[1] - 3.0) + x[2] * x[2]; });
     r.Free(1, 0.0, 1.0);  // the minimum lies at point 7 of 7
     r.Free(2, 0.0, 0.5);
@@ -274,19 +325,20 @@ TEST(PosteriorSums, AnInterruptKeepsThePointsBeforeTheLastTwoAndTheirModeOnly) {
     EXPECT_EQ(PosteriorDataText(AssemblePosterior(plan, ComputePosterior(r.wb, plan, callbacks))),
               PosteriorDataText(result));
     EXPECT_TRUE(result.interrupted);
-    EXPECT_EQ(result.pointsKept, 4);
-    EXPECT_EQ(result.mode, 4);  // the smallest of the points kept
+    // The quit came after point 6's only batch: points 1 to 6 are whole.
+    EXPECT_EQ(result.pointsKept, 6);
+    EXPECT_EQ(result.mode, 6);  // the smallest of the points kept
     EXPECT_TRUE(result.shown);
     ASSERT_TRUE(result.bivariate);
-    EXPECT_EQ(result.bivariate->x.size(), 4);
+    EXPECT_EQ(result.bivariate->x.size(), 6);
 
-    // Quitting at point 2 leaves nothing to show.
+    // Quitting after point 2 leaves too few to show.
     callbacks.progress = [](const PosteriorProgress& p) {
         return p.point == 2 ? PosteriorReply::Quit : PosteriorReply::Continue;
     };
     const PosteriorBlocks early = ComputePosteriorBlocks(r.wb, plan, 0, plan.Blocks(), callbacks);
     const PosteriorResult none = AssemblePosterior(plan, early.sums, early.terms, early.calls, early.interruptedAt);
-    EXPECT_EQ(none.pointsKept, 0);
+    EXPECT_EQ(none.pointsKept, 2);
     EXPECT_FALSE(none.shown);
 }
 

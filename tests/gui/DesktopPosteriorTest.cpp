@@ -62,7 +62,8 @@ TEST(DesktopPosterior, RunsWithTheInterruptMenuShowsItsPlotsAndSavesFromItsWindo
         .ExpectPrompt(Title, "for grid parameter", "25")
         .ExpectMessage(InterruptTitle, "Interrupt received.  Quit calculations?", Answer::No)
         .ExpectMessage("Bivariate plot", "of parameters 1 and 3?", Answer::Yes)
-        .ExpectFile("Save grid values in...", std::nullopt);
+        .ExpectFile("Save grid values in...", std::nullopt)
+        .ExpectMessage(Title, "The grid does not reach the distribution's tails");
 
     // The interrupt menu is there while the integration runs; its item asks.
     QMenu* interruptMenu = window.findChild<QMenu*>("mnuBayesianInt");

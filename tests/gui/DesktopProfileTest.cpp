@@ -146,7 +146,9 @@ TEST(DesktopProfile, ChoiceWindowProfileOnRigDataAndItsStatisticsWindow) {
         .ExpectMessage("Marquardt minimization", "Choose 'Yes' if you have provided ANALYTICAL", Answer::No)
         .ExpectMessage("Marquardt minimization", "choosing Pepsi")
         .ExpectMessage("Marquardt minimization", "Do you want to see the partial derivatives", Answer::No)
-        .ExpectMessage("Exit Corvane", "Please let the running command finish");
+        .ExpectMessage("Exit Corvane", "Please let the running command finish")
+        // 11 points 1.2 apart span less than one SE (about 13) each side.
+        .ExpectMessage(title, "The grid does not reach the distribution's tails");
     bool editorSeen = false, menuSeenDuringPoints = false, applicationDisabled = false, closeTried = false;
     const double estimate = wb.alg.value[1];
     dialogs.onProcessEvents = [&](int) {

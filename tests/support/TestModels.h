@@ -22,6 +22,7 @@ public:
     std::string Title() const override { return title_; }
     double SuggestedCovarianceConstant() const override { return 0.5; }
     std::string DataFileShortName() const override { return "test.dat"; }
+    bool SuppliesAnalyticalDerivatives() const override { return static_cast<bool>(derivatives); }
 
     // Optional analytical derivatives for NF = -2 (gradient, Hessian of the full vector).
     Derivatives derivatives;
