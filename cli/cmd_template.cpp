@@ -36,10 +36,14 @@ class Template : public Command {
     }
 
     void Check(Options& o) override {
-        model.CheckOutput(o, "--out", outPath, false);
         std::error_code ec;
         if (outPath && !overwrite && std::filesystem::exists(*outPath, ec))
             o.Refuse("option --out: " + *outPath + " exists (--overwrite replaces it)");
+    }
+
+    void Files(FileRoles& files) const override {
+        model.Inputs(files);
+        files.Output("--out", outPath);
     }
 
     int Run(std::ostream& out, std::ostream& err) override {
@@ -52,8 +56,8 @@ class Template : public Command {
             out << text;
             return kExitOk;
         }
-        if (!WriteTextFileSafely(*outPath, text)) {
-            err << MessagePrefix() << "could not write " << *outPath << "\n";
+        if (const WriteResult r = WriteFileSafely(*outPath, text); !r) {
+            err << MessagePrefix() << WriteFailureText(*outPath, r) << "\n";
             return kExitFailed;
         }
         err << MessagePrefix() << "algorithm file of " << NumberText(a.np) << " parameters written to " << *outPath

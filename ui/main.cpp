@@ -11,6 +11,7 @@
 #include "model/SummaryDialogue.h"
 #include "model/frmInitialize.h"
 #include "platform/Clock.h"
+#include "platform/SafeFile.h"
 #include "platform/qt/QtDialogs.h"
 #include "ui/frmMain.h"
 
@@ -41,6 +42,7 @@ ModelChoice ChooseModel(corvane::Dialogs& dialogs) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    corvane::IgnoreFileSizeSignal();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Corvane"));
 
