@@ -200,3 +200,19 @@ TEST(CliSafeOutputs, JsonTakesFileNamesThatAreNotUtf8) {
     // The bytes are replaced by U+FFFD; the object is still read.
     EXPECT_TRUE(Has(run.out, "m\xef\xbf\xbd\xef\xbf\xbd.alg")) << run.out;
 }
+
+TEST(CliSafeOutputs, JsonIsPrintedOnlyAfterItsResultFilesWereWritten) {
+    ScratchDir dir;
+    const std::string alg = RigAlg(dir, "m.alg"), model = kRig + " --alg" + Q(alg);
+    const std::string cases[] = {
+        "summary" + model + " --json --save /dev/full",
+        "covariance" + model + " --json --save /dev/full",
+        "fit" + model + " --max-calls 30 --json --save-alg /dev/full",
+    };
+    for (const auto& arguments : cases) {
+        const CliRun run = RunCli(dir, arguments);
+        EXPECT_EQ(run.status, 1) << arguments;
+        EXPECT_EQ(run.out, "") << arguments;
+        EXPECT_TRUE(Has(run.err, "/dev/full could not be written (No space left on device)")) << run.err;
+    }
+}
