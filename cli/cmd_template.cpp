@@ -37,7 +37,8 @@ class Template : public Command {
 
     void Check(Options& o) override {
         std::error_code ec;
-        if (outPath && !overwrite && std::filesystem::exists(*outPath, ec))
+        // A device or FIFO (/dev/stdout) holds no file of the user's to lose.
+        if (outPath && !overwrite && std::filesystem::is_regular_file(*outPath, ec))
             o.Refuse("option --out: " + *outPath + " exists (--overwrite replaces it)");
     }
 
