@@ -23,6 +23,10 @@
 //   const Register<Evaluate> evaluate{"evaluate", "one line for the command list"};
 //   }  // namespace
 //
+// A command that reads or writes files names them in Files (below); main()
+// refuses, before anything is computed, an output that is one of the inputs,
+// two outputs that are one file, and an output that cannot be written there.
+//
 // main() parses the options (cli/Args.h), writes every problem as
 // "corvane-cli <command>: ..." on standard error with exit status 2, answers
 // --help (and "corvane-cli help <command>"), and only then calls Run.  Bad
@@ -30,6 +34,7 @@
 // BadInput and ends the same way.  Results go to out, messages to err.
 #include <iosfwd>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -52,6 +57,31 @@ public:
     explicit BadInput(const std::string& what) : std::runtime_error(what) {}
 };
 
+// The files a command reads and writes, by the options that name them.
+class FileRoles {
+public:
+    // A file the command reads; what names it in a refusal ("the --alg
+    // file", "the covariance file m.cov of --model m.alg").
+    void Input(std::string what, std::string path);
+    void Input(const std::string& option, const std::optional<std::string>& path) {
+        if (path) Input("the " + option + " file", *path);
+    }
+    // A file the command writes.  mayUpdate names the one input option this
+    // output may replace on purpose (fit's --save-alg over its --alg).
+    void Output(const std::string& option, const std::optional<std::string>& path, const std::string& mayUpdate = "");
+
+    // Every refusal, in the order of the outputs.
+    std::vector<std::string> Problems() const;
+
+private:
+    struct Role {
+        std::string name;  // the input's description or the output's option
+        std::string path;
+        std::string mayUpdate;
+    };
+    std::vector<Role> inputs_, outputs_;
+};
+
 class Command {
 public:
     virtual ~Command() = default;
@@ -59,6 +89,8 @@ public:
     virtual void Declare(Options& options) = 0;
     // Checks between options, after every value is converted.
     virtual void Check(Options&) {}
+    // Names the files the command reads and writes (called after Check).
+    virtual void Files(FileRoles&) const {}
     // Runs with valid options; returns the exit status.
     virtual int Run(std::ostream& out, std::ostream& err) = 0;
 };

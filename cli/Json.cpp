@@ -66,6 +66,8 @@ std::string OutcomeName(MinimiserEnd end) {
     }
 }
 
-void WriteJson(std::ostream& out, const Json& j) { out << j.dump(2) << "\n"; }
+std::string JsonText(const Json& j) { return j.dump(2, ' ', false, Json::error_handler_t::replace) + "\n"; }
+
+void WriteJson(std::ostream& out, const Json& j) { out << JsonText(j); }
 
 }  // namespace corvane::cli

@@ -57,7 +57,9 @@ void AddWarnings(Json& j, const ModelNotes& notes);
 // "minimum", "limit", "interrupted" or "no verified minimum".
 std::string OutcomeName(MinimiserEnd end);
 
-// The object, indented, and a line end.
+// The object, indented, and a line end.  Bytes that are not UTF-8 (a file
+// name in another encoding) become U+FFFD, so this never fails.
+std::string JsonText(const Json& j);
 void WriteJson(std::ostream& out, const Json& j);
 
 }  // namespace corvane::cli

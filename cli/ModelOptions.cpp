@@ -1,7 +1,6 @@
 #include "cli/ModelOptions.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <ostream>
 
@@ -67,33 +66,11 @@ void ModelOptions::Declare(Options& o, bool algorithmFile, bool evaluates) {
     });
 }
 
-void ModelOptions::CheckOutput(Options& o, const std::string& option, const std::optional<std::string>& path,
-                               bool protectAlg) const {
-    if (!path) return;
-    if (const auto why = CannotWrite(*path)) {
-        o.Refuse("option " + option + ": cannot write " + *why);
-        return;
-    }
-    if (increments && SameFile(*path, *increments)) o.Refuse("option " + option + " names the --increments file");
-    if (frequencies && SameFile(*path, *frequencies)) o.Refuse("option " + option + " names the --frequencies file");
-    if (protectAlg && alg && SameFile(*path, *alg)) o.Refuse("option " + option + " names the --alg file");
-}
-
-bool SameFile(const std::string& a, const std::string& b) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    if (fs::exists(a, ec) && fs::exists(b, ec)) return fs::equivalent(a, b, ec);
-    return fs::weakly_canonical(a, ec) == fs::weakly_canonical(b, ec);
-}
-
-std::optional<std::string> CannotWrite(const std::string& path) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    if (path.empty()) return "an empty file name";
-    if (fs::is_directory(path, ec)) return path + " is a directory";
-    const fs::path parent = fs::path(path).parent_path();
-    if (!parent.empty() && !fs::is_directory(parent, ec)) return "the directory of " + path + " does not exist";
-    return std::nullopt;
+void ModelOptions::Inputs(FileRoles& files) const {
+    files.Input("--increments", increments);
+    files.Input("--frequencies", frequencies);
+    files.Input("--alg", alg);
+    files.Input("--priors", priors);
 }
 
 ModelSession::ModelSession(std::ostream& err)

@@ -18,6 +18,7 @@
 #include <string>
 
 #include "cli/Args.h"
+#include "cli/Command.h"
 #include "cli/ConsolePorts.h"
 #include "engine/modCorvane.h"
 #include "model/GrowthModel.h"
@@ -43,17 +44,9 @@ struct ModelOptions {
     void Declare(Options& options, bool algorithmFile = true) { Declare(options, algorithmFile, algorithmFile); }
     void Declare(Options& options, bool algorithmFile, bool evaluates);
 
-    // Refuses (after parsing) an output file the command would write that
-    // cannot be written or would overwrite a data file, or the --alg file
-    // when protectAlg is true.  Nothing when path is empty.
-    void CheckOutput(Options& options, const std::string& option, const std::optional<std::string>& path,
-                     bool protectAlg) const;
+    // The files the set-up reads: the data files, --alg and --priors.
+    void Inputs(FileRoles& files) const;
 };
-
-// True when both names lead to one file (or would, once written).
-bool SameFile(const std::string& a, const std::string& b);
-// Why a file cannot be written there (a directory, a missing directory), or nullopt.
-std::optional<std::string> CannotWrite(const std::string& path);
 
 // A workbench without a display, its ports writing messages to err.
 struct ModelSession {

@@ -1,19 +1,28 @@
 #include "cli/RunControl.h"
 
 #include <csignal>
+#include <ostream>
+
+#include "cli/Command.h"
+#include "platform/SafeFile.h"
 
 namespace corvane::cli {
 
 namespace {
 
 volatile std::sig_atomic_t stopSignal = 0;
+volatile std::sig_atomic_t stopSeen = 0;
 
-extern "C" void OnStopSignal(int) { stopSignal = 1; }
+extern "C" void OnStopSignal(int) {
+    stopSignal = 1;
+    stopSeen = 1;
+}
 
 }  // namespace
 
 StopSignals::StopSignals() {
     stopSignal = 0;
+    stopSeen = 0;
     struct sigaction action {};
     action.sa_handler = OnStopSignal;
     sigemptyset(&action.sa_mask);
@@ -33,6 +42,15 @@ bool StopSignals::Take() {
     if (!stopSignal) return false;
     stopSignal = 0;
     return true;
+}
+
+bool StopSignals::Received() { return stopSeen != 0; }
+
+std::string ResultPath(const std::string& path, bool stopped) { return stopped ? PartialPath(path) : path; }
+
+void TellPartial(std::ostream& err, const std::string& path) {
+    err << MessagePrefix() << "the run was stopped: what it finished is in " << PartialPath(path) << "; " << path
+        << " is left as it was\n";
 }
 
 }  // namespace corvane::cli

@@ -2,6 +2,9 @@
 // Stopping a running command by signal.
 #include <signal.h>
 
+#include <iosfwd>
+#include <string>
+
 namespace corvane::cli {
 
 // Ctrl-C (or SIGTERM) while an object of this class lives is taken as the
@@ -16,10 +19,19 @@ public:
 
     // Once per received signal.
     static bool Take();
+    // True once a signal has come since the last StopSignals was made (Take
+    // leaves it): the run was stopped, whatever it answered.
+    static bool Received();
 
 private:
     struct sigaction oldTerm_ {};
     struct sigaction oldInt_ {};
 };
+
+// A run stopped by a signal never replaces an earlier result: what it
+// finished goes to FILE.partial.  The name a result is written to.
+std::string ResultPath(const std::string& path, bool stopped);
+// Tells on standard error where a stopped run put a result.
+void TellPartial(std::ostream& err, const std::string& path);
 
 }  // namespace corvane::cli

@@ -4,6 +4,7 @@
 // on request, the covariance file exactly as the desktop saves it.
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <ostream>
 
 #include "cli/Command.h"
@@ -101,13 +102,14 @@ class CovarianceCommandLine : public Command {
         model.Declare(o);
         o.Footer(
             "Exit status 0 when at least one grid has a result, 1 when none has (every grid not\n"
-            "positive-definite or quit) or the file could not be saved; a grid without a result\n"
-            "shows -1 in every column of the report and is explained on standard error.  Bad\n"
-            "input (nothing free, no constant to use) exits with 2 and prints nothing on\n"
-            "standard output.\n"
+            "positive-definite or quit), the run was interrupted or the file could not be saved; a\n"
+            "grid without a result shows -1 in every column of the report and is explained on\n"
+            "standard error.  Without any grid result --save never replaces an earlier file (a new\n"
+            "one holds the -1s).  Bad input (nothing free, no constant to use) exits with 2 and prints\n"
+            "nothing on standard output.\n"
             "Ctrl-C or SIGTERM during a numerical run quits the grid being calculated, as the\n"
-            "desktop's Interrupt answered \"quit calculating this grid\"; a second one ends the\n"
-            "program at once.");
+            "desktop's Interrupt answered \"quit calculating this grid\"; the results are then\n"
+            "saved to FILE.partial, never FILE.  A second one ends the program at once.");
     }
 
     void Check(Options& o) override {
@@ -132,7 +134,11 @@ class CovarianceCommandLine : public Command {
                 o.Refuse("option --grid-factors needs three numbers above 0 separated by commas, not \"" +
                          *gridFactors + "\"");
         }
-        model.CheckOutput(o, "--save", save, true);
+    }
+
+    void Files(FileRoles& files) const override {
+        model.Inputs(files);
+        files.Output("--save", save);
     }
 
     // The constant the desktop's prompt offers by default.
@@ -198,26 +204,30 @@ class CovarianceCommandLine : public Command {
             progress.Report(ProgressText(p), static_cast<long long>(p.grid - 1) * p.callsPerGrid + p.call, "points");
             return GridReply::Continue;
         };
+        bool stopped = false;
         {
             StopSignals signals;
             wb.covariance = ComputeCovariances(wb, plan, settings, callbacks);
+            stopped = StopSignals::Received();
         }
         progress.Finish();
         dialogs.beforeMessage = nullptr;
 
         const CovarianceResults& results = wb.covariance;
         const std::string report = CovarianceReportText(results);
+        // The JSON object is printed only once the file it tells of is written.
+        std::string jsonText;
         if (json) {
             Json j;
             AddObjective(j, results.centre, session->model, incrementTwice, frequencyTwice);
             AddParameters(j, wb, session->model);
             AddCovariances(j, results);
             AddWarnings(j, notes);
-            WriteJson(out, j);
+            jsonText = JsonText(j);
         } else {
             out << ForTerminal(report);
+            out.flush();
         }
-        out.flush();
 
         WriteModelNotes(notes, err);
         bool explained = false;
@@ -231,13 +241,27 @@ class CovarianceCommandLine : public Command {
                 explained = true;
             }
         }
-        bool ok = results.ValidGrids() >= 1;
-        if (!ok) err << MessagePrefix() << "no grid has a result\n";
-        if (save) {
-            dialogs.FileTitle("Save covariance data in...", *save);
-            if (SaveCovarianceText(wb, report).empty()) ok = false;  // its message is out
+        const bool anyResult = results.ValidGrids() >= 1;
+        bool saved = true;
+        // Without any result an earlier file is never replaced; a new one
+        // records the -1s of "no result", as the desktop saves it.
+        std::error_code ec;
+        const bool keepEarlier = !anyResult && save && std::filesystem::exists(*save, ec);
+        if (!anyResult) {
+            err << MessagePrefix() << "no grid has a result\n";
+            if (keepEarlier) err << MessagePrefix() << "nothing was saved: " << *save << " is left as it was\n";
         }
-        return ok ? kExitOk : kExitFailed;
+        if (save && !keepEarlier) {
+            dialogs.FileTitle("Save covariance data in...", ResultPath(*save, stopped));
+            saved = !SaveCovarianceText(wb, report).empty();  // a failure's message is out
+            if (saved && stopped) TellPartial(err, *save);
+        }
+        if (json && saved) {
+            out << jsonText;
+            out.flush();
+        }
+        if (stopped) err << MessagePrefix() << "the run was interrupted\n";
+        return anyResult && saved && !stopped ? kExitOk : kExitFailed;
     }
 };
 

@@ -31,15 +31,6 @@ struct FitOptions {
     bool json = false;
 };
 
-// Outputs that would overwrite an input (or each other) are refused before
-// anything is read or written.
-void CheckOutputs(const FitOptions& fit, const ModelOptions& model, Options& o) {
-    model.CheckOutput(o, "--save-alg", fit.saveAlg, false);  // saving over the algorithm file read is the usual update
-    model.CheckOutput(o, "--log", fit.log, true);
-    if (fit.log && fit.saveAlg && SameFile(*fit.log, *fit.saveAlg))
-        o.Refuse("options --log and --save-alg name the same file");
-}
-
 // --- the report ----------------------------------------------------------------
 
 // What the minimiser's window shows at the end.  After a run without a
@@ -72,6 +63,11 @@ class Fit : public Command {
 
     void Declare(Options& o) override;
     void Check(Options& o) override;
+    void Files(FileRoles& files) const override {
+        model.Inputs(files);
+        files.Output("--save-alg", fit.saveAlg, "--alg");  // saving over the algorithm file read is the usual update
+        files.Output("--log", fit.log);
+    }
     int Run(std::ostream& out, std::ostream& err) override;
 };
 
@@ -118,7 +114,8 @@ void Fit::Declare(Options& o) {
         "the starting values after \"Simplex error\", which writes nothing back.  Bad input\n"
         "exits with 2 and prints nothing on standard output.\n"
         "Ctrl-C or SIGTERM during the run interrupts it and answers \"quit\" (Marquardt quits at\n"
-        "its next accepted step); a second one ends the program at once.");
+        "its next accepted step); the algorithm data and the run log then go to OUT.partial and\n"
+        "FILE.partial, never replacing OUT or FILE.  A second one ends the program at once.");
 }
 
 void Fit::Check(Options& o) {
@@ -128,7 +125,6 @@ void Fit::Check(Options& o) {
         o.Refuse("option --on-limit belongs to the Simplex (Marquardt stops at its limit)");
     if (fit.logEvery && !fit.log) o.Refuse("option --log-every needs --log FILE");
     if (fit.json && fit.valueOnly) o.Refuse("options --json and --value do not go together");
-    if (o.Problems().empty()) CheckOutputs(fit, model, o);
 }
 
 int Fit::Run(std::ostream& out, std::ostream& err) {
@@ -168,6 +164,7 @@ int Fit::Run(std::ostream& out, std::ostream& err) {
     wb.minimiserObserver = &progress;
 
     MinimiserResult result;
+    bool stopped = false;
     {
         // Ctrl-C (or SIGTERM) acts as the window's Interrupt button, and the
         // question is answered "quit": the run ends as the user would end it,
@@ -175,12 +172,18 @@ int Fit::Run(std::ostream& out, std::ostream& err) {
         StopSignals signals;
         result = marquardt ? MarquardtCommand(wb, fit.analytical.value_or(false) ? "A" : "N", false)
                            : SimplexCommand(wb);
+        stopped = StopSignals::Received();
     }
     reporter.Finish();
     wb.minimiserObserver = nullptr;
     dialogs.beforeMessage = nullptr;
     dialogs.afterAnswer = nullptr;
-    wb.runLog.Close();
+    if (stopped)
+        wb.runLog.CloseStopped();
+    else
+        wb.runLog.Close();
+    if (wb.runLog.TakeUnreportedFailure()) err << MessagePrefix() << wb.runLog.FailureText() << "\n";
+    if (fit.log && stopped && !wb.runLog.Failed()) TellPartial(err, *fit.log);
     const long long calls = earlierCalls + wb.engine.functionCalls;
 
     bool ok = result.end == MinimiserEnd::Converged;
@@ -194,6 +197,8 @@ int Fit::Run(std::ostream& out, std::ostream& err) {
     gamma.Check(session->model, wb.alg.value, err);
     const BestFit& best = session->model.Best();
     const ModelNotes notes = CollectModelNotes(session->model, best.increments);
+    // The JSON object is printed only once the file it tells of is written.
+    std::string jsonText;
     if (fit.json) {
         Json j;
         AddObjective(j, result.minimum, session->model, best.incrementTwice, best.frequencyTwice);
@@ -202,7 +207,7 @@ int Fit::Run(std::ostream& out, std::ostream& err) {
         j["iterations"] = result.iterations;
         j["outcome"] = OutcomeName(result.end);
         AddWarnings(j, notes);
-        WriteJson(out, j);
+        jsonText = JsonText(j);
     } else if (fit.valueOnly) {
         out << ValueText(result.minimum) << "\n";
     } else {
@@ -214,11 +219,17 @@ int Fit::Run(std::ostream& out, std::ostream& err) {
     out.flush();
     WriteModelNotes(notes, err);
 
+    bool saved = true;
     if (fit.saveAlg) {
-        dialogs.FileTitle("Save algorithm data in...", *fit.saveAlg);
-        if (!WriteAlgorithmFile(wb, AlgorithmWriter::CommandMenu)) ok = false;  // its message is out
+        dialogs.FileTitle("Save algorithm data in...", ResultPath(*fit.saveAlg, stopped));
+        saved = WriteAlgorithmFile(wb, AlgorithmWriter::CommandMenu);  // a failure's message is out
+        if (saved && stopped) TellPartial(err, *fit.saveAlg);
     }
-    return ok ? kExitOk : kExitFailed;
+    if (fit.json && saved) {
+        out << jsonText;
+        out.flush();
+    }
+    return ok && saved ? kExitOk : kExitFailed;
 }
 
 const Register<Fit> fitCommand{

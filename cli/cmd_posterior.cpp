@@ -99,8 +99,9 @@ struct Outputs {
                "into DIR as PNG and SVG");
         o.Flag("--json", json, "print one JSON object (see the README) instead of the data text");
     }
-    void CheckSame(Options& o) const {
-        if (save && gridFile && SameFile(*save, *gridFile)) o.Refuse("options --save and --grid-file name the same file");
+    void Files(FileRoles& files) const {
+        files.Output("--save", save);
+        files.Output("--grid-file", gridFile);
     }
 };
 
@@ -158,9 +159,10 @@ Json ResultJson(const PosteriorPlan& plan, const PosteriorResult& r) {
 }
 
 // Prints the data text (or the JSON object) and writes the requested files,
-// as the desktop shows and saves them.  The exit status.
+// as the desktop shows and saves them; a run stopped by a signal writes them
+// to FILE.partial (the plots into DIR.partial).  The exit status.
 int WriteOutputs(std::ostream& out, std::ostream& err, ConsoleDialogs& dialogs, const Clock& clock,
-                 const PosteriorPlan& plan, const PosteriorResult& result, const Outputs& o) {
+                 const PosteriorPlan& plan, const PosteriorResult& result, const Outputs& o, bool stopped = false) {
     if (result.overflow) {
         err << MessagePrefix()
             << "some grid nodes are far more likely than the starting values, so the sums cannot be held: start "
@@ -181,29 +183,39 @@ int WriteOutputs(std::ostream& out, std::ostream& err, ConsoleDialogs& dialogs, 
             << " points are shown\n";
         ok = false;
     }
-    if (o.json)
-        WriteJson(out, ResultJson(plan, result));
-    else
+    if (stopped) ok = false;
+    // The JSON object is printed only once the files it tells of are written.
+    const std::string jsonText = o.json ? JsonText(ResultJson(plan, result)) : std::string();
+    if (!o.json) {
         out << ForTerminal(PosteriorDataText(result));
-    out.flush();
+        out.flush();
+    }
     for (const std::string& w : result.warnings) err << MessagePrefix() << "warning: " << w << "\n";
 
+    bool saved = true;
     if (o.plots) {
-        FilePlotPort pictures(*o.plots);
+        FilePlotPort pictures(ResultPath(*o.plots, stopped));
         pictures.onError = [&](const std::string& problem) { err << MessagePrefix() << problem << "\n"; };
         pictures.Show(DistributionPlotFor(result.columns, result.summary, plan.parameter, DistributionKind::Posterior));
         if (result.bivariate) pictures.Show(*result.bivariate);
-        if (!pictures.Errors().empty()) ok = false;
+        if (!pictures.Errors().empty()) saved = false;
+        else if (stopped) TellPartial(err, *o.plots);
     }
     if (o.gridFile && result.bivariate) {
-        dialogs.FileTitle("Save grid values in...", *o.gridFile);
-        if (SaveGridFile(dialogs, clock, *result.bivariate).empty()) ok = false;  // its message is out
+        dialogs.FileTitle("Save grid values in...", ResultPath(*o.gridFile, stopped));
+        if (SaveGridFile(dialogs, clock, *result.bivariate).empty()) saved = false;  // its message is out
+        else if (stopped) TellPartial(err, *o.gridFile);
     }
     if (o.save) {
-        dialogs.FileTitle("Save Bayesian posterior values in...", *o.save);
-        if (SaveTextResult(dialogs, PosteriorSaveRequest(clock), PosteriorDataText(result)).empty()) ok = false;
+        dialogs.FileTitle("Save Bayesian posterior values in...", ResultPath(*o.save, stopped));
+        if (SaveTextResult(dialogs, PosteriorSaveRequest(clock), PosteriorDataText(result)).empty()) saved = false;
+        else if (stopped) TellPartial(err, *o.save);
     }
-    return ok ? kExitOk : kExitFailed;
+    if (o.json && saved) {
+        out << jsonText;
+        out.flush();
+    }
+    return ok && saved ? kExitOk : kExitFailed;
 }
 
 std::string Remaining(long long seconds) {
@@ -253,8 +265,9 @@ class PosteriorCommandLine : public Command {
             "before 3 points, sums too large to hold) or was cut short, or a file could not be\n"
             "written; 2 for bad input, with nothing on standard output.\n"
             "Ctrl-C or SIGTERM during the integration answers the desktop's interrupt question\n"
-            "with \"quit\": every finished point is shown (a shard writes no part);\n"
-            "a second one ends the program at once.");
+            "with \"quit\": every finished point is shown and saved to FILE.partial\n"
+            "(the plots into DIR.partial), never to FILE; a shard writes no part.  A second one\n"
+            "ends the program at once.");
     }
 
     void Check(Options& o) override {
@@ -283,9 +296,11 @@ class PosteriorCommandLine : public Command {
             if (outputs.gridFile || outputs.plots)
                 o.Refuse("options --grid-file and --plots belong to the merge of the parts, not to one shard");
         }
-        model.CheckOutput(o, "--save", outputs.save, true);
-        model.CheckOutput(o, "--grid-file", outputs.gridFile, true);
-        outputs.CheckSame(o);
+    }
+
+    void Files(FileRoles& files) const override {
+        model.Inputs(files);
+        outputs.Files(files);
     }
 
     int Run(std::ostream& out, std::ostream& err) override;
@@ -388,10 +403,12 @@ int PosteriorCommandLine::Run(std::ostream& out, std::ostream& err) {
         return PosteriorReply::Continue;
     };
     PosteriorBlocks blocks;
+    bool stopped = false;
     {
         StopSignals signals;
         blocks = shardOf ? ComputePosteriorBlocks(wb, plan, range.first, range.count, callbacks)
                          : ComputePosterior(wb, plan, callbacks);
+        stopped = StopSignals::Received();
     }
     reporter.Finish();
     dialogs.beforeMessage = nullptr;
@@ -399,14 +416,14 @@ int PosteriorCommandLine::Run(std::ostream& out, std::ostream& err) {
     a.step[p] = h;
 
     if (shardOf) {
-        if (blocks.interrupted) {
+        if (blocks.interrupted || stopped) {
             err << MessagePrefix() << "the shard was interrupted: no part file is written\n";
             return kExitFailed;
         }
         const PosteriorPart part =
             MakePosteriorPart(plan, a, blocks, SetupIdentity(session->model.Settings()), PriorsIdentity(wb), shardOf->first, shardOf->second);
-        if (!WriteTextFileSafely(*outputs.save, PosteriorPartText(part))) {
-            err << MessagePrefix() << "the part file " << *outputs.save << " could not be written\n";
+        if (const WriteResult r = WriteFileSafely(*outputs.save, PosteriorPartText(part)); !r) {
+            err << MessagePrefix() << WriteFailureText(*outputs.save, r) << "; the part file is not written\n";
             return kExitFailed;
         }
         if (outputs.json) {
@@ -426,7 +443,7 @@ int PosteriorCommandLine::Run(std::ostream& out, std::ostream& err) {
         return kExitOk;
     }
     const PosteriorResult result = AssemblePosterior(plan, blocks);
-    return WriteOutputs(out, err, dialogs, session->ports.clock, plan, result, outputs);
+    return WriteOutputs(out, err, dialogs, session->ports.clock, plan, result, outputs, stopped);
 }
 
 const Register<PosteriorCommandLine> posterior{
@@ -456,17 +473,11 @@ class PosteriorMergeCommandLine : public Command {
 
     void Check(Options& o) override {
         if (partFiles.empty()) o.Refuse("name the part files to merge");
-        for (const auto& part : partFiles) {
-            if (outputs.save && SameFile(*outputs.save, part)) o.Refuse("option --save names the part file " + part);
-            if (outputs.gridFile && SameFile(*outputs.gridFile, part))
-                o.Refuse("option --grid-file names the part file " + part);
-        }
-        for (const auto* path : {&outputs.save, &outputs.gridFile})
-            if (*path)
-                if (const auto why = CannotWrite(**path))
-                    o.Refuse(std::string("option ") + (path == &outputs.save ? "--save" : "--grid-file") +
-                             ": cannot write " + *why);
-        outputs.CheckSame(o);
+    }
+
+    void Files(FileRoles& files) const override {
+        for (const auto& part : partFiles) files.Input("the part file " + part, part);
+        outputs.Files(files);
     }
 
     int Run(std::ostream& out, std::ostream& err) override {

@@ -72,15 +72,17 @@ class PriorProfileCommand : public Command {
     void Check(Options& o) override {
         if (!priors && !o.Given("--priors")) o.Refuse("option --priors FILE is required");
         if (!parameter && !o.Given("--parameter")) o.Refuse("option --parameter N is required");
-        if (o.Problems().empty()) {
-            model.CheckOutput(o, "--save", save, false);
-            if (save && priors && SameFile(*save, *priors)) o.Refuse("option --save names the --priors file");
-        }
         if (plots) {
             std::error_code ec;
             if (std::filesystem::exists(*plots, ec) && !std::filesystem::is_directory(*plots, ec))
                 o.Refuse("option --plots names a file, not a directory");
         }
+    }
+
+    void Files(FileRoles& files) const override {
+        model.Inputs(files);
+        files.Input("--priors", priors);
+        files.Output("--save", save);
     }
 
     int Run(std::ostream& out, std::ostream& err) override;
@@ -133,6 +135,8 @@ int PriorProfileCommand::Run(std::ostream& out, std::ostream& err) {
     ShowPriorProfile(wb, result);
 
     const ProfileColumns& c = wb.profileColumns;
+    // The JSON object is printed only once the file it tells of is written.
+    std::string jsonText;
     if (json) {
         Json j;
         j["parameter"] = p;
@@ -156,16 +160,20 @@ int PriorProfileCommand::Run(std::ostream& out, std::ostream& err) {
         j["percent_diff"] =
             result.summary.mean != 0.0 ? Number(100.0 * result.summary.difference / result.summary.mean) : Json();
         j["estimated_se"] = Number(result.summary.sd);
-        WriteJson(out, j);
+        jsonText = JsonText(j);
     } else {
         out << ForTerminal(wb.priorProfileView.Area(1));
+        out.flush();
     }
-    out.flush();
 
     bool ok = !plotsFailed;
     if (save) {
         session->ports.dialogs.FileTitle(prior_profile_text::SaveTitle, *save);
         if (SavePriorDistributions(wb).empty()) ok = false;  // its message is out
+    }
+    if (json && ok) {
+        out << jsonText;
+        out.flush();
     }
     return ok ? kExitOk : kExitFailed;
 }

@@ -93,10 +93,11 @@ class Profile : public Command {
         model.Declare(o);
         o.Footer(
             "Exit status 0 when every point reached a verified minimum.  An interrupt (Ctrl-C or\n"
-            "SIGTERM) quits the profile with the points finished so far, which are printed and saved\n"
-            "when there are three or more; a point whose minimisation stopped without a verified\n"
-            "minimum (the function-call limit stops it) keeps the best point reached.  Either exits\n"
-            "with 1.  Bad input exits with 2 and prints nothing on standard output.");
+            "SIGTERM) quits the profile with the points finished so far, which are printed when there\n"
+            "are three or more and saved to FILE.partial (the plots into DIR.partial), never to FILE;\n"
+            "a point whose minimisation stopped without a verified minimum (the function-call limit\n"
+            "stops it) keeps the best point reached.  Either exits with 1.  Bad input exits with 2\n"
+            "and prints nothing on standard output.");
     }
 
     void Check(Options& o) override {
@@ -104,12 +105,16 @@ class Profile : public Command {
         if (step && *step == 0.0) o.Refuse("option --step needs a number other than 0");
         if (step && stepsFrom.file) o.Refuse("options --step and --steps-from both set the step; give one");
         stepsFrom.Check(o);
-        if (o.Problems().empty()) model.CheckOutput(o, "--save", save, true);
         if (plots) {
             std::error_code ec;
             if (std::filesystem::exists(*plots, ec) && !std::filesystem::is_directory(*plots, ec))
                 o.Refuse("option --plots names a file, not a directory");
         }
+    }
+
+    void Files(FileRoles& files) const override {
+        model.Inputs(files);
+        files.Output("--save", save);
     }
 
     int Run(std::ostream& out, std::ostream& err) override;
@@ -157,16 +162,6 @@ int Profile::Run(std::ostream& out, std::ostream& err) {
     GammaOverrideNote gamma;
     gamma.Check(session->model, a.value, err);
 
-    FilePlotPort files(plots.value_or(""));
-    bool plotsFailed = false;
-    if (plots) {
-        files.onError = [&](const std::string& e) {
-            err << MessagePrefix() << "plots: " << e << "\n";
-            plotsFailed = true;
-        };
-        wb.plots = &files;
-    }
-
     dialogs.AnswerTitle("Simplex minimization", Answer::No, "a point stops at the function-call limit");
     dialogs.AnswerTitle("Simplex interrupt", Answer::Yes, "an interrupt signal quits the profile");
     dialogs.AnswerTitle("Marquardt interrupt", Answer::Yes, "an interrupt signal quits the profile");
@@ -197,9 +192,11 @@ int Profile::Run(std::ostream& out, std::ostream& err) {
     callbacks.pointDone = [&](const ProfilePointDone& d) { progress.Done(d); };
 
     ProfileResult result;
+    bool stopped = false;
     {
         StopSignals signals;
         result = ComputeProfile(wb, settings, callbacks);
+        stopped = StopSignals::Received();
     }
     reporter.Finish();
     wb.minimiserObserver = nullptr;
@@ -229,9 +226,22 @@ int Profile::Run(std::ostream& out, std::ostream& err) {
         return kExitFailed;
     }
 
+    // A stopped run's pictures go beside the earlier ones, never over them.
+    FilePlotPort files(plots ? ResultPath(*plots, stopped) : std::string());
+    bool plotsFailed = false;
+    if (plots) {
+        files.onError = [&](const std::string& e) {
+            err << MessagePrefix() << "plots: " << e << "\n";
+            plotsFailed = true;
+        };
+        wb.plots = &files;
+    }
     ShowProfileResults(wb, p, result.summary);  // the plots (with --plots) and the window's text
+    if (plots && stopped && !plotsFailed) TellPartial(err, *plots);
     const ModelNotes notes = CollectModelNotes(session->model, session->model.Best().increments);
     const ProfileColumns& c = wb.profileColumns;
+    // The JSON object is printed only once the file it tells of is written.
+    std::string jsonText;
     if (json) {
         Json j;
         j["parameter"] = p;
@@ -263,20 +273,26 @@ int Profile::Run(std::ostream& out, std::ostream& err) {
         j["unverified_points"] = std::move(unverifiedPoints);
         AddWarnings(j, notes);
         for (const std::string& w : result.warnings) j["warnings"].push_back(w);
-        WriteJson(out, j);
+        jsonText = JsonText(j);
     } else {
         out << ForTerminal(wb.profileView.Area(1));
+        out.flush();
     }
-    out.flush();
     for (const std::string& w : result.warnings) err << MessagePrefix() << "warning: " << w << "\n";
     WriteModelNotes(notes, err);
 
+    bool saved = true;
     if (save) {
-        dialogs.FileTitle(profile_text::SaveTitle, *save);
-        if (SaveProfileData(wb).empty()) ok = false;  // its message is out
+        dialogs.FileTitle(profile_text::SaveTitle, ResultPath(*save, stopped));
+        saved = !SaveProfileData(wb).empty();  // a failure's message is out
+        if (saved && stopped) TellPartial(err, *save);
     }
-    if (plotsFailed) ok = false;
-    return ok ? kExitOk : kExitFailed;
+    if (json && saved) {
+        out << jsonText;
+        out.flush();
+    }
+    if (plotsFailed || stopped) ok = false;
+    return ok && saved ? kExitOk : kExitFailed;
 }
 
 const Register<Profile> profileCommand{

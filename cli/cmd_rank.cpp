@@ -10,6 +10,7 @@
 #include "cli/ModelNotes.h"
 #include "cli/ModelOptions.h"
 #include "engine/CovarianceConstant.h"
+#include "numeric/Format.h"
 #include "ranking/ModelAveraging.h"
 #include "ranking/ModelRanking.h"
 
@@ -95,12 +96,22 @@ class Rank : public Command {
         if (paths.empty()) o.Refuse("at least one --model FILE is required");
         if (static_cast<int>(paths.size()) > kModelLimit)
             o.Refuse("no more than " + std::to_string(kModelLimit) + " models can be ranked");
-        model.CheckOutput(o, "--save", save, false);
-        for (const auto& path : paths)
-            if (save && SameFile(*save, path)) o.Refuse("option --save names the --model file " + path);
         if (cHat && !(*cHat >= 1.0 && std::isfinite(*cHat)))
             o.Refuse("option --c-hat needs a number of 1 or more");
         if (average && paths.size() < 2) o.Refuse("option --average needs at least two models");
+    }
+
+    void Files(FileRoles& files) const override {
+        model.Inputs(files);
+        for (const auto& path : paths) {
+            files.Input("the --model file " + path, path);
+            // --average reads each model's covariance file.
+            if (average) {
+                const std::string cov = ResolveBeside(path, CovarianceFileNameFor(AfterLastSeparator(path)));
+                files.Input("the covariance file " + cov + " that --average reads for " + path, cov);
+            }
+        }
+        files.Output("--save", save);
     }
 
     int Run(std::ostream& out, std::ostream& err) override {
@@ -143,10 +154,11 @@ class Rank : public Command {
         }
         // A refused averaging still leaves the ranking printed and saved.
         const std::string table = FormatRankingFile(list, averaged ? AveragingText(*averaged) : std::string());
-        if (save && !WriteTextFileSafely(*save, table)) {
-            err << MessagePrefix() << "the file " << *save << " could not be written; nothing was saved\n";
-            return kExitFailed;
-        }
+        if (save)
+            if (const WriteResult r = WriteFileSafely(*save, table); !r) {
+                err << MessagePrefix() << WriteFailureText(*save, r) << "; nothing was saved\n";
+                return kExitFailed;
+            }
         if (asJson) {
             Json result;
             result["models"] = ModelsJson(list, paths);

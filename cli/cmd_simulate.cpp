@@ -56,8 +56,8 @@ int DeclaredParameterCount(const std::string& path) {
 int Deliver(const std::optional<std::string>& outPath, const std::string& text, const std::string& what,
             std::ostream& out, std::ostream& err) {
     if (outPath) {
-        if (!WriteTextFileSafely(*outPath, text)) {
-            err << "corvane-cli simulate: could not write " << *outPath << "\n";
+        if (const WriteResult r = WriteFileSafely(*outPath, text); !r) {
+            err << MessagePrefix() << WriteFailureText(*outPath, r) << "\n";
             return kExitFailed;
         }
         err << "corvane-cli simulate: " << what << " written to " << *outPath << "\n";
@@ -102,6 +102,10 @@ class Simulate : public Command {
 
     void Declare(Options& o) override;
     void Check(Options& o) override;
+    void Files(FileRoles& files) const override {
+        files.Input("--alg", alg);
+        files.Output("--out", outPath);
+    }
     int Run(std::ostream& out, std::ostream& err) override;
     int RunFrequencies(std::ostream& out, std::ostream& err);
 };
@@ -169,6 +173,15 @@ void Simulate::Check(Options& o) {
                      "\"");
         if (!cells) o.Refuse("--cells N is required");
         if (identified.value_or(0) + blended.value_or(0) == 0) o.Refuse("--identified or --blended must be above 0");
+        if (totals) {
+            // The model's own limit on the parameter count, before any table is sized.
+            GrowthSetup setup;
+            setup.frequencyPath = "simulated";
+            setup.series = totals->size();
+            setup.identified = identified.value_or(0);
+            setup.blended = blended.value_or(0);
+            if (const auto problem = CheckSetup(setup)) o.Refuse("option --totals: " + problem->text);
+        }
         return;
     }
     for (const char* name : frequencyOnly)

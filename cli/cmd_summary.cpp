@@ -125,7 +125,11 @@ class Summary : public Command {
 
     void Check(Options& o) override {
         if (details && !model.frequencies) o.Refuse("option --details needs --frequencies FILE");
-        model.CheckOutput(o, "--save", save, true);
+    }
+
+    void Files(FileRoles& files) const override {
+        model.Inputs(files);
+        files.Output("--save", save);
     }
 
     int Run(std::ostream& out, std::ostream& err) override {
@@ -177,6 +181,8 @@ class Summary : public Command {
             err << MessagePrefix() << "the objective could not be computed\n";
             return kExitFailed;
         }
+        // The JSON object is printed only once the file it tells of is written.
+        std::string jsonText;
         if (json) {
             const BestFit& best = growth.Best();
             Json j;
@@ -190,11 +196,11 @@ class Summary : public Command {
             j["chi_square"] = ChiSquareJson(tests);
             j["report"] = ForTerminal(report);
             AddWarnings(j, notes);
-            WriteJson(out, j);
+            jsonText = JsonText(j);
         } else {
             out << ForTerminal(report);
+            out.flush();
         }
-        out.flush();
         WriteModelNotes(notes, err);
 
         bool ok = true;
@@ -203,6 +209,10 @@ class Summary : public Command {
             ok = !SaveTextResult(dialogs, SummarySaveRequest(), report).empty();  // a failure's message is out
         }
         if (pictures && !pictures->Errors().empty()) ok = false;
+        if (json && ok) {
+            out << jsonText;
+            out.flush();
+        }
         return ok ? kExitOk : kExitFailed;
     }
 };

@@ -36,10 +36,15 @@ class Template : public Command {
     }
 
     void Check(Options& o) override {
-        model.CheckOutput(o, "--out", outPath, false);
         std::error_code ec;
-        if (outPath && !overwrite && std::filesystem::exists(*outPath, ec))
+        // A device or FIFO (/dev/stdout) holds no file of the user's to lose.
+        if (outPath && !overwrite && std::filesystem::is_regular_file(*outPath, ec))
             o.Refuse("option --out: " + *outPath + " exists (--overwrite replaces it)");
+    }
+
+    void Files(FileRoles& files) const override {
+        model.Inputs(files);
+        files.Output("--out", outPath);
     }
 
     int Run(std::ostream& out, std::ostream& err) override {
@@ -52,8 +57,8 @@ class Template : public Command {
             out << text;
             return kExitOk;
         }
-        if (!WriteTextFileSafely(*outPath, text)) {
-            err << MessagePrefix() << "could not write " << *outPath << "\n";
+        if (const WriteResult r = WriteFileSafely(*outPath, text); !r) {
+            err << MessagePrefix() << WriteFailureText(*outPath, r) << "\n";
             return kExitFailed;
         }
         err << MessagePrefix() << "algorithm file of " << NumberText(a.np) << " parameters written to " << *outPath

@@ -1,10 +1,12 @@
 // corvane-cli: the workbench's computations without a display.
 #include <algorithm>
 #include <iostream>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "cli/Command.h"
+#include "platform/SafeFile.h"
 #include "platform/Version.h"
 
 namespace corvane::cli {
@@ -78,8 +80,14 @@ int Main(std::vector<std::string> args) {
 
 int main(int argc, char** argv) {
     using namespace corvane::cli;
+    corvane::IgnoreFileSizeSignal();
     std::vector<std::string> args(argv + 1, argv + argc);
-    int status = Main(args);
+    int status = kExitFailed;
+    try {
+        status = Main(args);
+    } catch (const std::bad_alloc&) {
+        std::cerr << "corvane-cli: not enough memory for this run (an allocation failed)\n";
+    }
     // Results that never reached standard output (a full disk, say) are a
     // failure, not a success.
     std::cout.flush();

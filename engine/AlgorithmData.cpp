@@ -281,9 +281,10 @@ bool WriteAlgorithmFile(Workbench& wb, AlgorithmWriter writer) {
     wb.alg.fileName = *path;
     wb.alg.bareName = BareName(*path);
     wb.alg.outputFileName = ShortOutputFileName(wb.alg.outputFileName);
-    if (!WriteTextFileSafely(*path, FormatAlgorithmFile(wb.alg, writer))) {
+    if (const WriteResult r = WriteFileSafely(*path, FormatAlgorithmFile(wb.alg, writer)); !r) {
         wb.ports.dialogs.MessageBox("Save algorithm data in...",
-                                    "The algorithm file " + *path + " could not be written; nothing was saved.",
+                                    "The algorithm file " + *path + " could not be written (" + r.reason +
+                                        "); nothing was saved.",
                                     Buttons::OK, Icon::Exclamation);
         return false;
     }

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "numeric/OneBased.h"
-#include "platform/SafeFile.h"  // WriteTextFileSafely, for the writers that include this
+#include "platform/SafeFile.h"  // WriteFileSafely, for the writers that include this
 
 namespace corvane {
 

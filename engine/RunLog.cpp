@@ -1,8 +1,5 @@
 #include "engine/RunLog.h"
 
-#include <cerrno>
-#include <cstring>
-
 #include "engine/modCorvane.h"
 #include "numeric/Format.h"
 
@@ -12,37 +9,41 @@ bool RunLog::Open(const std::string& path) {
     Close();
     failure_.clear();
     failedPath_.clear();
+    keptEarlier_ = false;
     reported_ = false;
-    out_.open(path, std::ios::binary | std::ios::trunc);
-    if (!out_) {
-        out_.close();
-        return false;
-    }
+    if (!out_.Open(path)) return false;
     path_ = path;
     return true;
 }
 
-void RunLog::Close() {
-    if (out_.is_open()) out_.close();
-    out_.clear();
+void RunLog::Finish(bool stopped) {
+    if (path_.empty()) return;
+    const bool replacing = out_.Replacing();
+    if (out_.IsOpen())
+        if (const WriteResult r = out_.Commit(stopped); !r) Fail(r.reason, replacing);
     path_.clear();
 }
 
+void RunLog::Close() { Finish(false); }
+
+void RunLog::CloseStopped() { Finish(true); }
+
+void RunLog::Fail(const std::string& reason, bool replacing) {
+    failure_ = reason;
+    failedPath_ = path_;
+    keptEarlier_ = replacing;
+    out_.Abandon();
+}
+
 void RunLog::Write(const std::string& text) {
-    if (!out_.is_open() || Failed()) return;
-    errno = 0;
-    out_ << text;
-    out_.flush();
-    if (!out_) {
-        const int error = errno;
-        failure_ = error != 0 ? std::strerror(error) : "write error";
-        failedPath_ = path_;
-    }
+    if (!out_.IsOpen() || Failed()) return;
+    if (const WriteResult r = out_.Write(text); !r) Fail(r.reason, out_.Replacing());
 }
 
 std::string RunLog::FailureText() const {
-    return "The log file " + failedPath_ + " could not be written (" + failure_ +
-           "); the run log is incomplete from that point on";
+    return "The log file " + failedPath_ + " could not be written (" + failure_ + "); " +
+           (keptEarlier_ ? "the earlier " + failedPath_ + " was left as it was"
+                         : "the run log is incomplete from that point on");
 }
 
 bool RunLog::TakeUnreportedFailure() {

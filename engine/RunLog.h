@@ -1,9 +1,10 @@
 #pragma once
 // The run log of minimisations: the only file kept open across commands.
 #include <cstddef>
-#include <fstream>
 #include <optional>
 #include <string>
+
+#include "platform/SafeFile.h"
 
 namespace corvane {
 
@@ -11,15 +12,21 @@ class Workbench;
 
 class RunLog {
 public:
-    // Creates (or overwrites) the file; false when it cannot be created.
+    // A new file is created at once and grows line by line; an existing
+    // file stays whole until the new log is closed and takes its place.
+    // False when it cannot be created.
     bool Open(const std::string& path);
     void Close();
-    bool IsOpen() const { return out_.is_open(); }
+    // The log of a run stopped by a signal goes to NAME.partial: NAME, an
+    // earlier log, is left as it was.
+    void CloseStopped();
+    bool IsOpen() const { return !path_.empty(); }
     const std::string& Path() const { return path_; }
 
     // Text as given; WriteLine adds CR LF.  Flushed at once, so a log is
     // complete up to the last line even if the program is stopped.  After a
-    // failed write (a full disk, say) nothing more is written.
+    // failed write (a full disk, say) nothing more is written, and an earlier
+    // log that was to be replaced is kept.
     void Write(const std::string& text);
     void WriteLine(const std::string& text = "");
 
@@ -32,10 +39,14 @@ public:
     bool TakeUnreportedFailure();
 
 private:
-    std::ofstream out_;
+    void Finish(bool stopped);
+    void Fail(const std::string& reason, bool replacing);
+
+    SafeFileWriter out_;
     std::string path_;
     std::string failedPath_;
     std::string failure_;  // the system's reason, empty while all is well
+    bool keptEarlier_ = false;  // the failed log was to replace a file, which is kept
     bool reported_ = false;
 };
 

@@ -424,9 +424,9 @@ std::string SavePosteriorText(Workbench& wb) {
 std::string SaveGridFile(Dialogs& dialogs, const Clock& clock, const BivariatePlotData& data) {
     const auto path = dialogs.FileDialog(GridFileRequest(clock));
     if (!path || path->empty()) return "";
-    if (!WriteTextFileSafely(*path, GridFileText(data))) {
-        dialogs.MessageBox("File not saved", "The file " + *path + " could not be written.", Buttons::OK,
-                           Icon::Exclamation);
+    if (const WriteResult r = WriteFileSafely(*path, GridFileText(data)); !r) {
+        dialogs.MessageBox("File not saved", "The file " + *path + " could not be written (" + r.reason + ").",
+                           Buttons::OK, Icon::Exclamation);
         return "";
     }
     return *path;

@@ -281,11 +281,17 @@ std::optional<SetupRefusal> UnworkableSetup(const GrowthSetup& setup) {
         return SetupRefusal{Field::AgeDifference, 0, "The years between age-classes must be above 0"};
     if (setup.birthDay < 1 || setup.birthDay > 365)
         return SetupRefusal{Field::BirthDay, 0, "The birth day must be a day of the year from 1 to 365"};
+    // Counts beyond the model's limits are refused by CheckSetup, before any
+    // table is sized by them.
+    if (CheckSetup(setup)) return std::nullopt;
+    const auto shape = ShapeOf(setup.frequencyPath);
     // A file the model's reader refuses is left to it: its message says more.
+    // The probe reads no more series than any line holds (the rest are empty
+    // fields), so an absurd count takes no memory here.
     FrequencyData probe;
     const int firstCell = setup.firstCell < 1 ? 1 : static_cast<int>(setup.firstCell);
-    if (ReadFrequencyFile(setup.frequencyPath, static_cast<int>(setup.series), firstCell, probe)) return std::nullopt;
-    const auto shape = ShapeOf(setup.frequencyPath);
+    const long long probeSeries = shape ? std::min(setup.series, std::max<long long>(shape->series, 1)) : setup.series;
+    if (ReadFrequencyFile(setup.frequencyPath, static_cast<int>(probeSeries), firstCell, probe)) return std::nullopt;
     if (!shape) return std::nullopt;
     // Beyond the file's cells the first cell would leave nothing to fit; with
     // more series than the file holds, the missing ones would be read as

@@ -89,9 +89,10 @@ bool MemoryWindowHost::IsOpen(const TextView& view) const {
 std::string SaveTextResult(Dialogs& dialogs, const FileRequest& request, const std::string& text) {
     const auto path = dialogs.FileDialog(request);
     if (!path || path->empty()) return "";
-    if (!WriteTextFileSafely(*path, "Originally saved with the file name: " + *path + CRLF + CRLF + text)) {
-        dialogs.MessageBox("File not saved", "The file " + *path + " could not be written.", Buttons::OK,
-                           Icon::Exclamation);
+    const std::string saved = "Originally saved with the file name: " + *path + CRLF + CRLF + text;
+    if (const WriteResult r = WriteFileSafely(*path, saved); !r) {
+        dialogs.MessageBox("File not saved", "The file " + *path + " could not be written (" + r.reason + ").",
+                           Buttons::OK, Icon::Exclamation);
         return "";
     }
     return *path;

@@ -143,9 +143,10 @@ bool WritePriorsFile(Workbench& wb, PriorsWriter writer) {
     const auto path = wb.ports.dialogs.FileDialog(request);
     if (!path || path->empty()) return false;
 
-    if (!WriteTextFileSafely(*path, FormatPriorsFile(table))) {
+    if (const WriteResult r = WriteFileSafely(*path, FormatPriorsFile(table)); !r) {
         wb.ports.dialogs.MessageBox(request.title,
-                                    "The Bayesian priors file " + *path + " could not be written; nothing was saved.",
+                                    "The Bayesian priors file " + *path + " could not be written (" + r.reason +
+                                        "); nothing was saved.",
                                     Buttons::OK, Icon::Exclamation);
         return false;
     }

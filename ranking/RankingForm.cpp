@@ -296,8 +296,10 @@ void RankingForm::SaveRanking() {
     request.initialName = DateTimeName(wb_.ports.clock.DateText(), wb_.ports.clock.TimeText(), ".mms");
     const auto path = wb_.ports.dialogs.FileDialog(request);
     if (!path || path->empty()) return;
-    if (!WriteTextFileSafely(*path, FormatRankingFile(list_, averaged_ ? averagingText_ : std::string())))
-        wb_.ports.dialogs.MessageBox(kSaveRanksTitle, "The file " + *path + " could not be written; nothing was saved.",
+    if (const WriteResult r = WriteFileSafely(*path, FormatRankingFile(list_, averaged_ ? averagingText_ : std::string()));
+        !r)
+        wb_.ports.dialogs.MessageBox(kSaveRanksTitle,
+                                     "The file " + *path + " could not be written (" + r.reason + "); nothing was saved.",
                                      Buttons::OK, Icon::Exclamation);
     Focus(rank::Calculate);
     Changed();

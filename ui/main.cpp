@@ -13,6 +13,7 @@
 #include "model/SummaryDialogue.h"
 #include "model/frmInitialize.h"
 #include "platform/Clock.h"
+#include "platform/SafeFile.h"
 #include "platform/Version.h"
 #include "platform/qt/QtDialogs.h"
 #include "ui/frmMain.h"
@@ -73,6 +74,7 @@ int main(int argc, char** argv) {
             return 0;
         }
     }
+    corvane::IgnoreFileSizeSignal();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Corvane"));
     QApplication::setApplicationVersion(QString::fromStdString(corvane::VersionText()));

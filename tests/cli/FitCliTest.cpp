@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -176,7 +177,13 @@ TEST(CliFit, AnInterruptSignalEndsTheRunWithItsBestPoint) {
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(Has(run.err, "Simplex interrupt: Interrupt received. Do you want to quit minimizing?"));
     EXPECT_TRUE(Has(run.out, "Current minimum found at these 4 adjusted parameter values:"));
-    EXPECT_LT(EvaluateAt(dir, saved), 425.0);
+    // A stopped run replaces nothing: its best point and its log are kept
+    // beside the names asked for.
+    EXPECT_FALSE(std::filesystem::exists(saved));
+    EXPECT_FALSE(std::filesystem::exists(log));
+    EXPECT_LT(EvaluateAt(dir, saved + ".partial"), 425.0);
+    EXPECT_TRUE(Has(ReadFile(log + ".partial"), "Note: 1 iterations"));
+    EXPECT_TRUE(Has(run.err, "what it finished is in " + saved + ".partial; " + saved + " is left as it was"));
 }
 
 TEST(CliFit, BadInputExitsWithTwoAndNothingOnStandardOutput) {

@@ -96,6 +96,8 @@ TEST(CliProfile, AnInterruptSignalKeepsThePointsFinished) {
     // running when its first progress line is out.
     const std::string alg = RigAlg(dir, 0.05, 0.001), err = dir.Path("err.txt"), out = dir.Path("out.txt");
     const std::string data = DataPath("rig_increments.dat");
+    // An earlier result that the stopped profile must leave as it was.
+    const std::string save = dir.Write("earlier.mlc", "an earlier result");
     const pid_t pid = fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
@@ -103,7 +105,7 @@ TEST(CliProfile, AnInterruptSignalKeepsThePointsFinished) {
         dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
         dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
         execl(CORVANE_CLI, CORVANE_CLI, "profile", "--increments", data.c_str(), "--alg", alg.c_str(), "--parameter",
-              "1", "--points", "1001", static_cast<char*>(nullptr));
+              "1", "--points", "1001", "--save", save.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
     // Under way once the first progress line is out (every 5 s on a file).
@@ -132,6 +134,10 @@ TEST(CliProfile, AnInterruptSignalKeepsThePointsFinished) {
     ASSERT_GE(finished, 3);
     EXPECT_TRUE(Has(text, "\n" + RightJustify(NumberText(finished), 5) + "     "));
     EXPECT_FALSE(Has(text, "\n" + RightJustify(NumberText(finished + 1), 5) + "     "));
+    // What was finished is saved beside the earlier result, not over it.
+    EXPECT_EQ(ReadFile(save), "an earlier result");
+    EXPECT_TRUE(Has(ReadFile(save + ".partial"), "Originally saved with the file name: " + save + ".partial\r\n"));
+    EXPECT_TRUE(Has(messages, "what it finished is in " + save + ".partial; " + save + " is left as it was"));
 }
 
 TEST(CliProfile, StepsFromACovarianceFileSpanFourStandardErrorsAndACoarseGridIsTold) {

@@ -152,10 +152,11 @@ TEST(DistributionColumns, CumulativeNeverDecreasesNorExceedsOne) {
             EXPECT_LE(c.cumulative[i], 1.0) << "point " << i;
             // Simpson's area up to x_i, started half a step short of x_1:
             // the closed form is the CDF at x_i less the rule's error.
-            if (k.sd > 0.0 && i >= 3)
+            if (k.sd > 0.0 && i >= 3) {
                 EXPECT_NEAR(c.cumulative[i], 0.5 * std::erfc(-(c.x[i] - k.mu) / (k.sd * std::sqrt(2.0))),
                             k.w > 0.5 ? 0.03 : 2e-3)
                     << "point " << i;
+            }
         }
     }
 }
@@ -200,8 +201,9 @@ TEST(DistributionColumns, GridsTooCoarseOrTooNarrowAreToldWithTheStepToUse) {
                 << g.warnings.back();
             EXPECT_NE(g.warnings.back().find("13.5% of the peak"), std::string::npos) << g.warnings.back();
         }
-        if (k.coarse)
+        if (k.coarse) {
             EXPECT_NE(g.warnings.front().find("3 points lie within one SD"), std::string::npos) << g.warnings.front();
+        }
     }
 }
 

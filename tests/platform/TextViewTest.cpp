@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "platform/SafeFile.h"
 #include "platform/TextView.h"
 #include "support/ScriptedDialogs.h"
 
@@ -47,19 +49,26 @@ TEST(TextView, SaveWritesTheOriginalNameThenTheText) {
     d.ExpectFile("Save results as...", std::nullopt);
     EXPECT_EQ(SaveTextResult(d, request, "x"), "");
 
-    // A save that cannot be written leaves the earlier file whole and says so
-    // (the temporary file it would write through is taken by a folder).
+    // A save that cannot be written leaves the earlier file whole and says
+    // why (a file-size limit far below the text).
     {
         std::ofstream old(path, std::ios::binary);
         old << "earlier results";
     }
-    std::filesystem::create_directory(path + ".tmp-corvane");
-    d.ExpectFile("Save results as...", path).ExpectMessage("File not saved", "could not be written");
-    EXPECT_EQ(SaveTextResult(d, request, "new results"), "");
+    IgnoreFileSizeSignal();
+    rlimit saved {};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit tight = saved;
+    tight.rlim_cur = 16;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tight), 0);
+    d.ExpectFile("Save results as...", path)
+        .ExpectMessage("File not saved", "could not be written (File too large).");
+    const std::string written = SaveTextResult(d, request, "new results");
+    setrlimit(RLIMIT_FSIZE, &saved);
+    EXPECT_EQ(written, "");
     std::ifstream kept(path, std::ios::binary);
     std::stringstream k;
     k << kept.rdbuf();
     EXPECT_EQ(k.str(), "earlier results");
-    std::filesystem::remove(path + ".tmp-corvane");
     std::filesystem::remove(path);
 }

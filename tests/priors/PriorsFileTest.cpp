@@ -194,7 +194,7 @@ TEST(PriorsFile, WritingAsksForANameAndReportsItInTheStatusBar) {
     b.t.dialogs.ExpectFile("Save Bayesian priors file in...", std::nullopt);
     EXPECT_FALSE(WritePriorsFile(b.wb, PriorsWriter::Editor));
     b.t.dialogs.ExpectFile("Save Bayesian priors file in...", dir.Path("missing/x.pri"))
-        .ExpectMessage("Save Bayesian priors file in...", "could not be written; nothing was saved.");
+        .ExpectMessage("Save Bayesian priors file in...", "could not be written (No such file or directory); nothing was saved.");
     EXPECT_FALSE(WritePriorsFile(b.wb, PriorsWriter::Editor));
     EXPECT_EQ(b.wb.priorTable.fileName, path);
 }

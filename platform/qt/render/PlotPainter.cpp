@@ -1,14 +1,16 @@
 #include "platform/qt/render/PlotPainter.h"
 
+#include <QBuffer>
 #include <QFileInfo>
 #include <QFontMetricsF>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
-#include <QSaveFile>
 #include <QSvgGenerator>
 #include <algorithm>
 #include <cmath>
+
+#include "platform/SafeFile.h"
 
 namespace corvane {
 
@@ -358,8 +360,11 @@ bool WritePicture(const PlotScene& scene, const QString& path, PictureFormat for
         if (error) *error = why;
         return false;
     };
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return fail(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
+    // Painted into memory first, then written as one whole file by the
+    // program's safe writer.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
     const QRectF area(QPointF(0, 0), QSizeF(size));
     if (format == PictureFormat::Png) {
         QImage image(size, QImage::Format_ARGB32_Premultiplied);
@@ -369,26 +374,24 @@ bool WritePicture(const PlotScene& scene, const QString& path, PictureFormat for
             painter.setRenderHint(QPainter::TextAntialiasing, true);
             PaintPlot(painter, area, scene);
         }
-        if (!image.save(&file, "PNG")) {
-            file.cancelWriting();
-            return fail(QStringLiteral("cannot write %1: the PNG encoder failed").arg(path));
-        }
+        if (!image.save(&buffer, "PNG")) return fail(QStringLiteral("cannot write %1: the PNG encoder failed").arg(path));
     } else {
         QSvgGenerator svg;
-        svg.setOutputDevice(&file);
+        svg.setOutputDevice(&buffer);
         svg.setSize(size);
         svg.setViewBox(area);
         svg.setTitle(QString::fromStdString(scene.title));
         svg.setDescription(QStringLiteral("Corvane plot"));
         QPainter painter;
-        if (!painter.begin(&svg)) {
-            file.cancelWriting();
-            return fail(QStringLiteral("cannot write %1: the SVG generator failed").arg(path));
-        }
+        if (!painter.begin(&svg)) return fail(QStringLiteral("cannot write %1: the SVG generator failed").arg(path));
         PaintPlot(painter, area, scene);
         painter.end();
     }
-    if (!file.commit()) return fail(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
+    buffer.close();
+    const WriteResult written =
+        WriteFileSafely(path.toStdString(), std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    if (!written)
+        return fail(QStringLiteral("cannot write %1: %2").arg(path, QString::fromStdString(written.reason)));
     return true;
 }
 
