@@ -9,6 +9,7 @@
 #include "model/GrowthModel.h"
 #include "numeric/FixedColumns.h"
 #include "numeric/Format.h"
+#include "platform/TextFile.h"
 
 namespace corvane {
 
@@ -43,6 +44,8 @@ std::string DataReadText(const GrowthSettings& settings, const GrowthData& data)
         for (int s = 0; s <= d.setCount.size(); ++s)
             if (d.setCount[s] > 0) ++sets;
         text += Count(d.records, "increment record", "increment records") + " in " + Count(sets, "set", "sets");
+        // Implausible records are read, but the status says so.
+        for (const std::string& warning : PlausibilityWarnings(d)) text += "; warning: " + warning;
     }
     if (settings.HasFrequencies()) {
         const FrequencyData& d = data.frequencies;
@@ -251,8 +254,8 @@ struct FrequencyFileShape {
 };
 
 std::optional<FrequencyFileShape> ShapeOf(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
+    std::ifstream in;
+    if (OpenTextFile(path, in)) return std::nullopt;
     LineReader reader(in);
     std::string line;
     if (!reader.Next(line)) return std::nullopt;  // the label line
@@ -281,16 +284,19 @@ std::optional<SetupRefusal> UnworkableSetup(const GrowthSetup& setup) {
         return SetupRefusal{Field::AgeDifference, 0, "The years between age-classes must be above 0"};
     if (setup.birthDay < 1 || setup.birthDay > 365)
         return SetupRefusal{Field::BirthDay, 0, "The birth day must be a day of the year from 1 to 365"};
-    // A file the model's reader refuses is left to it: its message says more.
+    // A file the model's reader refuses is left to it: its message says more,
+    // unless the file simply holds fewer series than asked for (its lines
+    // then stop before the fields of the missing series).
     FrequencyData probe;
     const int firstCell = setup.firstCell < 1 ? 1 : static_cast<int>(setup.firstCell);
-    if (ReadFrequencyFile(setup.frequencyPath, static_cast<int>(setup.series), firstCell, probe)) return std::nullopt;
+    const bool refused =
+        ReadFrequencyFile(setup.frequencyPath, static_cast<int>(setup.series), firstCell, probe).has_value();
     const auto shape = ShapeOf(setup.frequencyPath);
-    if (!shape) return std::nullopt;
+    if (!shape || (refused && (shape->series == 0 || setup.series <= shape->series))) return std::nullopt;
     // Beyond the file's cells the first cell would leave nothing to fit; with
     // more series than the file holds, the missing ones would be read as
     // empty series.
-    if (shape->cells > 0 && setup.firstCell > shape->cells)
+    if (!refused && shape->cells > 0 && setup.firstCell > shape->cells)
         return SetupRefusal{Field::FirstCell, shape->cells,
                             "The first frequency cell evaluated, " + NumberText(setup.firstCell) + ", is beyond the " +
                                 NumberText(shape->cells) + " cells of the frequency file"};
