@@ -53,7 +53,6 @@ std::optional<DataProblem> ReadIncrementText(std::istream& in, IncrementData& da
     std::vector<long long> pendingBlanks;
     while (reader.Next(line)) {
         const long long lineNumber = reader.LinesRead();
-        if (!reader.NotText().empty()) break;
         if (Blank(line)) {
             if (next.records < kMaxIncrementRecords) pendingBlanks.push_back(lineNumber);
             continue;
