@@ -8,6 +8,7 @@
 #include "engine/Threads.h"
 #include "model/InitializeForm.h"
 #include "numeric/Format.h"
+#include "platform/TextFile.h"
 #include "priors/PriorsFile.h"
 
 namespace corvane::cli {
@@ -137,8 +138,9 @@ std::unique_ptr<ModelSession> OpenModelSession(const ModelOptions& options, std:
     UseThreads(wb, static_cast<int>(options.threads.value_or(0)));
     if (options.constant) wb.priorTable.reciprocalConstant = 1.0 / *options.constant;
     if (options.priors) {
-        std::ifstream in(*options.priors, std::ios::binary);
-        if (!in) throw BadInput("the priors file " + *options.priors + " could not be opened");
+        std::ifstream in;
+        if (const auto why = OpenTextFile(*options.priors, in))
+            throw BadInput("the priors file " + *options.priors + " could not be opened: it " + *why);
         // A refused file has had its message written; nothing more to say.
         if (!ReadPriorsFile(wb, *options.priors, in)) throw BadInput("");
     }

@@ -24,6 +24,7 @@
 #include "evaluation/PosteriorPart.h"
 #include "numeric/FixedColumns.h"
 #include "numeric/Format.h"
+#include "platform/TextFile.h"
 #include "platform/qt/render/PlotFiles.h"
 
 namespace corvane::cli {
@@ -483,8 +484,9 @@ class PosteriorMergeCommandLine : public Command {
     int Run(std::ostream& out, std::ostream& err) override {
         std::vector<std::pair<std::string, PosteriorPart>> parts;
         for (const auto& path : partFiles) {
-            std::ifstream in(path, std::ios::binary);
-            if (!in) throw BadInput("the part " + path + " cannot be read");
+            std::ifstream in;
+            if (const auto why = OpenTextFile(path, in))
+                throw BadInput("the part " + path + " cannot be read: it " + *why);
             PosteriorPartRead read = ReadPosteriorPart(in);
             if (!read.part) throw BadInput("the part " + path + " is refused: " + read.error);
             parts.emplace_back(path, std::move(*read.part));

@@ -11,6 +11,7 @@
 #include "evaluation/LikelihoodProfile.h"
 #include "numeric/FixedColumns.h"
 #include "numeric/Format.h"
+#include "platform/TextFile.h"
 #include "platform/qt/render/PlotFiles.h"
 #include "priors/PriorProfile.h"
 #include "priors/PriorsFile.h"
@@ -23,11 +24,15 @@ Json Number(double v) { return std::isfinite(v) ? Json(v) : Json(nullptr); }
 
 // The parameter count on the first line of a priors file.
 int PriorsFileCount(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw BadInput("the priors file " + path + " could not be opened");
+    std::ifstream in;
+    if (const auto why = OpenTextFile(path, in))
+        throw BadInput("the priors file " + path + " could not be opened: it " + *why);
     LineReader lines(in);
     std::string first;
-    if (!lines.Next(first)) throw BadInput("the priors file " + path + " is empty");
+    if (!lines.Next(first)) {
+        if (!lines.NotText().empty()) throw BadInput("the priors file " + path + " " + lines.NotText());
+        throw BadInput("the priors file " + path + " is empty");
+    }
     const auto n = StrictInteger(first, 1, 32767);
     if (!n)
         throw BadInput("the priors file " + path + " does not start with its parameter count (\"" + Trim(first) +
@@ -100,8 +105,9 @@ int PriorProfileCommand::Run(std::ostream& out, std::ostream& err) {
     Workbench& wb = session->wb;
     const int n = wb.alg.np;
     {
-        std::ifstream in(*priors, std::ios::binary);
-        if (!in) throw BadInput("the priors file " + *priors + " could not be opened");
+        std::ifstream in;
+        if (const auto why = OpenTextFile(*priors, in))
+            throw BadInput("the priors file " + *priors + " could not be opened: it " + *why);
         // A refused file has had its message written.
         if (!ReadPriorsFile(wb, *priors, in)) throw BadInput("");
     }

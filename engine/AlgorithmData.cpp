@@ -10,6 +10,7 @@
 #include "numeric/DateTimeName.h"
 #include "numeric/FixedColumns.h"
 #include "numeric/Format.h"
+#include "platform/TextFile.h"
 
 namespace corvane {
 
@@ -54,7 +55,9 @@ namespace {
 
 using Status = AlgorithmReadResult::Status;
 
-AlgorithmReadResult Fail(Status status, std::string message) { return {status, std::move(message)}; }
+AlgorithmReadResult Fail(Status status, std::string message, std::string detail = "") {
+    return {status, std::move(message), std::move(detail)};
+}
 
 const char* kTooMany = "Algorithm file seems to have too many lines of information - better check it!";
 const char* kBadlyFormatted =
@@ -63,14 +66,21 @@ const char* kTooFew = "Algorithm file seems to have too few lines of information
 
 }  // namespace
 
+std::string AlgorithmReadResult::Text() const {
+    if (detail.empty()) return message;
+    return message + CRLF + CRLF + detail;
+}
+
 AlgorithmReadResult ReadAlgorithmText(std::istream& in, int np, const std::string& fileName, AlgorithmData& data) {
     // A long line cannot belong to the layout, but it must still be counted
     // as one line: the reader cuts it rather than reading it whole.
     LineReader reader(in, 4096);
     std::string line;
-    if (!reader.Next(line)) return Fail(Status::Unreadable, "");
+    auto lineText = [&] { return "Line " + NumberText(reader.LinesRead()); };
+    auto notText = [&] { return Fail(Status::NotText, "Algorithm file  " + fileName + "  " + reader.NotText()); };
+    if (!reader.Next(line)) return reader.NotText().empty() ? Fail(Status::Unreadable, "") : notText();
     const auto count = StrictInteger(Field(line, 1, 14), -32768, 32767);
-    if (!count) return Fail(Status::Unreadable, "");
+    if (!count) return Fail(Status::Unreadable, "", "Line 1 should hold the number of parameters in columns 1-14");
     if (*count != np) {
         return Fail(Status::CountMismatch, "Algorithm file  " + fileName + "  has " + NumberText(static_cast<long long>(*count)) +
                                                " parameters, but your model specifies " + NumberText(np));
@@ -82,45 +92,84 @@ AlgorithmReadResult ReadAlgorithmText(std::istream& in, int np, const std::strin
     next.fuse.resize(np, kUnfused);
     const long long expected = static_cast<long long>(np) + 7;
 
-    // Classifies a conversion or read error by where it happened.
-    auto classify = [&]() {
-        if (reader.LinesRead() > expected) return Fail(Status::TooManyLines, kTooMany);
-        if (!reader.AtEnd()) return Fail(Status::BadlyFormatted, kBadlyFormatted);
-        return Fail(Status::TooFewLines, kTooFew);
+    // Classifies a conversion or read error by where it happened; the detail
+    // names the line and the field.
+    auto classify = [&](const std::string& detail) {
+        if (!reader.NotText().empty()) return notText();
+        if (reader.LinesRead() > expected) return Fail(Status::TooManyLines, kTooMany, detail);
+        if (!reader.AtEnd()) return Fail(Status::BadlyFormatted, kBadlyFormatted, detail);
+        return Fail(Status::TooFewLines, kTooFew, detail);
+    };
+    auto ended = [&](const std::string& what) {
+        return classify("The file ends after line " + NumberText(reader.LinesRead()) + ", before " + what + " (line " +
+                        NumberText(reader.LinesRead() + 1) + " of " + NumberText(expected) + ")");
+    };
+    // A number in its right-justified field, or the reason it is none.
+    auto number = [&](int first, int width, const std::string& what, std::string& problem) -> std::optional<double> {
+        const NumberField f = ReadJustifiedField(line, first, width, reader.LineEnded());
+        if (f.kind == NumberField::Kind::Number) return f.value;
+        const std::string where = lineText() + ", " + what + " (columns " + NumberText(first) + "-" +
+                                  NumberText(first + width - 1) + "): ";
+        if (f.kind == NumberField::Kind::Empty || f.kind == NumberField::Kind::Missing)
+            problem = where + "no number";
+        else
+            problem = where + NumberFieldProblem(f, line);
+        return std::nullopt;
+    };
+    auto whole = [&](const std::string& what, long long low, long long high, std::string& problem) -> std::optional<long long> {
+        const auto v = number(1, 14, what, problem);
+        if (!v) return std::nullopt;
+        const auto n = StrictInteger(Field(line, 1, 14), low, high);
+        if (!n) problem = lineText() + ", " + what + " (columns 1-14): \"" + Trim(Field(line, 1, 14)) +
+                          "\" is not a whole number from " + NumberText(low) + " to " + NumberText(high);
+        return n;
     };
 
+    std::string problem;
     for (int i = 1; i <= np; ++i) {
-        if (!reader.Next(line)) return classify();
-        const auto value = StrictNumber(Field(line, 1, 14));
-        const auto step = StrictNumber(Field(line, 17, 14));
+        if (!reader.Next(line)) return ended("the line of parameter " + NumberText(i));
+        const std::string which = " of parameter " + NumberText(i);
+        const auto value = number(1, 14, "the value" + which, problem);
+        if (!value) return classify(problem);
+        // The step is right-justified in columns 15-30: a number reaching
+        // into column 16 has lost its start to the value's field.
+        if (line.size() >= 16 && line[15] != ' ' && line[15] != '\t')
+            return classify(lineText() + ", the step" + which + " (columns 17-30) starts before column 17");
+        const auto step = number(17, 14, "the step" + which, problem);
+        if (!step) return classify(problem);
         const std::string fuseField = Trim(Field(line, 33, 2));
-        if (!value || !step || fuseField.empty()) return classify();
+        if (fuseField.empty())
+            return classify(lineText() + ", the fuse code" + which + " (columns 33-34) is blank (\"~~\" leaves it unfused)");
         next.value[i] = *value;
         next.step[i] = *step;
         next.fuse[i] = NormaliseFuseCode(fuseField);
     }
 
-    if (!reader.Next(line)) return classify();
-    const auto tolerance = StrictNumber(Field(line, 1, 14));
-    if (!tolerance) return classify();
-    if (!reader.Next(line)) return classify();
-    const auto maxCalls = StrictInteger(Field(line, 1, 14), INT32_MIN, INT32_MAX);
-    if (!maxCalls) return classify();
-    if (!reader.Next(line)) return classify();
-    const auto terminal = StrictInteger(Field(line, 1, 14), -32768, 32767);
-    if (!terminal) return classify();
-    if (!reader.Next(line)) return classify();
-    const auto fileFreq = StrictInteger(Field(line, 1, 14), -32768, 32767);
-    if (!fileFreq) return classify();
-    if (!reader.Next(line)) return classify();
+    if (!reader.Next(line)) return ended("the tolerance");
+    const auto tolerance = number(1, 14, "the tolerance for convergence", problem);
+    if (!tolerance) return classify(problem);
+    if (!reader.Next(line)) return ended("the maximum number of function calls");
+    const auto maxCalls = whole("the maximum number of function calls or iterations", INT32_MIN, INT32_MAX, problem);
+    if (!maxCalls) return classify(problem);
+    if (!reader.Next(line)) return ended("the terminal output frequency");
+    const auto terminal = whole("the terminal output frequency", -32768, 32767, problem);
+    if (!terminal) return classify(problem);
+    if (!reader.Next(line)) return ended("the file output frequency");
+    const auto fileFreq = whole("the file output frequency", -32768, 32767, problem);
+    if (!fileFreq) return classify(problem);
+    if (!reader.Next(line)) return ended("the name of output file");
     const std::string outputName = Field(line, 1, 14);
-    if (!reader.Next(line)) return classify();
-    const auto reduction = StrictNumber(Field(line, 1, 14));
-    if (!reduction) return classify();
+    if (!reader.Next(line)) return ended("the step size reduction fraction");
+    const auto reduction = number(1, 14, "the step size reduction fraction", problem);
+    if (!reduction) return classify(problem);
 
     // One further non-empty line settles it; no need to read on.
     while (reader.Next(line))
-        if (!Trim(line).empty()) return Fail(Status::TooManyLines, kTooMany);
+        if (!Trim(line).empty())
+            return Fail(Status::TooManyLines, kTooMany,
+                        lineText() + " is beyond the " + NumberText(expected) + " lines of a model of " +
+                            NumberText(np) + " parameters");
+    if (!reader.NotText().empty()) return notText();
 
     next.tolerance = *tolerance;
     next.maxCalls = static_cast<std::int32_t>(*maxCalls);
@@ -131,7 +180,7 @@ AlgorithmReadResult ReadAlgorithmText(std::istream& in, int np, const std::strin
     next.reductionFraction = *reduction;
     next.loadFailed = 0;
     data = std::move(next);
-    return {Status::Ok, ""};
+    return {Status::Ok, "", ""};
 }
 
 std::string FormatAlgorithmFile(const AlgorithmData& data, AlgorithmWriter writer) {
@@ -161,10 +210,11 @@ namespace {
 
 const char* kAlgorithmFilter = "All files (*.*)|*.*|Algorithm files (*.alg)|*.alg";
 
-void ProblemReading(Workbench& wb) {
+void ProblemReading(Workbench& wb, const std::string& detail = "") {
     wb.ports.dialogs.MessageBox("Problem Reading Algorithm File!",
-                                "Be suspicious that your algorithm file is not properly formatted", Buttons::OK,
-                                Icon::Critical);
+                                std::string("Be suspicious that your algorithm file is not properly formatted") +
+                                    (detail.empty() ? "" : std::string(CRLF) + CRLF + detail),
+                                Buttons::OK, Icon::Critical);
 }
 
 void Succeeded(Workbench& wb, const std::string& statusName) {
@@ -197,13 +247,11 @@ bool ReadAlgorithmFile(Workbench& wb, const std::string& path) {
         return false;
     };
 
-    std::error_code ec;
     std::ifstream in;
-    if (!std::filesystem::is_directory(path, ec)) in.open(path, std::ios::binary);
-    if (!in.is_open()) {
+    if (const auto why = OpenTextFile(path, in)) {
         failed();
         wb.ports.dialogs.MessageBox("Problem Reading Algorithm File!",
-                                    "The algorithm file " + path + " could not be opened", Buttons::OK,
+                                    "The algorithm file " + path + " could not be opened: it " + *why, Buttons::OK,
                                     Icon::Critical);
         return false;
     }
@@ -217,10 +265,12 @@ bool ReadAlgorithmFile(Workbench& wb, const std::string& path) {
     failed();
     // Reaching the end of the file sets the stream's fail state too; only a
     // failure of the device itself is a read failure.
-    if (in.bad() || result.status == AlgorithmReadResult::Status::Unreadable) {
-        ProblemReading(wb);
+    if (result.status == AlgorithmReadResult::Status::NotText) {
+        wb.ports.dialogs.MessageBox("Problem Reading Algorithm File!", result.message, Buttons::OK, Icon::Critical);
+    } else if (in.bad() || result.status == AlgorithmReadResult::Status::Unreadable) {
+        ProblemReading(wb, result.detail);
     } else {
-        wb.ports.dialogs.MessageBox("Algorithm file - information input failed", result.message, Buttons::OK,
+        wb.ports.dialogs.MessageBox("Algorithm file - information input failed", result.Text(), Buttons::OK,
                                     Icon::Information);
     }
     return false;

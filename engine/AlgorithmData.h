@@ -51,10 +51,15 @@ double FloorTolerance(double tolerance);
 std::string ShortOutputFileName(const std::string& name);
 
 struct AlgorithmReadResult {
-    enum class Status { Ok, CountMismatch, TooManyLines, BadlyFormatted, TooFewLines, Unreadable };
+    enum class Status { Ok, CountMismatch, TooManyLines, BadlyFormatted, TooFewLines, Unreadable, NotText };
     Status status = Status::Unreadable;
     std::string message;  // the text the reader shows for this status
+    // Where the reader stopped and why: "Line 5, the step of parameter 4
+    // (columns 17-30): \"1..2\" is not a number".  Empty when read.
+    std::string detail;
     bool ok() const { return status == Status::Ok; }
+    // The message with its detail, as a message box shows it.
+    std::string Text() const;
 };
 
 // Reads an algorithm file for a model of np parameters.  On success the

@@ -1,6 +1,7 @@
 #include "evaluation/PosteriorPart.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <istream>
@@ -57,6 +58,11 @@ public:
 
     bool Line(std::string& line) {
         if (!lines_.Next(line)) {
+            if (!lines_.NotText().empty()) {
+                // Said first, whatever the caller adds.
+                error = "it " + lines_.NotText();
+                return false;
+            }
             Fail("the part ends early, after line " + NumberText(lines_.LinesRead()));
             return false;
         }
@@ -89,9 +95,14 @@ public:
         if (!f) return std::nullopt;
         return Number(*f, label);
     }
+    // Every number of a part is finite: a NaN or an infinity can only be damage.
     std::optional<double> Number(const std::string& text, const std::string& what) {
         const auto v = ReadHex(text);
-        if (!v) Fail("line " + NumberText(lines_.LinesRead()) + ": \"" + what + "\" is not a number");
+        if (!v || !std::isfinite(*v)) {
+            Fail("line " + NumberText(lines_.LinesRead()) + ": \"" + what + "\" is " +
+                 (v ? "not finite (" + Trim(text) + ")" : std::string("not a number")));
+            return std::nullopt;
+        }
         return v;
     }
     bool Expect(const std::string& text) {
@@ -216,6 +227,7 @@ PosteriorPartRead ReadPosteriorPart(std::istream& in) {
         return out;
     };
     if (!r.Expect(kFirstLine)) {
+        if (r.error.rfind("it is not a text file", 0) == 0) return fail();
         r.error = "it is not a posterior part (its first line should read \"" + std::string(kFirstLine) + "\")";
         return fail();
     }
@@ -239,7 +251,8 @@ PosteriorPartRead ReadPosteriorPart(std::istream& in) {
         fields >> number >> value >> step >> fuse;
         const auto v = ReadHex(value);
         const auto s = ReadHex(step);
-        if (ReadWhole(number) != i || !v || !s || fuse.empty() || (fields >> extra)) {
+        if (ReadWhole(number) != i || !v || !s || !std::isfinite(*v) || !std::isfinite(*s) || fuse.empty() ||
+            (fields >> extra)) {
             r.Fail("line " + NumberText(r.LineNumber()) + " should hold parameter " + NumberText(i) +
                    ": its number, value, step and fuse code");
             return fail();
@@ -315,6 +328,12 @@ PosteriorPartRead ReadPosteriorPart(std::istream& in) {
             if (!r.Line(line)) return false;
             const auto v = r.Number(line, std::string(label) + " value");
             if (!v) return false;
+            // Sums and terms add likelihoods: none is below 0.
+            if (*v < 0.0) {
+                r.Fail("line " + NumberText(r.LineNumber()) + ": the " + std::string(label) + " value " +
+                       NumberText(*v) + " is negative");
+                return false;
+            }
             into.push_back(*v);
         }
         return true;

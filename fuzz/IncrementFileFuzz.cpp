@@ -31,6 +31,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         FUZZ_CHECK(std::isfinite(r.set) && std::isfinite(r.initial) && std::isfinite(r.increment) &&
                    std::isfinite(r.start) && std::isfinite(r.end));
     }
+    // Implausible records are counted, each kind at most once per record.
+    for (const PlausibilityCount* c : {&data.endBeforeStart, &data.noDaysAtLiberty, &data.negativeSize})
+        FUZZ_CHECK(c->count >= 0 && c->count <= data.records && (c->count == 0) == (c->firstLine == 0));
+    FUZZ_CHECK(PlausibilityWarnings(data).size() <= 3);
     GrowthSettings settings;
     settings.kind = 'I';
     GrowthData all;

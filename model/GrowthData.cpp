@@ -6,6 +6,7 @@
 
 #include "numeric/FixedColumns.h"
 #include "numeric/Format.h"
+#include "platform/TextFile.h"
 
 namespace corvane {
 
@@ -18,24 +19,15 @@ const char* kIncrementTitle = "Increment data file";
 const char* kFrequencyTitle = "Frequency data file";
 constexpr std::size_t kBlankLinesNamed = 10;
 
-std::string Quoted(const std::string& field) { return "\"" + Trim(field) + "\""; }
-
-// A field by the leading-number parse, or the reason it cannot be a value:
-// text where a number belongs would otherwise read as 0, and so would a
-// number beyond the range of a double.
-std::optional<std::string> FieldProblem(const std::string& field, double& value) {
-    const LeadingField f = ReadLeadingNumber(field);
+// A field read strictly, or the reason it cannot be a value: text where a
+// number belongs would otherwise read as 0 or as its first digits, and so
+// would a number beyond the range of a double.  An empty field reads as 0;
+// a field the line ends before is missing.
+std::optional<std::string> FieldProblem(const std::string& line, int first, int width, double& value) {
+    const NumberField f = ReadNumberField(line, first, width);
     value = f.value;
-    switch (f.kind) {
-        case LeadingField::Kind::Number:
-        case LeadingField::Kind::Empty: return std::nullopt;
-        case LeadingField::Kind::NotANumber:
-            // A field cut short by the separator of the next one is empty.
-            if (Trim(field).front() == ',') return std::nullopt;
-            return Quoted(field) + " is not a number";
-        case LeadingField::Kind::Overflow: return Quoted(field) + " is too large a number";
-    }
-    return std::nullopt;
+    if (f.Usable()) return std::nullopt;
+    return NumberFieldProblem(f, line);
 }
 
 std::string LineText(long long line) { return "Line " + NumberText(line); }
@@ -77,23 +69,32 @@ std::optional<DataProblem> ReadIncrementText(std::istream& in, IncrementData& da
 
         double values[5];
         for (int f = 0; f < 5; ++f) {
-            if (auto why = FieldProblem(Field(line, fields[f].column, 6), values[f]))
+            if (auto why = FieldProblem(line, fields[f].column, 6, values[f]))
                 return DataProblem{kIncrementTitle, LineText(lineNumber) + " of the increment data file is not a record: its " +
                                                         fields[f].name + " (columns " + NumberText(fields[f].column) +
                                                         "-" + NumberText(fields[f].column + 5) + ") " + *why};
         }
         const IncrementRecord r{values[0], values[1], values[2], values[3], values[4]};
+        // Plausible records only; these are read, but the user hears of them.
+        auto note = [lineNumber](PlausibilityCount& c) {
+            if (c.count++ == 0) c.firstLine = lineNumber;
+        };
+        if (r.end < r.start) note(next.endBeforeStart);
+        if (r.end == r.start) note(next.noDaysAtLiberty);
+        if (r.initial < 0.0) note(next.negativeSize);
         const double set = std::nearbyint(r.set);
         const int i = next.records + 1;
         if (set < 0.0 || set > kMaxIncrementRecords)
             return DataProblem{kIncrementTitle,
-                               "Increment record " + NumberText(i) + " has the set number " + NumberText(r.set) +
+                               LineText(lineNumber) + " of the increment data file: increment record " + NumberText(i) + " has the set number " + NumberText(r.set) +
                                    "; set numbers must lie between 0 and " + NumberText(kMaxIncrementRecords)};
         next.records = i;
         next.record[i] = r;
         if (r.set > next.largestSet) next.largestSet = static_cast<int>(set);
         ++next.setCount[static_cast<int>(set)];
     }
+    if (!reader.NotText().empty())
+        return DataProblem{kIncrementTitle, "The increment data file " + reader.NotText()};
     if (next.records == 0)
         return DataProblem{kIncrementTitle,
                            "The increment data file holds no records (its first line is skipped as field labels)"};
@@ -131,7 +132,7 @@ std::optional<DataProblem> ReadFrequencyText(std::istream& in, int series, int f
 
     auto add = [&](const std::string& text, long long lineNumber) -> std::optional<DataProblem> {
         const int i = next.cells + 1;
-        if (auto why = FieldProblem(Field(text, 1, 8), next.midpoint[i]))
+        if (auto why = FieldProblem(text, 1, 8, next.midpoint[i]))
             return DataProblem{kFrequencyTitle, LineText(lineNumber) + " of the frequency data file: the midpoint of cell " +
                                                     NumberText(i) + " " + *why};
         next.cells = i;
@@ -139,7 +140,11 @@ std::optional<DataProblem> ReadFrequencyText(std::istream& in, int series, int f
         for (int s = 1; s <= series; ++s) {
             double count = 0.0;
             if (i >= firstCell) {
-                if (auto why = FieldProblem(Field(text, 9 * s + 1, 8), count))
+                // A blank line, or a midpoint alone, is a cell of zeros (empty
+                // fields); a line that stops before the fields of its later
+                // series has lost them.
+                const bool countsGiven = Trim(text.substr(std::min<std::size_t>(text.size(), 8))).size() > 0;
+                if (auto why = countsGiven ? FieldProblem(text, 9 * s + 1, 8, count) : std::nullopt)
                     return DataProblem{kFrequencyTitle, LineText(lineNumber) + " of the frequency data file: the frequency of series " +
                                                             NumberText(s) + " in cell " + NumberText(i) + " " + *why};
             }
@@ -192,6 +197,8 @@ std::optional<DataProblem> ReadFrequencyText(std::istream& in, int series, int f
         pendingBlanks.clear();
         if (auto problem = add(line, reader.LinesRead())) return problem;
     }
+    if (!reader.NotText().empty())
+        return DataProblem{kFrequencyTitle, "The frequency data file " + reader.NotText()};
     if (next.cells == 0)
         return DataProblem{kFrequencyTitle,
                            "The frequency data file holds no cells (its first line is skipped as field labels)"};
@@ -201,6 +208,22 @@ std::optional<DataProblem> ReadFrequencyText(std::istream& in, int series, int f
                            "two midpoints, so at least two are needed"};
     data = std::move(next);
     return std::nullopt;
+}
+
+std::vector<std::string> PlausibilityWarnings(const IncrementData& data) {
+    std::vector<std::string> out;
+    auto say = [&out](const PlausibilityCount& c, const char* one, const char* many) {
+        if (c.count == 0) return;
+        out.push_back(NumberText(c.count) + (c.count == 1 ? one : many) + (c.count == 1 ? " (line " : " (the first on line ") +
+                      NumberText(c.firstLine) + ")");
+    };
+    say(data.endBeforeStart, " increment record ends before it starts: its end day is below its start day",
+        " increment records end before they start: their end day is below their start day");
+    say(data.noDaysAtLiberty, " increment record has no days at liberty: its end day is its start day",
+        " increment records have no days at liberty: their end day is their start day");
+    say(data.negativeSize, " increment record has a negative initial size",
+        " increment records have a negative initial size");
+    return out;
 }
 
 std::string DataReadSummary(const GrowthSettings& settings, const GrowthData& data, SummaryPart part) {
@@ -233,6 +256,7 @@ std::string DataReadSummary(const GrowthSettings& settings, const GrowthData& da
             line("Skipped: " + NumberText(d.blankLines) + " blank " + (d.blankLines == 1 ? "line" : "lines") +
                  " among the records (" + (d.blankLines == 1 ? "line " : "lines ") + lines + ")");
         }
+        for (const std::string& warning : PlausibilityWarnings(d)) line("Warning: " + warning);
     }
     if (settings.HasFrequencies()) {
         const FrequencyData& d = data.frequencies;
@@ -257,16 +281,33 @@ std::string DataReadSummary(const GrowthSettings& settings, const GrowthData& da
     return out;
 }
 
+namespace {
+
+// The reader's problem with the file named: a file given on a command line
+// or chosen in a dialogue is known by its path.  The fixed texts of the
+// fatal messages stay as they are.
+std::optional<DataProblem> Named(std::optional<DataProblem> problem, const std::string& path) {
+    if (problem) {
+        const std::size_t at = problem->text.find(" data file");
+        if (at != std::string::npos) problem->text.insert(at + 10, " " + path);
+    }
+    return problem;
+}
+
+}  // namespace
+
 std::optional<DataProblem> ReadIncrementFile(const std::string& path, IncrementData& data) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return DataProblem{"Increment data file", "The increment data file could not be opened: " + path};
-    return ReadIncrementText(in, data);
+    std::ifstream in;
+    if (const auto why = OpenTextFile(path, in))
+        return DataProblem{kIncrementTitle, "The increment data file could not be opened: " + path + " " + *why};
+    return Named(ReadIncrementText(in, data), path);
 }
 
 std::optional<DataProblem> ReadFrequencyFile(const std::string& path, int series, int firstCell, FrequencyData& data) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return DataProblem{"Frequency data file", "The frequency data file could not be opened: " + path};
-    return ReadFrequencyText(in, series, firstCell, data);
+    std::ifstream in;
+    if (const auto why = OpenTextFile(path, in))
+        return DataProblem{kFrequencyTitle, "The frequency data file could not be opened: " + path + " " + *why};
+    return Named(ReadFrequencyText(in, series, firstCell, data), path);
 }
 
 std::optional<std::string> FormatIncrementRecord(const IncrementRecord& record) {

@@ -31,6 +31,12 @@ struct IncrementRecord {
     double end = 0.0;        // end day (or the age in years)
 };
 
+// Records that are read but look wrong: how many, and the file line of the first.
+struct PlausibilityCount {
+    long long count = 0;
+    long long firstLine = 0;
+};
+
 struct IncrementData {
     int records = 0;
     Vec1<IncrementRecord> record;  // record 0 has set 0
@@ -42,7 +48,16 @@ struct IncrementData {
     long long beyondLimit = 0;
     long long blankLines = 0;
     std::vector<long long> blankLineNumbers;
+    // Read as data, but told to the user: an end day before the start day,
+    // no days at liberty, a negative initial size.
+    PlausibilityCount endBeforeStart;
+    PlausibilityCount noDaysAtLiberty;
+    PlausibilityCount negativeSize;
 };
+
+// The warnings on records that are read but look wrong, one sentence each
+// (count and first line), for standard error and the desktop's status.
+std::vector<std::string> PlausibilityWarnings(const IncrementData& data);
 
 struct GrowthData {
     FrequencyData frequencies;

@@ -9,6 +9,7 @@
 #include "model/GrowthModel.h"
 #include "numeric/FixedColumns.h"
 #include "numeric/Format.h"
+#include "platform/TextFile.h"
 
 namespace corvane {
 
@@ -43,6 +44,8 @@ std::string DataReadText(const GrowthSettings& settings, const GrowthData& data)
         for (int s = 0; s <= d.setCount.size(); ++s)
             if (d.setCount[s] > 0) ++sets;
         text += Count(d.records, "increment record", "increment records") + " in " + Count(sets, "set", "sets");
+        // Implausible records are read, but the status says so.
+        for (const std::string& warning : PlausibilityWarnings(d)) text += "; warning: " + warning;
     }
     if (settings.HasFrequencies()) {
         const FrequencyData& d = data.frequencies;
@@ -251,8 +254,8 @@ struct FrequencyFileShape {
 };
 
 std::optional<FrequencyFileShape> ShapeOf(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
+    std::ifstream in;
+    if (OpenTextFile(path, in)) return std::nullopt;
     LineReader reader(in);
     std::string line;
     if (!reader.Next(line)) return std::nullopt;  // the label line
@@ -285,18 +288,20 @@ std::optional<SetupRefusal> UnworkableSetup(const GrowthSetup& setup) {
     // table is sized by them.
     if (CheckSetup(setup)) return std::nullopt;
     const auto shape = ShapeOf(setup.frequencyPath);
-    // A file the model's reader refuses is left to it: its message says more.
-    // The probe reads no more series than any line holds (the rest are empty
-    // fields), so an absurd count takes no memory here.
+    // A file the model's reader refuses is left to it: its message says more,
+    // unless the file simply holds fewer series than asked for (its lines
+    // then stop before the fields of the missing series).  The probe reads no
+    // more series than any line holds, so an absurd count takes no memory here.
     FrequencyData probe;
     const int firstCell = setup.firstCell < 1 ? 1 : static_cast<int>(setup.firstCell);
     const long long probeSeries = shape ? std::min(setup.series, std::max<long long>(shape->series, 1)) : setup.series;
-    if (ReadFrequencyFile(setup.frequencyPath, static_cast<int>(probeSeries), firstCell, probe)) return std::nullopt;
-    if (!shape) return std::nullopt;
+    const bool refused =
+        ReadFrequencyFile(setup.frequencyPath, static_cast<int>(probeSeries), firstCell, probe).has_value();
+    if (!shape || (refused && (shape->series == 0 || setup.series <= shape->series))) return std::nullopt;
     // Beyond the file's cells the first cell would leave nothing to fit; with
     // more series than the file holds, the missing ones would be read as
     // empty series.
-    if (shape->cells > 0 && setup.firstCell > shape->cells)
+    if (!refused && shape->cells > 0 && setup.firstCell > shape->cells)
         return SetupRefusal{Field::FirstCell, shape->cells,
                             "The first frequency cell evaluated, " + NumberText(setup.firstCell) + ", is beyond the " +
                                 NumberText(shape->cells) + " cells of the frequency file"};

@@ -1,9 +1,13 @@
 #include "numeric/FixedColumns.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <string>
+
+#include "numeric/Format.h"
 
 namespace corvane {
 
@@ -65,17 +69,9 @@ LeadingField ReadLeadingNumber(std::string_view text) {
 double LeadingNumber(std::string_view text) { return ReadLeadingNumber(text).value; }
 
 std::optional<double> StrictNumber(std::string_view text) {
-    std::size_t first = 0;
-    while (first < text.size() && IsBlank(text[first])) ++first;
-    std::size_t last = text.size();
-    while (last > first && IsBlank(text[last - 1])) --last;
-    const std::string_view core = text.substr(first, last - first);
-    if (core.empty()) return std::nullopt;
-    const std::size_t n = NumberLength(core);
-    if (n != core.size()) return std::nullopt;
-    const double v = Convert(core);
-    if (!std::isfinite(v)) return std::nullopt;
-    return v;
+    const NumberField f = ParseNumberField(text);
+    if (f.kind != NumberField::Kind::Number) return std::nullopt;
+    return f.value;
 }
 
 std::optional<std::int64_t> StrictInteger(std::string_view text, std::int64_t lowest, std::int64_t highest) {
@@ -86,22 +82,107 @@ std::optional<std::int64_t> StrictInteger(std::string_view text, std::int64_t lo
     return static_cast<std::int64_t>(r);
 }
 
-LineReader::LineReader(std::istream& in, std::size_t maxLineLength) : in_(in), max_(maxLineLength) {}
+NumberField ParseNumberField(std::string_view text) {
+    NumberField f;
+    f.text = Trim(text);
+    if (f.text.empty()) return f;
+    const std::size_t n = NumberLength(f.text);
+    if (n != f.text.size()) {
+        f.kind = NumberField::Kind::NotANumber;
+        return f;
+    }
+    const double v = Convert(f.text);
+    if (!std::isfinite(v)) {
+        f.kind = NumberField::Kind::Overflow;
+        return f;
+    }
+    f.kind = NumberField::Kind::Number;
+    f.value = v;
+    return f;
+}
+
+NumberField ReadNumberField(std::string_view line, int first, int width) {
+    if (first < 1 || line.size() < static_cast<std::size_t>(first)) {
+        NumberField f;
+        f.kind = NumberField::Kind::Missing;
+        return f;
+    }
+    return ParseNumberField(Field(line, first, width));
+}
+
+NumberField ReadJustifiedField(std::string_view line, int first, int width, bool lineEnded) {
+    NumberField f = ReadNumberField(line, first, width);
+    if (f.kind == NumberField::Kind::Missing) return f;
+    const std::size_t last = static_cast<std::size_t>(first - 1 + width);  // 0-based index after the field
+    if (line.size() > last && !IsBlank(line[last])) {
+        std::size_t end = last;
+        while (end < line.size() && !IsBlank(line[end])) ++end;
+        f.text = Trim(line.substr(static_cast<std::size_t>(first - 1), end - static_cast<std::size_t>(first - 1)));
+        f.kind = NumberField::Kind::RunsOn;
+        f.value = 0.0;
+        return f;
+    }
+    if (line.size() < last && f.kind == NumberField::Kind::Number && (!lineEnded || IsBlank(line[first - 1]))) {
+        f.kind = NumberField::Kind::Cut;
+        f.value = 0.0;
+    }
+    return f;
+}
+
+std::string NumberFieldProblem(const NumberField& field, std::string_view line) {
+    // Control characters would garble the message; a long field is cut.
+    std::string shown;
+    for (char c : field.text.substr(0, 40)) shown += static_cast<unsigned char>(c) < ' ' ? '?' : c;
+    if (field.text.size() > 40) shown += "...";
+    switch (field.kind) {
+        case NumberField::Kind::Number:
+        case NumberField::Kind::Empty: return "";
+        case NumberField::Kind::Missing:
+            return "is missing: the line ends at column " + std::to_string(line.size());
+        case NumberField::Kind::NotANumber: return "\"" + shown + "\" is not a number";
+        case NumberField::Kind::Overflow: return "\"" + shown + "\" is too large a number";
+        case NumberField::Kind::RunsOn: return "\"" + shown + "\" runs on past the field's last column";
+        case NumberField::Kind::Cut:
+            return "\"" + shown + "\" is cut short: the line ends at column " + std::to_string(line.size());
+    }
+    return "";
+}
+
+LineReader::LineReader(std::istream& in, std::size_t maxLineLength)
+    : in_(in), max_(std::min(maxLineLength, kLongestTextLine)) {}
 
 bool LineReader::AtEnd() {
-    return in_.peek() == std::char_traits<char>::eof();
+    return !notText_.empty() || in_.peek() == std::char_traits<char>::eof();
 }
 
 bool LineReader::Next(std::string& line) {
     line.clear();
     if (AtEnd()) return false;
+    const long long number = lines_ + 1;
+    std::size_t length = 0;
+    lineEnded_ = false;
     while (true) {
         const int c = in_.get();
         if (c == std::char_traits<char>::eof()) break;
-        if (c == '\n') break;
+        if (c == '\n') {
+            lineEnded_ = true;
+            break;
+        }
         if (c == '\r') {
             if (in_.peek() == '\n') in_.get();
+            lineEnded_ = true;
             break;
+        }
+        if (c == '\0') {
+            notText_ = "is not a text file: line " + std::to_string(number) + " holds a NUL byte";
+            line.clear();
+            return false;
+        }
+        if (++length > kLongestTextLine) {
+            notText_ = "is not a text file: line " + std::to_string(number) + " is longer than " +
+                       std::to_string(kLongestTextLine) + " characters";
+            line.clear();
+            return false;
         }
         if (line.size() < max_)
             line.push_back(static_cast<char>(c));

@@ -7,6 +7,7 @@
 #include "engine/modCorvane.h"
 #include "numeric/FixedColumns.h"
 #include "numeric/Format.h"
+#include "platform/TextFile.h"
 #include "priors/PriorEntry.h"
 #include "priors/PriorProfile.h"
 #include "priors/PriorsFile.h"
@@ -287,9 +288,10 @@ void PriorsDialogue::OpenFile() {
     request.initialName = wb_.priorTable.fileName;
     const auto path = wb_.ports.dialogs.FileDialog(request);
     if (!path || path->empty()) return;
-    std::ifstream in(*path, std::ios::binary);
-    if (!in) {
-        wb_.ports.dialogs.MessageBox(request.title, "The Bayesian priors file " + *path + " could not be opened.",
+    std::ifstream in;
+    if (const auto why = OpenTextFile(*path, in)) {
+        wb_.ports.dialogs.MessageBox(request.title,
+                                     "The Bayesian priors file " + *path + " could not be opened: it " + *why + ".",
                                      Buttons::OK, Icon::Exclamation);
         return;
     }

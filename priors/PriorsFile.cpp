@@ -1,6 +1,8 @@
 #include "priors/PriorsFile.h"
 
 #include <cctype>
+#include <algorithm>
+#include <cstdint>
 #include <cmath>
 
 #include "engine/modCorvane.h"
@@ -49,9 +51,21 @@ PriorsReadResult ReadPriorsText(std::istream& in, int n) {
     PriorsReadResult result;
     LineReader reader(in);
     std::string line;
-    reader.Next(line);
-    const double count = LeadingNumber(line);
-    result.count = std::fabs(count) < 1e15 ? static_cast<long long>(std::nearbyint(count)) : 0;
+    auto notText = [&] {
+        result.status = PriorsReadResult::Status::NotText;
+        result.line = static_cast<int>(std::min<long long>(reader.LinesRead() + 1, INT32_MAX));
+        result.problem = reader.NotText();
+        return result;
+    };
+    if (!reader.Next(line) && !reader.NotText().empty()) return notText();
+    const NumberField count = ParseNumberField(line);
+    if (!count.Usable()) {
+        result.status = PriorsReadResult::Status::BadLine;
+        result.line = 1;
+        result.problem = "the number of parameters " + NumberFieldProblem(count, line);
+        return result;
+    }
+    result.count = std::fabs(count.value) < 1e15 ? static_cast<long long>(std::nearbyint(count.value)) : 0;
     if (result.count != n) {
         result.status = PriorsReadResult::Status::CountMismatch;
         return result;
@@ -59,6 +73,7 @@ PriorsReadResult ReadPriorsText(std::istream& in, int n) {
     Vec1<PriorRow> rows(n);
     for (int i = 1; i <= n; ++i) {
         if (!reader.Next(line)) {
+            if (!reader.NotText().empty()) return notText();
             result.status = PriorsReadResult::Status::TooFewLines;
             result.line = i;
             return result;
@@ -78,12 +93,46 @@ PriorsReadResult ReadPriorsText(std::istream& in, int n) {
                           kPriorTypeCodes);
         PriorRow& row = rows[i];
         row.type = type;
-        row.firstMean = LeadingNumber(Field(line, 8, 11));
-        row.firstSD = LeadingNumber(Field(line, 19, 11));
+        // Text, NaN or an overflow would otherwise read as 0 and load; a
+        // uniform-unbounded row uses no terms, so its line may stop early.
+        const struct {
+            int first;
+            const char* name;
+            double* into;
+        } terms[] = {{8, "first-term mean", &row.firstMean}, {19, "first-term SD", &row.firstSD}};
+        for (const auto& t : terms) {
+            const NumberField f = ReadNumberField(line, t.first, 11);
+            if (f.kind == NumberField::Kind::Missing && type == 'U') continue;
+            if (!f.Usable())
+                return refuse(std::string("the ") + t.name + " (columns " + NumberText(t.first) + "-" +
+                              NumberText(t.first + 10) + ") " + NumberFieldProblem(f, line));
+            *t.into = f.value;
+        }
         row.secondMean = Trim(Field(line, 30, 11));
         row.secondSD = Trim(Field(line, 41, 11));
+        const struct {
+            int first;
+            const char* name;
+            const std::string* text;
+        } seconds[] = {{30, "second-term mean", &row.secondMean}, {41, "second-term SD", &row.secondSD}};
+        for (const auto& t : seconds) {
+            if (*t.text == kUnusedTerm) continue;
+            const NumberField f = ParseNumberField(*t.text);
+            if (!f.Usable())
+                return refuse(std::string("the ") + t.name + " (columns " + NumberText(t.first) + "-" +
+                              NumberText(t.first + 10) + ") " + NumberFieldProblem(f, line) + " nor \"" +
+                              kUnusedTerm + "\"");
+        }
         if (const auto problem = PriorRowProblem(row)) return refuse(*problem);
     }
+    // A row beyond the count belongs to another model, or the count is wrong.
+    while (reader.Next(line)) {
+        if (Trim(line).empty()) continue;
+        result.status = PriorsReadResult::Status::TooManyLines;
+        result.line = static_cast<int>(std::min<long long>(reader.LinesRead(), INT32_MAX));
+        return result;
+    }
+    if (!reader.NotText().empty()) return notText();
     result.rows = std::move(rows);
     return result;
 }
@@ -101,7 +150,17 @@ std::string PriorsRefusalText(const PriorsReadResult& r, const std::string& path
             why = "ends after " + NumberText(r.line - 1) + " of its " + NumberText(n) + " parameter lines.";
             break;
         case PriorsReadResult::Status::BadLine:
-            why = "line " + NumberText(r.line) + " (parameter " + NumberText(r.line - 1) + "): " + r.problem + ".";
+            if (r.line == 1)
+                why = "line 1: " + r.problem + ".";
+            else
+                why = "line " + NumberText(r.line) + " (parameter " + NumberText(r.line - 1) + "): " + r.problem + ".";
+            break;
+        case PriorsReadResult::Status::TooManyLines:
+            why = "line " + NumberText(r.line) + " is beyond its " + NumberText(n) +
+                  " parameter lines: the file holds more rows than its count.";
+            break;
+        case PriorsReadResult::Status::NotText:
+            why = r.problem + ".";
             break;
     }
     return head + why + CRLF + kDefaultsLoaded;

@@ -28,18 +28,21 @@ std::string PriorsFileLine(int parameter, const PriorRow& row);
 std::string FormatPriorsFile(const PriorTable& table);
 
 struct PriorsReadResult {
-    enum class Status { Ok, CountMismatch, TooFewLines, BadLine };
+    enum class Status { Ok, CountMismatch, TooFewLines, BadLine, TooManyLines, NotText };
     Status status = Status::Ok;
     long long count = 0;  // the parameter count on line 1
     int line = 0;         // the refused line (BadLine), counted from 1
-    std::string problem;  // what is wrong with it
+    std::string problem;  // what is wrong with it (NotText: why the file is not text)
     Vec1<PriorRow> rows;  // 1..n when Ok
     bool ok() const { return status == Status::Ok; }
 };
 
 // Reads a priors file for a model of n parameters.  Columns 1-6 and 52
 // onwards are ignored: parameters are taken in line order.  Every row must
-// be sound (PriorRowProblem) and carry a letter as its type code.
+// be sound (PriorRowProblem) and carry a letter as its type code; its
+// first-term fields must be numbers or blank (0), present when the type
+// uses them, and its second terms "Unused", a number or blank.  Non-empty
+// lines after the n rows are refused (TooManyLines, line of the first).
 PriorsReadResult ReadPriorsText(std::istream& in, int n);
 
 // The message of a refused file (title "Bayes information").

@@ -7,6 +7,7 @@
 #include "numeric/FixedColumns.h"
 #include "numeric/Format.h"
 #include "engine/Model.h"
+#include "platform/TextFile.h"
 #include "ranking/ModelRanking.h"
 
 namespace corvane {
@@ -101,6 +102,10 @@ CovarianceReadResult ReadLines(LineReader& reader, int n, int k) {
             if (!se)
                 return Refuse(lineNo() + " holds no standard error of grid " + NumberText(g) + " in characters " +
                               NumberText(StandardErrorColumn(g)) + "-" + NumberText(StandardErrorColumn(g) + 13));
+            // -1 marks a grid without a result; any other negative is damage.
+            if (*se < 0.0 && *se != -1.0)
+                return Refuse(lineNo() + " gives parameter " + NumberText(s) + " the negative standard error " +
+                              NumberText(*se) + " on grid " + NumberText(g) + " (only -1, no result, may be negative)");
             e.se(s, g) = *se;
             if (*se == -1.0) e.missing[static_cast<std::size_t>(g - 1)] = true;
         }
@@ -111,19 +116,27 @@ CovarianceReadResult ReadLines(LineReader& reader, int n, int k) {
     return {std::move(e), ""};
 }
 
+// What the reader found, unless the input proved not to be text: that is
+// said first, whatever the layout's checks made of the lines before.
+CovarianceReadResult ReadText(LineReader& reader, int n, int k) {
+    CovarianceReadResult result = ReadLines(reader, n, k);
+    if (!reader.NotText().empty()) return Refuse("it " + reader.NotText());
+    return result;
+}
+
 }  // namespace
 
 CovarianceReadResult ReadCovarianceText(std::string_view text, int n, int k) {
     std::istringstream in{std::string(text)};
     LineReader reader(in, kLongestLine);
-    return ReadLines(reader, n, k);
+    return ReadText(reader, n, k);
 }
 
 CovarianceReadResult ReadCovarianceFile(const std::string& path, int n, int k) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return Refuse("it could not be opened");
+    std::ifstream in;
+    if (const auto why = OpenTextFile(path, in)) return Refuse("it " + *why);
     LineReader reader(in, kLongestLine);
-    CovarianceReadResult result = ReadLines(reader, n, k);
+    CovarianceReadResult result = ReadText(reader, n, k);
     if (result.estimates && in.bad()) return Refuse("it could not be read to its end");
     return result;
 }

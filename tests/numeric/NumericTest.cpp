@@ -70,7 +70,7 @@ TEST(FixedColumns, LineReaderTakesEveryLineEndAndCutsHugeLines) {
     EXPECT_EQ(lines, (std::vector<std::string>{"one", "two", "three", "four"}));
     EXPECT_EQ(r.LinesRead(), 4);
 
-    std::istringstream big(std::string(100000, 'x') + "\nshort\n");
+    std::istringstream big(std::string(60000, 'x') + "\nshort\n");
     LineReader cut(big, 100);
     ASSERT_TRUE(cut.Next(line));
     EXPECT_EQ(line.size(), 100u);
@@ -78,6 +78,94 @@ TEST(FixedColumns, LineReaderTakesEveryLineEndAndCutsHugeLines) {
     ASSERT_TRUE(cut.Next(line));
     EXPECT_EQ(line, "short");
     EXPECT_FALSE(cut.Next(line));
+}
+
+TEST(FixedColumns, StrictFieldsSayWhyTheyAreNoNumber) {
+    using Kind = NumberField::Kind;
+    const struct {
+        const char* text;
+        Kind kind;
+        double value;
+    } cases[] = {
+        {"  4.774 ", Kind::Number, 4.774},  {"-1.5D+02", Kind::Number, -150.0}, {"+.5", Kind::Number, 0.5},
+        {"      ", Kind::Empty, 0.0},       {"4d.774", Kind::NotANumber, 0.0}, {"1,5", Kind::NotANumber, 0.0},
+        {"0x10", Kind::NotANumber, 0.0},    {"1e", Kind::NotANumber, 0.0},     {"1..2", Kind::NotANumber, 0.0},
+        {"day", Kind::NotANumber, 0.0},     {"nan", Kind::NotANumber, 0.0},    {"inf", Kind::NotANumber, 0.0},
+        {"1 2", Kind::NotANumber, 0.0},     {"1e999", Kind::Overflow, 0.0},    {"-1e400", Kind::Overflow, 0.0},
+    };
+    for (const auto& c : cases) {
+        const NumberField f = ParseNumberField(c.text);
+        EXPECT_EQ(f.kind, c.kind) << c.text;
+        EXPECT_EQ(f.value, c.value) << c.text;
+        EXPECT_EQ(f.Usable(), c.kind == Kind::Number || c.kind == Kind::Empty) << c.text;
+    }
+    EXPECT_EQ(NumberFieldProblem(ParseNumberField(" 4d.774"), ""), "\"4d.774\" is not a number");
+    // A line that ends before the field begins has lost the field; one that
+    // ends inside it holds what it holds.
+    EXPECT_EQ(ReadNumberField("     1,40.000", 15, 6).kind, Kind::Missing);
+    EXPECT_EQ(NumberFieldProblem(ReadNumberField("     1,40.000", 15, 6), "     1,40.000"),
+              "is missing: the line ends at column 13");
+    EXPECT_EQ(ReadNumberField("     1,40.000, ", 15, 6).kind, Kind::Empty);
+    EXPECT_EQ(ReadNumberField("     1,40.0", 8, 6).value, 40.0);
+}
+
+TEST(FixedColumns, JustifiedFieldsRefuseANumberRunningOnOrCutShort) {
+    using Kind = NumberField::Kind;
+    const struct {
+        const char* line;
+        bool lineEnded;
+        Kind kind;
+        double value;
+    } cases[] = {
+        {" 1.2000000E+02  label", true, Kind::Number, 120.0},
+        {"-1.2000000E+02  label", true, Kind::Number, -120.0},
+        // One extra leading space: the first 14 columns hold 1.2000000E+0.
+        {"  1.2000000E+02  label", true, Kind::RunsOn, 0.0},
+        {"          5000", false, Kind::Number, 5000.0},
+        {"5000", true, Kind::Number, 5000.0},  // written by hand, left-justified
+        // Cut inside the field: right-justified text, or no line end.
+        {" 1.0000000E-0", true, Kind::Cut, 0.0},
+        {"1.0000000E-0", false, Kind::Cut, 0.0},
+    };
+    for (const auto& c : cases) {
+        const NumberField f = ReadJustifiedField(c.line, 1, 14, c.lineEnded);
+        EXPECT_EQ(f.kind, c.kind) << c.line;
+        EXPECT_EQ(f.value, c.value) << c.line;
+    }
+    EXPECT_EQ(NumberFieldProblem(ReadJustifiedField("  1.2000000E+02  x", 1, 14, true), ""),
+              "\"1.2000000E+02\" runs on past the field's last column");
+}
+
+TEST(FixedColumns, LineReaderStopsAtOnceOnInputThatIsNotText) {
+    const struct {
+        std::string text;
+        long long lines;  // read before the refusal
+        std::string why;
+    } cases[] = {
+        {std::string("label\n") + std::string(1000, '\0'), 1, "is not a text file: line 2 holds a NUL byte"},
+        {std::string("a\0b\n", 4), 0, "is not a text file: line 1 holds a NUL byte"},
+        {"x\n" + std::string(kLongestTextLine + 1, 'y') + "\n", 1,
+         "is not a text file: line 2 is longer than 65536 characters"},
+        {std::string(kLongestTextLine, 'y') + "\nz\n", 2, ""},  // the longest line allowed
+    };
+    for (const auto& c : cases) {
+        std::istringstream in(c.text);
+        LineReader r(in, 100);
+        std::string line;
+        while (r.Next(line)) {
+        }
+        EXPECT_EQ(r.LinesRead(), c.lines);
+        EXPECT_EQ(r.NotText(), c.why);
+        EXPECT_TRUE(r.AtEnd());
+    }
+    // The last line of a file cut short has no line end.
+    std::istringstream cut("one\r\ntwo");
+    LineReader r(cut);
+    std::string line;
+    ASSERT_TRUE(r.Next(line));
+    EXPECT_TRUE(r.LineEnded());
+    ASSERT_TRUE(r.Next(line));
+    EXPECT_FALSE(r.LineEnded());
 }
 
 TEST(DateTimeName, MonthDayHourMinuteThenExtension) {

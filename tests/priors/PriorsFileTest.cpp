@@ -198,3 +198,47 @@ TEST(PriorsFile, WritingAsksForANameAndReportsItInTheStatusBar) {
     EXPECT_FALSE(WritePriorsFile(b.wb, PriorsWriter::Editor));
     EXPECT_EQ(b.wb.priorTable.fileName, path);
 }
+
+TEST(PriorsFile, TextNaNOverflowAndRowsBeyondTheCountAreRefused) {
+    const std::string first = "2\r\n  1   U 1.000E-100 1.000E-100     Unused     Unused\r\n";
+    const struct {
+        std::string text;
+        PriorsReadResult::Status status;
+        int line;
+        std::string problem;
+    } cases[] = {
+        {first + "  2   N       abc 5.000E-001     Unused     Unused\r\n", PriorsReadResult::Status::BadLine, 3,
+         "the first-term mean (columns 8-18) \"abc\" is not a number"},
+        {first + "  2   N 2.500E+000       nan     Unused     Unused\r\n", PriorsReadResult::Status::BadLine, 3,
+         "the first-term SD (columns 19-29) \"nan\" is not a number"},
+        {first + "  2   N 2.500E+999 5.000E-001     Unused     Unused\r\n", PriorsReadResult::Status::BadLine, 3,
+         "the first-term mean (columns 8-18) \"2.500E+999\" is too large a number"},
+        {first + "  2   N 2.5,0E+00 5.000E-001     Unused     Unused\r\n", PriorsReadResult::Status::BadLine, 3,
+         "the first-term mean (columns 8-18) \"2.5,0E+00\" is not a number"},
+        {first + "  2   T 1.000E+000 1.000E-001     Unsed 1.000E-001\r\n", PriorsReadResult::Status::BadLine, 3,
+         "the second-term mean (columns 30-40) \"Unsed\" is not a number nor \"Unused\""},
+        // A Gaussian row cut before its SD.
+        {first + "  2   N 2.500E+000\r\n", PriorsReadResult::Status::BadLine, 3,
+         "the first-term SD (columns 19-29) is missing: the line ends at column 18"},
+        {first + "  2   U 1.000E-100 1.000E-100     Unused     Unused\r\n  3   N 1.000E+000 1.000E+000\r\n",
+         PriorsReadResult::Status::TooManyLines, 4, ""},
+        {"2x\r\n", PriorsReadResult::Status::BadLine, 1, "the number of parameters \"2x\" is not a number"},
+        {first + std::string(64, '\0'), PriorsReadResult::Status::NotText, 3,
+         "is not a text file: line 3 holds a NUL byte"},
+    };
+    for (const auto& c : cases) {
+        const PriorsReadResult r = Read(c.text, 2);
+        EXPECT_EQ(r.status, c.status) << c.text;
+        EXPECT_EQ(r.line, c.line) << c.text;
+        EXPECT_EQ(r.problem, c.problem) << c.text;
+        EXPECT_TRUE(r.rows.size() == 0) << c.text;
+    }
+    EXPECT_EQ(PriorsRefusalText(Read(cases[6].text, 2), "p.pri", 2),
+              "Bayesian priors file  p.pri  line 4 is beyond its 2 parameter lines: the file holds more rows than its "
+              "count.\r\nTherefore default (uniform-unbounded) priors have been loaded instead.");
+    // Blank lines after the rows, and blank first terms, still read.
+    const PriorsReadResult blank = Read(first + "  2   S            5.000E-001     Unused     Unused\r\n\r\n\r\n", 2);
+    ASSERT_TRUE(blank.ok()) << blank.problem;
+    EXPECT_EQ(blank.rows[2].firstMean, 0.0);
+    EXPECT_EQ(blank.rows[2].firstSD, 0.5);
+}

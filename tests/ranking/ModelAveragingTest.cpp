@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 
 #include "RankingSupport.h"
 #include "ranking/ModelAveraging.h"
@@ -79,7 +80,7 @@ TEST(CovarianceReader, RefusesFilesThatDoNotFitTheModel) {
     EXPECT_TRUE(Refused(replaced("Par#    ", "Par     ", false), 3, 2, "heading of the standard errors"));
     EXPECT_TRUE(Refused(text.substr(0, text.find("Par#")), 3, 2, "ends before its standard errors"));
     EXPECT_TRUE(Refused("", 3, 2, "empty"));
-    EXPECT_TRUE(Refused(std::string(100000, '\0'), 3, 2, "ends before the parameter lines"));
+    EXPECT_TRUE(Refused(std::string(100000, '\0'), 3, 2, "is not a text file: line 1 holds a NUL byte"));
     EXPECT_TRUE(Refused(text, 0, 0, "no parameters"));
     EXPECT_FALSE(ReadCovarianceFile("/nonexistent/x.cov", 3, 2).estimates);
 }
@@ -239,4 +240,33 @@ TEST(ModelAveraging, ACovarianceFileOfAnotherFitIsRefusedByName) {
     // A difference below the file's eight digits is the same value.
     rig.list.models[1].values[1] = 150.0 + 1e-7;
     EXPECT_TRUE(AverageRankedModels(rig.list, 2).result);
+}
+
+TEST(CovarianceReader, NegativeStandardErrorsOtherThanMinusOneAreRefused) {
+    const struct {
+        double se;
+        bool read;
+    } cases[] = {{0.25, true}, {0.0, true}, {-1.0, true}, {-0.5, false}, {-2.0, false}, {-1e-300, false}};
+    for (const auto& c : cases) {
+        const std::string text = CovarianceText({1.0, 2.0}, {{1, 0.1, c.se, 0.3}, {2, 0.4, 0.5, 0.6}});
+        const auto read = ReadCovarianceText(text, 2, 2);
+        EXPECT_EQ(read.estimates.has_value(), c.read) << c.se;
+        if (c.read) {
+            EXPECT_EQ(read.estimates->se(1, 2), c.se);
+            EXPECT_EQ(read.estimates->missing[1], c.se == -1.0);
+        } else {
+            EXPECT_NE(read.problem.find("gives parameter 1 the negative standard error"), std::string::npos)
+                << read.problem;
+        }
+    }
+    // Not finite: refused as no number.
+    std::string text = CovarianceText({1.0, 2.0}, {{1, 0.1, 0.2, 0.3}, {2, 0.4, 0.5, 0.6}});
+    const std::size_t se = text.find(" 5.0000000E-01");
+    ASSERT_NE(se, std::string::npos);
+    text.replace(se, 14, "           nan");
+    EXPECT_TRUE(Refused(text, 2, 2, "holds no standard error of grid 2"));
+    // A directory is refused saying what it is.
+    const auto dir = ReadCovarianceFile(std::filesystem::temp_directory_path().string(), 2, 2);
+    EXPECT_FALSE(dir.estimates);
+    EXPECT_EQ(dir.problem, "it is a directory");
 }
