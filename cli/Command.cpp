@@ -43,10 +43,10 @@ bool SameOutput(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-void FileRoles::Input(std::string what, std::string path) { inputs_.push_back({std::move(what), std::move(path), ""}); }
+void FileRoles::Input(std::string what, std::string path) { inputs_.push_back({std::move(what), std::move(path)}); }
 
-void FileRoles::Output(const std::string& option, const std::optional<std::string>& path, const std::string& mayUpdate) {
-    if (path) outputs_.push_back({option, *path, mayUpdate});
+void FileRoles::Output(const std::string& option, const std::optional<std::string>& path) {
+    if (path) outputs_.push_back({option, *path});
 }
 
 std::vector<std::string> FileRoles::Problems() const {
@@ -59,7 +59,7 @@ std::vector<std::string> FileRoles::Problems() const {
         }
         // Device and inode: a link or another spelling of an input is the input.
         for (const Role& in : inputs_)
-            if (SameRegularFile(out.path, in.path) && (out.mayUpdate.empty() || in.name != "the " + out.mayUpdate + " file"))
+            if (SameRegularFile(out.path, in.path))
                 problems.push_back("option " + out.name + " names " + in.name + "; an output never replaces an input");
         for (std::size_t e = 0; e < k; ++e)
             if (SameOutput(outputs_[e].path, out.path))

@@ -66,9 +66,8 @@ public:
     void Input(const std::string& option, const std::optional<std::string>& path) {
         if (path) Input("the " + option + " file", *path);
     }
-    // A file the command writes.  mayUpdate names the one input option this
-    // output may replace on purpose (fit's --save-alg over its --alg).
-    void Output(const std::string& option, const std::optional<std::string>& path, const std::string& mayUpdate = "");
+    // A file the command writes.
+    void Output(const std::string& option, const std::optional<std::string>& path);
 
     // Every refusal, in the order of the outputs.
     std::vector<std::string> Problems() const;
@@ -77,7 +76,6 @@ private:
     struct Role {
         std::string name;  // the input's description or the output's option
         std::string path;
-        std::string mayUpdate;
     };
     std::vector<Role> inputs_, outputs_;
 };

@@ -65,7 +65,7 @@ class Fit : public Command {
     void Check(Options& o) override;
     void Files(FileRoles& files) const override {
         model.Inputs(files);
-        files.Output("--save-alg", fit.saveAlg, "--alg");  // saving over the algorithm file read is the usual update
+        files.Output("--save-alg", fit.saveAlg);
         files.Output("--log", fit.log);
     }
     int Run(std::ostream& out, std::ostream& err) override;
@@ -101,7 +101,8 @@ void Fit::Declare(Options& o) {
             "iterations, Marquardt every accepted one (default 10)");
     o.Text("--save-alg", fit.saveAlg, "OUT",
            "write the algorithm data after the run to OUT, in the\n"
-           "algorithm file layout (CR LF); it may be the --alg file");
+           "algorithm file layout (CR LF); never the --alg file, which\n"
+           "keeps the starting values the run began from");
     o.Flag("--value", fit.valueOnly, "print only the minimum, as %.17g");
     o.Flag("--json", fit.json, "print one JSON object (see the README) instead of the report");
     model.Declare(o);
