@@ -54,7 +54,7 @@ std::vector<std::string> FileRoles::Problems() const {
     for (std::size_t k = 0; k < outputs_.size(); ++k) {
         const Role& out = outputs_[k];
         if (const auto why = CannotWrite(out.path)) {
-            problems.push_back("option " + out.name + ": cannot write " + *why);
+            problems.push_back("option " + out.name + ": cannot write there: " + *why);
             continue;
         }
         // Device and inode: a link or another spelling of an input is the input.

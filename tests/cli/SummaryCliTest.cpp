@@ -196,7 +196,7 @@ TEST(CliSummary, BadInputPrintsNothing) {
         {Rig(dir) + " --simulations -1", "--simulations"},
         {Rig(dir) + " --simulations 40000", "--simulations"},
         {Rig(dir) + " --save" + Q(alg), "option --save names the --alg file"},
-        {Rig(dir) + " --save" + Q(dir.Path("missing/out.cvo")), "option --save: cannot write the directory of"},
+        {Rig(dir) + " --save" + Q(dir.Path("missing/out.cvo")), "option --save: cannot write there: the directory of"},
         {"summary --increments" + Q(DataPath("rig_increments.dat")), "--alg FILE is required"},
     };
     for (const auto& c : cases) {
