@@ -148,6 +148,7 @@ std::vector<XYPlotData> IncrementResidualPlots(const IncrementTable& table) {
         page.variables.push_back(Variable("Predicted increment", predicted, false, kIncrementQuantity));
         page.variables.push_back(Variable("Standardised residual", residual, true, kResidualQuantity));
         page.figures.push_back({"increments-residuals", 1, {{2, Points(), {}}}});
+        page.agreement = XYPlotData::Agreement{1, 2, "Standardised residual against predicted increment:"};
         page.notes = notes;
         pages.push_back(std::move(page));
     }
@@ -167,6 +168,8 @@ std::vector<XYPlotData> IncrementResidualPlots(const IncrementTable& table) {
         page.variables.push_back(Variable("Ordered standardised residual", ordered, true, kResidualQuantity));
         page.variables.push_back(Variable("1:1 line", quantile, true, kResidualQuantity));
         page.figures.push_back({"increments-residuals-qq", 1, {{2, Points(), {}}, {3, Line(), {}}}});
+        // The panel describes the residuals, not the reference line drawn last.
+        page.agreement = XYPlotData::Agreement{1, 2, "Ordered residuals against normal quantiles:"};
         page.notes = notes;
         pages.push_back(std::move(page));
     }

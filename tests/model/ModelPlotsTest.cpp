@@ -102,6 +102,11 @@ void ResidualsAgreeWithTheTable(const Fitted& f) {
     const XYPlotData* observed = f.Page("Observed against predicted increments");
     const XYPlotData* qq = f.Page("Normal Q-Q plot of standardised residuals");
     ASSERT_TRUE(residuals && observed && qq);
+    // Each panel reports the residuals, never the 1:1 line against itself.
+    for (const XYPlotData* page : {residuals, observed, qq}) {
+        ASSERT_TRUE(page->agreement.has_value()) << page->page;
+        EXPECT_NE(page->variables[page->agreement->y - 1].name, "1:1 line");
+    }
     ASSERT_EQ(residuals->variables[1].values.size(), rows.size());
     std::vector<double> fromTable;
     for (std::size_t i = 0; i < rows.size(); ++i) {
