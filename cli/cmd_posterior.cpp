@@ -97,7 +97,7 @@ struct Outputs {
                "with one integrated parameter: write the density grid to\nFILE as the desktop saves it (.grd)");
         o.Text("--plots", plots, "DIR",
                "write the seven distribution plots (and, with one integrated\nparameter, the bivariate density) "
-               "into DIR as PNG and SVG");
+               "into DIR as PNG and SVG, each with a CSV of its numbers");
         o.Flag("--json", json, "print one JSON object (see the README) instead of the data text");
     }
     void Files(FileRoles& files) const {
@@ -162,8 +162,11 @@ Json ResultJson(const PosteriorPlan& plan, const PosteriorResult& r) {
 // Prints the data text (or the JSON object) and writes the requested files,
 // as the desktop shows and saves them; a run stopped by a signal writes them
 // to FILE.partial (the plots into DIR.partial).  The exit status.
+// descriptions name the parameters on the plots' axes (none for merged parts,
+// which do not carry them).
 int WriteOutputs(std::ostream& out, std::ostream& err, ConsoleDialogs& dialogs, const Clock& clock,
-                 const PosteriorPlan& plan, const PosteriorResult& result, const Outputs& o, bool stopped = false) {
+                 const PosteriorPlan& plan, const PosteriorResult& result, const Outputs& o, bool stopped = false,
+                 const AlgorithmData* descriptions = nullptr) {
     if (result.overflow) {
         err << MessagePrefix()
             << "some grid nodes are far more likely than the starting values, so the sums cannot be held: start "
@@ -197,8 +200,15 @@ int WriteOutputs(std::ostream& out, std::ostream& err, ConsoleDialogs& dialogs, 
     if (o.plots) {
         FilePlotPort pictures(ResultPath(*o.plots, stopped));
         pictures.onError = [&](const std::string& problem) { err << MessagePrefix() << problem << "\n"; };
-        pictures.Show(DistributionPlotFor(result.columns, result.summary, plan.parameter, DistributionKind::Posterior));
-        if (result.bivariate) pictures.Show(*result.bivariate);
+        const auto described = [&](int p) { return descriptions ? DescriptionOf(*descriptions, p) : std::string(); };
+        pictures.Show(DistributionPlotFor(result.columns, result.summary, plan.parameter, DistributionKind::Posterior,
+                                          described(plan.parameter)));
+        if (result.bivariate) {
+            BivariatePlotData b = *result.bivariate;
+            b.xDescription = described(b.xParameter);
+            b.yDescription = described(b.yParameter);
+            pictures.Show(b);
+        }
         if (!pictures.Errors().empty()) saved = false;
         else if (stopped) TellPartial(err, *o.plots);
     }
@@ -444,7 +454,7 @@ int PosteriorCommandLine::Run(std::ostream& out, std::ostream& err) {
         return kExitOk;
     }
     const PosteriorResult result = AssemblePosterior(plan, blocks);
-    return WriteOutputs(out, err, dialogs, session->ports.clock, plan, result, outputs, stopped);
+    return WriteOutputs(out, err, dialogs, session->ports.clock, plan, result, outputs, stopped, &a);
 }
 
 const Register<PosteriorCommandLine> posterior{

@@ -67,7 +67,7 @@ class PriorProfileCommand : public Command {
         o.Whole("--points", points, 0, kMaxProfilePoints, "M",
                 "points (default 101); 0 gives 101, 1 or 2 give 3,\nan even count the next odd one");
         o.Text("--save", save, "FILE.pdp", "write the statistics text as a prior distribution file");
-        o.Text("--plots", plots, "DIR", "write the seven distribution plots as PNG and SVG into DIR");
+        o.Text("--plots", plots, "DIR", "write the seven distribution plots as PNG and SVG into DIR,\neach with a CSV of its numbers");
         o.Flag("--json", json, "print one JSON object instead of the statistics text");
         model.Declare(o, false);
         o.Footer("Exit status 0 on success, 1 when a file could not be written, 2 on bad input (a\n"

@@ -88,7 +88,7 @@ class Profile : public Command {
                        "the minimiser at each point (default simplex; Marquardt\nwith numerical derivatives)");
         stepsFrom.Declare(o);
         o.Text("--save", save, "FILE.mlc", "write the data text as a maximum-likelihood file");
-        o.Text("--plots", plots, "DIR", "write the seven distribution plots as PNG and SVG into DIR");
+        o.Text("--plots", plots, "DIR", "write the seven distribution plots as PNG and SVG into DIR,\neach with a CSV of its numbers");
         o.Flag("--json", json, "print one JSON object instead of the data text");
         model.Declare(o);
         o.Footer(

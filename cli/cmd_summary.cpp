@@ -106,7 +106,8 @@ class Summary : public Command {
                "save the report as the summary window's Save does (the\n\"Originally saved with the file name: \" "
                "line first)");
         o.Text("--plots", plots, "DIR",
-               "write the model plots (every increment set, every\nseries) into DIR as PNG and SVG pictures");
+               "write the model plots (every increment set, every\nseries, and their residual plots) into DIR as PNG "
+               "and SVG\npictures, each with a CSV of its numbers");
         o.Flag("--json", json,
                "print one JSON object instead of the report: the objective,\n"
                "the parameters, K, the sample size, AICc (null when\n"

@@ -214,9 +214,10 @@ std::string PriorDistributionText(const ProfileColumns& c, const DistributionSum
 }
 
 DistributionPlotData DistributionPlotFor(const ProfileColumns& c, const DistributionSummary& s, int parameter,
-                                         DistributionKind kind) {
+                                         DistributionKind kind, const std::string& description) {
     DistributionPlotData d;
     d.parameter = parameter;
+    d.description = description;
     d.kind = kind;
     auto copy = [&](const Vec1<double>& from, Vec1<double>& to) {
         to.resize(c.m);
@@ -234,6 +235,10 @@ DistributionPlotData DistributionPlotFor(const ProfileColumns& c, const Distribu
     d.difference = s.difference;
     d.se = s.sd;
     return d;
+}
+
+std::string DescriptionOf(const AlgorithmData& a, int parameter) {
+    return parameter >= 1 && parameter <= a.description.size() ? a.description[parameter] : std::string();
 }
 
 }  // namespace corvane

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/AlgorithmData.h"
 #include "numeric/OneBased.h"
 #include "plots/PlotData.h"
 
@@ -69,8 +70,12 @@ std::string ConfidenceDataText(const std::string& title, const ProfileColumns& c
 // the two confidence regions.
 std::string PriorDistributionText(const ProfileColumns& c, const DistributionSummary& s);
 
-// What the distribution plot is handed.
+// What the distribution plot is handed; the description names the
+// parameter on its axis.
 DistributionPlotData DistributionPlotFor(const ProfileColumns& c, const DistributionSummary& s, int parameter,
-                                         DistributionKind kind);
+                                         DistributionKind kind, const std::string& description = {});
+
+// A parameter's description from the algorithm data ("" past its end).
+std::string DescriptionOf(const AlgorithmData& a, int parameter);
 
 }  // namespace corvane

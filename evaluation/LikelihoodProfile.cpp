@@ -277,7 +277,8 @@ bool RecomputeStoredProfile(Workbench& wb, DistributionSummary& summary) {
 }
 
 void ShowProfileResults(Workbench& wb, int parameter, const DistributionSummary& summary) {
-    wb.plots->Show(DistributionPlotFor(wb.profileColumns, summary, parameter, DistributionKind::Confidence));
+    wb.plots->Show(DistributionPlotFor(wb.profileColumns, summary, parameter, DistributionKind::Confidence,
+                                       DescriptionOf(wb.alg, parameter)));
     wb.profileView.SetArea(1, ProfileDataText(wb, summary));
     wb.ports.windows.Show(wb.profileView);
 }

@@ -134,9 +134,12 @@ void ShowProgress(Workbench& wb, const PosteriorPlan& plan, const PosteriorProgr
 // The distribution plots, the bivariate density with its grid file, and
 // the data text in the "Bayesian statistics" window.
 void ShowPosterior(Workbench& wb, const DistributionSummary& summary, const PosteriorStore& store) {
-    wb.plots->Show(DistributionPlotFor(wb.profileColumns, summary, store.parameter, DistributionKind::Posterior));
+    wb.plots->Show(DistributionPlotFor(wb.profileColumns, summary, store.parameter, DistributionKind::Posterior,
+                                       DescriptionOf(wb.alg, store.parameter)));
     if (store.bivariate) {
-        const BivariatePlotData& b = *store.bivariate;
+        BivariatePlotData b = *store.bivariate;
+        b.xDescription = DescriptionOf(wb.alg, b.xParameter);
+        b.yDescription = DescriptionOf(wb.alg, b.yParameter);
         const Answer view = wb.ports.dialogs.MessageBox(
             "Bivariate plot", BivariateQuestionText(b.xParameter, b.yParameter), Buttons::YesNo, Icon::Question);
         if (view == Answer::Yes) {

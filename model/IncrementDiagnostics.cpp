@@ -121,6 +121,11 @@ std::string FormatIncrementTable(const IncrementTable& table) {
     return out;
 }
 
+std::optional<double> StandardisedResidual(const IncrementRow& row) {
+    if (!(row.sd > 0.0)) return std::nullopt;
+    return (row.observed - row.expected) / row.sd;
+}
+
 int ResidualCell(double z) {
     if (!std::isfinite(z)) return 0;
     const double c = std::floor(2.0 * z + 12.001) + 1.0;
@@ -154,7 +159,8 @@ SdFrequencies ComputeSdFrequencies(const IncrementData& data, const GrowthParame
     for (int i = 1; i <= n; ++i) {
         if (progress) progress(i, n);
         const IncrementRow& row = table.rows[i];
-        const int cell = row.sd > 0.0 ? ResidualCell((row.observed - row.expected) / row.sd) : 0;
+        const std::optional<double> z = StandardisedResidual(row);
+        const int cell = z ? ResidualCell(*z) : 0;
         if (cell == 0) ++sd.outside;
         else sd.observed[static_cast<std::size_t>(cell)] += 1.0;
 

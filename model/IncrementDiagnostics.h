@@ -4,6 +4,7 @@
 // standardised residuals in 0.5-SD cells with its expected counts.
 #include <array>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "model/GrowthData.h"
@@ -45,6 +46,10 @@ std::string FormatIncrementTable(const IncrementTable& table);
 
 // What the likelihood made of a record, as the table says it ("" when fitted).
 std::string RecordFateText(RecordFate fate);
+
+// The standardised residual of a record, (observed - expected) / SD of the
+// residual, as the SD frequency table counts it; unset when the SD is 0.
+std::optional<double> StandardisedResidual(const IncrementRow& row);
 
 inline constexpr int kResidualCells = 24;
 

@@ -142,13 +142,18 @@ void ShowModelPlots(Workbench& wb, const GrowthModel& model, const std::function
         const IncrementTable table = ComputeIncrementTable(model.Data().increments, PrepareParameters(X, s));
         for (const XYPlotData& page : IncrementPlots(model.Data().increments, table))
             if (wb.plots->Show(page) == PlotAnswer::Quit) return;
+        // Then the fit judged by its residuals, those of the increment table.
+        for (const XYPlotData& page : IncrementResidualPlots(table))
+            if (wb.plots->Show(page) == PlotAnswer::Quit) return;
     }
     if (!s.HasFrequencies()) return;
+    const FrequencyData& frequencies = model.Data().frequencies;
     for (int series = 1; series <= s.series; ++series) {
         const Answer answer = askSeries(series);
         if (answer == Answer::Cancel) return;
-        if (answer == Answer::Yes &&
-            wb.plots->Show(FrequencyPlot(s, model.Data().frequencies, best, series)) == PlotAnswer::Quit)
+        if (answer != Answer::Yes) continue;
+        if (wb.plots->Show(FrequencyPlot(s, frequencies, best, series)) == PlotAnswer::Quit ||
+            wb.plots->Show(FrequencyResidualPlot(s, frequencies, best, series)) == PlotAnswer::Quit)
             return;
     }
 }

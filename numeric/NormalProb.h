@@ -20,4 +20,9 @@ double NormalCdf(double x);
 // out instead of vanishing in the subtraction from 1.
 double NormalUpperTail(double x);
 
+// The standard normal quantile: z with Phi(z) = p, for 0 < p < 1 (the
+// infinities at 0 and 1, NaN outside).  Acklam's rational approximation
+// polished by one Halley step on the exact erfc, good to rounding.
+double NormalQuantile(double p);
+
 }  // namespace corvane

@@ -43,9 +43,9 @@ void AddUnique(std::vector<std::string>& names, const std::string& name) {
     if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
 }
 
-std::string Joined(const std::vector<std::string>& names) {
+std::string Joined(const std::vector<std::string>& names, const char* separator = ", ") {
     std::string s;
-    for (const auto& n : names) s += (s.empty() ? "" : ", ") + n;
+    for (const auto& n : names) s += (s.empty() ? "" : separator) + n;
     return s;
 }
 
@@ -59,11 +59,13 @@ const std::string& ModXYPlot::Name(int variable) const {
     return data_.variables[static_cast<std::size_t>(variable - 1)].name;
 }
 
-ModXYPlot::Pairs ModXYPlot::PairsOf(const Curve& c) const {
+ModXYPlot::Pairs ModXYPlot::PairsOf(const Curve& c) const { return PairsOf(c.x, c.y); }
+
+ModXYPlot::Pairs ModXYPlot::PairsOf(int x, int y) const {
     Pairs p;
-    if (c.x < 1 || c.x > VariableCount() || c.y < 1 || c.y > VariableCount()) return p;
-    const auto& xs = data_.variables[static_cast<std::size_t>(c.x - 1)].values;
-    const auto& ys = data_.variables[static_cast<std::size_t>(c.y - 1)].values;
+    if (x < 1 || x > VariableCount() || y < 1 || y > VariableCount()) return p;
+    const auto& xs = data_.variables[static_cast<std::size_t>(x - 1)].values;
+    const auto& ys = data_.variables[static_cast<std::size_t>(y - 1)].values;
     const std::size_t n = std::min(xs.size(), ys.size());
     for (std::size_t i = 0; i < n; ++i) {
         if (!std::isfinite(xs[i]) || !std::isfinite(ys[i])) continue;
@@ -120,6 +122,7 @@ bool ModXYPlot::Rescale(const XYBoxes& boxes, XYBoxes* shown, std::string* messa
     // a variable unless the user asked for the data with a 0 in that box.
     double dataXLo = INFINITY, dataXHi = -INFINITY, dataYLo = INFINITY, dataYHi = -INFINITY;
     for (const auto& c : curves_) {
+        if (!c.inScale) continue;
         const Pairs p = PairsOf(c);
         const XYVariable& vx = data_.variables[static_cast<std::size_t>(c.x - 1)];
         const XYVariable& vy = data_.variables[static_cast<std::size_t>(c.y - 1)];
@@ -168,20 +171,54 @@ bool ModXYPlot::Rescale(const XYBoxes& boxes, XYBoxes* shown, std::string* messa
     return true;
 }
 
-bool ModXYPlot::Plot(int x, int y, const XYMarks& marks, XYBoxes& boxes, std::string* message) {
+namespace {
+
+// The data range of one column, widened when it has no width (so that a
+// constant curve still has a span to compare).
+AxisRange SpanOf(const std::vector<double>& v) {
+    const auto [lo, hi] = std::minmax_element(v.begin(), v.end());
+    return *lo == *hi ? Widened(*lo) : AxisRange{*lo, *hi};
+}
+
+AxisRange Union(const AxisRange& a, const AxisRange& b) { return {std::min(a.lo, b.lo), std::max(a.hi, b.hi)}; }
+
+}  // namespace
+
+void ModXYPlot::ChooseScaledCurves() {
+    // The new curve sets the axes; each earlier curve, latest first, joins
+    // them only while the new one still fills a fair share of both.
+    Curve& added = curves_.back();
+    const Pairs own = PairsOf(added);
+    const AxisRange ownX = SpanOf(own.x), ownY = SpanOf(own.y);
+    AxisRange x = ownX, y = ownY;
+    added.inScale = true;
+    for (auto c = curves_.rbegin() + 1; c != curves_.rend(); ++c) {
+        const Pairs p = PairsOf(*c);
+        const AxisRange nx = Union(x, SpanOf(p.x)), ny = Union(y, SpanOf(p.y));
+        c->inScale = ownX.Width() >= kLeastShare * nx.Width() && ownY.Width() >= kLeastShare * ny.Width();
+        if (c->inScale) x = nx, y = ny;
+    }
+}
+
+bool ModXYPlot::Plot(int x, int y, const XYMarks& marks, XYBoxes& boxes, std::string* message, Scaling scaling,
+                     XYStyle style) {
     if (x < 1 || x > VariableCount() || y < 1 || y > VariableCount()) {
         if (message) *message = "Choose an X variate and a Y variate first";
         return false;
     }
-    const Curve curve{x, y, marks};
+    const Curve curve{x, y, marks, style, true};
     const Pairs pairs = PairsOf(curve);
     if (pairs.x.empty()) {
         if (message) *message = "There are no numbers to plot for " + Trim(Name(y)) + " against " + Trim(Name(x));
         return false;
     }
+    std::vector<bool> before;
+    for (const auto& c : curves_) before.push_back(c.inScale);
     curves_.push_back(curve);
+    if (scaling == Scaling::ToNewCurve) ChooseScaledCurves();
     if (!Rescale(boxes, &boxes, message)) {
         curves_.pop_back();
+        for (std::size_t k = 0; k < before.size(); ++k) curves_[k].inScale = before[k];
         return false;
     }
     stats_ = Compute(pairs.x, pairs.y);
@@ -213,13 +250,15 @@ PlotScene ModXYPlot::Scene() const {
     }
     scene.drawn = true;
 
-    std::vector<std::string> xNames, yNames;
+    std::vector<std::string> xNames, yTitles;
     for (const auto& c : curves_) {
         AddUnique(xNames, Trim(Name(c.x)));
-        AddUnique(yNames, Trim(Name(c.y)));
+        const XYVariable& v = data_.variables[static_cast<std::size_t>(c.y - 1)];
+        AddUnique(yTitles, v.quantity.empty() ? Trim(v.name) : v.quantity);
     }
     scene.xTitle = Joined(xNames);
-    if (yNames.size() == 1) scene.yTitle = yNames[0];
+    // The y axis always says what it shows: one quantity, or each of them.
+    scene.yTitle = Joined(yTitles, "; ");
 
     for (const int divisions : {gridTen_ ? 10 : 0, gridEight_ ? 8 : 0}) {
         if (divisions == 0) continue;
@@ -250,13 +289,14 @@ PlotScene ModXYPlot::Scene() const {
         std::vector<Pt> pts;
         for (std::size_t i = 0; i < p.x.size(); ++i) pts.push_back({LogicalX(p.x[i], x_), LogicalY(p.y[i], y_)});
 
+        const Stroke stroke = c.style.dashed ? Stroke::Dashed : Stroke::Solid;
         if (c.marks.dropLines)
             for (const Pt& q : pts) scene.lines.push_back({{{q.x, dropTo}, q}, colour, Stroke::Solid, 0.6});
         if (c.marks.linesAll && pts.size() > 1) {
-            scene.lines.push_back({pts, colour, Stroke::Solid, 1.0});
+            scene.lines.push_back({pts, colour, stroke, c.style.weight});
         } else if (c.marks.linesForward || c.marks.linesBackward) {
             // Runs of consecutive steps in the chosen direction(s).
-            SceneLine run{{}, colour, Stroke::Solid, 1.0};
+            SceneLine run{{}, colour, stroke, c.style.weight};
             for (std::size_t i = 0; i + 1 < p.x.size(); ++i) {
                 const bool joins = (c.marks.linesForward && p.x[i + 1] > p.x[i]) ||
                                    (c.marks.linesBackward && p.x[i + 1] < p.x[i]);
@@ -280,20 +320,41 @@ PlotScene ModXYPlot::Scene() const {
         entry.marker = c.marks.points;
         entry.line = c.marks.linesAll || c.marks.linesForward || c.marks.linesBackward || c.marks.dropLines ||
                      !c.marks.points;
+        entry.stroke = stroke;
+        entry.weight = c.style.weight;
         scene.legend.push_back(entry);
+        if (!c.inScale) {
+            const auto [xlo, xhi] = std::minmax_element(p.x.begin(), p.x.end());
+            const auto [ylo, yhi] = std::minmax_element(p.y.begin(), p.y.end());
+            if (*xlo < x_.lo || *xhi > x_.hi || *ylo < y_.lo || *yhi > y_.hi)
+                scene.notes.push_back("Partly outside these axes: " + entry.label);
+        }
     }
+
+    for (const auto& note : data_.notes) scene.notes.push_back(note);
 
     auto number = [](const std::optional<double>& v, const char* picture) {
         return v ? PanelNumber(*v, picture) : std::string("n/a");
     };
-    const XYStatistics& s = stats_;
+    // A page that names a pair (observed against predicted) reports how they
+    // agree, which says more than a curve against its record index.
+    const auto& agreement = data_.agreement;
+    const bool agree = agreement && agreement->x >= 1 && agreement->x <= VariableCount() && agreement->y >= 1 &&
+                       agreement->y <= VariableCount();
+    XYStatistics s = stats_;
+    if (agree) {
+        const Pairs pair = PairsOf(agreement->x, agreement->y);
+        s = Compute(pair.x, pair.y);
+    }
     auto& panel = scene.panel;
     panel.push_back("Y-Max =  " + PanelNumber(y_.hi, kStatisticsPicture));
     panel.push_back("Y-Min =  " + PanelNumber(y_.lo, kStatisticsPicture));
     panel.push_back("X-Max =  " + PanelNumber(x_.hi, kStatisticsPicture));
     panel.push_back("X-Min =  " + PanelNumber(x_.lo, kStatisticsPicture));
     panel.push_back("");
-    if (curves_.size() > 1) {
+    if (agree) {
+        panel.push_back(agreement->heading);
+    } else if (curves_.size() > 1) {
         panel.push_back("Last curve plotted:");
         panel.push_back("  " + Trim(Name(curves_.back().y)));
     }

@@ -39,13 +39,28 @@ public:
         int x = 1;
         int y = 1;
         XYMarks marks;
+        XYStyle style;
+        // Counted when the axes are scaled; a curve left out may run beyond
+        // the frame (the picture says so).
+        bool inScale = true;
     };
 
-    // "&Plot it!": adds Y against X (1-based variables) with the given marks.
-    // False, with a message for the user, when a box holds something that is
-    // not a number or the boxes give an empty range.  On success the boxes
-    // may change (the constant-X rule writes its X maximum there).
-    bool Plot(int x, int y, const XYMarks& marks, XYBoxes& boxes, std::string* message = nullptr);
+    // How the axes take a new curve.
+    enum class Scaling {
+        AllCurves,  // the axes hold every curve (a figure's curves share them)
+        ToNewCurve, // "&Plot it!": the axes fit the new curve, keeping earlier
+                    // curves only while they do not squash it
+    };
+
+    // Adds Y against X (1-based variables) with the given marks.  False,
+    // with a message for the user, when a box holds something that is not a
+    // number or the boxes give an empty range.  On success the boxes may
+    // change (the constant-X rule writes its X maximum there).
+    bool Plot(int x, int y, const XYMarks& marks, XYBoxes& boxes, std::string* message = nullptr,
+              Scaling scaling = Scaling::AllCurves, XYStyle style = {});
+    // An earlier curve stays counted by the axes under ToNewCurve while the
+    // new curve keeps at least this share of each axis.
+    static constexpr double kLeastShare = 0.5;
     // "&Clear Plot && Reset Axes": no curves, empty boxes.
     void Clear(XYBoxes& boxes);
     // The "10x10 Grid" and "8x8 Grid" boxes.
@@ -67,6 +82,9 @@ private:
         std::vector<double> x, y;
     };
     Pairs PairsOf(const Curve& c) const;
+    Pairs PairsOf(int x, int y) const;
+    // Which curves the axes count when the last one came in by ToNewCurve.
+    void ChooseScaledCurves();
     bool Rescale(const XYBoxes& boxes, XYBoxes* shown, std::string* message);
 
     XYPlotData data_;

@@ -24,6 +24,27 @@ std::string DistributionSeriesTitle(DistributionKind kind, int k) {
     return {};
 }
 
+std::string DistributionSeriesQuantity(int k) {
+    switch (k) {
+    case 1: return "Relative -ln[L]";
+    case 2:
+    case 7: return "Probability density";
+    case 3:
+    case 4: return "Confidence level of the region";
+    case 5: return "Cumulative probability";
+    case 6: return "1 - Cumulative probability";
+    default: break;
+    }
+    return {};
+}
+
+std::string ParameterAxisTitle(int parameter, const std::string& description) {
+    std::string title = "Values for parameter #" + std::to_string(parameter);
+    std::size_t a = description.find_first_not_of(' ');
+    if (a != std::string::npos) title += " (" + description.substr(a, description.find_last_not_of(' ') - a + 1) + ")";
+    return title;
+}
+
 namespace {
 
 double At(const Vec1<double>& column, int i) { return i >= 1 && i <= column.size() ? column[i] : 0.0; }

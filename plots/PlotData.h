@@ -31,12 +31,25 @@ struct XYVariable {
     // largest y); unset means the plot scales to the data.
     std::optional<double> scaleMin;
     std::optional<double> scaleMax;
+    // What an axis of this variable shows, with its units ("Increment (size
+    // units)"); empty: the axis is titled with the name.
+    std::string quantity = {};
+};
+
+// How heavily a curve is drawn: a fitted total over its thinner, dashed
+// components.
+struct XYStyle {
+    bool dashed = false;
+    double weight = 1.0;  // relative line thickness
 };
 
 // One curve of a file figure: a variable drawn against the figure's X.
 struct XYCurve {
-    int variable = 2;  // 1-based index into XYPlotData::variables
+    XYCurve(int variable_ = 2, XYMarks marks_ = {}, XYStyle style_ = {})
+        : variable(variable_), marks(marks_), style(style_) {}
+    int variable;  // 1-based index into XYPlotData::variables
     XYMarks marks;
+    XYStyle style;
 };
 
 // What one picture file of a page shows (the desktop window lets the user
@@ -54,6 +67,16 @@ struct XYPlotData {
     // The picture files of this page.  Empty: one figure named after the
     // page, every other variable against variable 1, drawn as points.
     std::vector<XYFigure> figures;
+    // The pair whose agreement the statistics panel reports (1-based
+    // variables, e.g. predicted and observed increments) under its heading;
+    // unset: the panel describes the last curve plotted.
+    struct Agreement {
+        int x = 0, y = 0;
+        std::string heading;
+    };
+    std::optional<Agreement> agreement;
+    // Said beside the picture (what the page leaves out, and why).
+    std::vector<std::string> notes;
 };
 
 // ---------------------------------------------------------------- distributions
@@ -72,6 +95,7 @@ inline constexpr int kDistributionSeries = 7;
 // is handed over as it is; element 0 is not drawn).
 struct DistributionPlotData {
     int parameter = 1;
+    std::string description;  // the parameter's description, shown after its number
     DistributionKind kind = DistributionKind::Confidence;
     Vec1<double> x;           // parameter values x_1..x_m
     Vec1<double> negLnL;      // relative -ln[L]           (series 1)
@@ -88,6 +112,13 @@ struct DistributionPlotData {
 
 // Title of series k (1..7) in list order.
 std::string DistributionSeriesTitle(DistributionKind kind, int k);
+// What series k's values are, the title of its y axis ("Relative -ln[L]",
+// "Probability density", "Cumulative probability" ...).
+std::string DistributionSeriesQuantity(int k);
+
+// "Values for parameter #3", followed by " (" description ")" when there is
+// one: the title of a parameter axis.
+std::string ParameterAxisTitle(int parameter, const std::string& description);
 // Value of series k at point i; series 6 is computed as 1 minus series 5.
 // A point beyond a column's length reads as 0.
 double DistributionSeriesValue(const DistributionPlotData& data, int k, int i);
@@ -101,6 +132,7 @@ inline int DistributionPoints(const DistributionPlotData& data) { return data.x.
 struct BivariatePlotData {
     int xParameter = 1;
     int yParameter = 2;
+    std::string xDescription, yDescription;  // the parameters' descriptions
     Vec1<double> x;         // x_1..x_m
     Vec1<double> y;         // y_1..y_g
     Mat1<double> density;   // density(i, j) at (x_i, y_j); row and column 0 unused; need not be normalised

@@ -17,7 +17,8 @@
 //                               (e.g. "profile-p9-likelihood")
 //   bivariate density           bivariate-p<x parameter>-p<y parameter>
 //
-// Each name is written as NAME.png and NAME.svg.
+// Each name is written as NAME.png and NAME.svg, with NAME.csv holding the
+// numbers the picture plots.
 #include <string>
 #include <vector>
 

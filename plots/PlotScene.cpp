@@ -15,12 +15,38 @@ double LogicalX(double v, const AxisRange& x) { return frame::kLeft + (v - x.lo)
 double LogicalY(double v, const AxisRange& y) { return frame::kBottom - (v - y.lo) / (y.hi - y.lo) * frame::kHeight; }
 
 Rgb CurveColour(int index) {
-    // Okabe and Ito's palette, darkest first, without its yellow (too pale
-    // on white).
-    static constexpr Rgb kColours[] = {{0, 114, 178},  {213, 94, 0},  {0, 158, 115}, {204, 121, 167},
-                                       {230, 159, 0},  {86, 180, 233}, {60, 60, 60}};
-    constexpr int n = static_cast<int>(sizeof kColours / sizeof kColours[0]);
-    return kColours[((index % n) + n) % n];
+    static constexpr Rgb kColours[kPaletteSize] = {
+        // Okabe and Ito: black, orange, sky blue, bluish green, yellow, blue,
+        // vermillion, reddish purple.
+        {0x00, 0x00, 0x00}, {0xE6, 0x9F, 0x00}, {0x56, 0xB4, 0xE9}, {0x00, 0x9E, 0x73},
+        {0xF0, 0xE4, 0x42}, {0x00, 0x72, 0xB2}, {0xD5, 0x5E, 0x00}, {0xCC, 0x79, 0xA7},
+        // Tol's bright: blue, cyan, green, yellow, red, purple, grey.
+        {0x44, 0x77, 0xAA}, {0x66, 0xCC, 0xEE}, {0x22, 0x88, 0x33}, {0xCC, 0xBB, 0x44},
+        {0xEE, 0x66, 0x77}, {0xAA, 0x33, 0x77}, {0xBB, 0xBB, 0xBB},
+        // Tol's muted: indigo, cyan, teal, green, olive, sand, rose, wine, purple.
+        {0x33, 0x22, 0x88}, {0x88, 0xCC, 0xEE}, {0x44, 0xAA, 0x99}, {0x11, 0x77, 0x33},
+        {0x99, 0x99, 0x33}, {0xDD, 0xCC, 0x77}, {0xCC, 0x66, 0x77}, {0x88, 0x22, 0x55},
+        {0xAA, 0x44, 0x99}};
+    if (index >= 0 && index < kPaletteSize) return kColours[index];
+    // Past the table (a frequency plot with dozens of age-classes): hues a
+    // golden angle apart at two depths, distinct from each other and from
+    // the table, if no longer safe for every reader.
+    const int k = index < 0 ? -index : index - kPaletteSize;
+    const double hue = std::fmod(k * 137.50776405, 360.0) / 60.0;
+    const double value = (k / 3) % 2 == 0 ? 0.55 : 0.80;
+    const double chroma = value * 0.85, m = value - chroma;
+    const double x = chroma * (1.0 - std::fabs(std::fmod(hue, 2.0) - 1.0));
+    double r = 0, g = 0, b = 0;
+    switch (static_cast<int>(hue)) {
+    case 0: r = chroma, g = x; break;
+    case 1: r = x, g = chroma; break;
+    case 2: g = chroma, b = x; break;
+    case 3: g = x, b = chroma; break;
+    case 4: r = x, b = chroma; break;
+    default: r = chroma, b = x; break;
+    }
+    auto byte = [m](double c) { return static_cast<std::uint8_t>(std::lround((c + m) * 255.0)); };
+    return {byte(r), byte(g), byte(b)};
 }
 
 namespace {

@@ -40,14 +40,20 @@ struct Rgb {
 };
 
 // Colours of overlaid curves, told apart also by readers with colour-vision
-// deficiency; the index wraps around.
+// deficiency: Okabe and Ito's eight, then Paul Tol's bright and muted sets
+// (kPaletteSize in all, no two alike).  Beyond the table each index gets a
+// colour of its own from a hue walk, so no two curves of a plot ever share
+// one.
 Rgb CurveColour(int index);
+inline constexpr int kPaletteSize = 24;
 inline constexpr Rgb kInkAxis{40, 40, 40};
 inline constexpr Rgb kInkGrid{200, 200, 200};
 inline constexpr Rgb kInkReference{110, 110, 110};  // the dashed 0 and 1 lines
 inline constexpr Rgb kInkRegion{150, 60, 60};       // 95% region marks
 
-enum class Stroke { Solid, Dashed, Dotted };
+// DashDot marks confidence bounds, so that one on a dashed reference line
+// still shows.
+enum class Stroke { Solid, Dashed, Dotted, DashDot };
 
 struct Pt {
     double x = 0.0, y = 0.0;
@@ -90,6 +96,8 @@ struct LegendEntry {
     bool line = false;    // a line sample
     bool marker = false;  // a point sample
     bool swatch = false;  // a filled box (bands)
+    Stroke stroke = Stroke::Solid;  // of the line sample, as the curve is drawn
+    double weight = 1.0;
 };
 
 // One tick of an axis: a value inside the range and its label.

@@ -120,7 +120,8 @@ frmXYPlot::frmXYPlot(const XYPlotData& data, Dialogs& dialogs, QWidget* parent)
     // The page opens with its first figure drawn, as its picture file shows it.
     const auto figures = FiguresOf(data);
     XYBoxes boxes;
-    for (const auto& c : figures.front().curves) plot_.Plot(figures.front().x, c.variable, c.marks, boxes);
+    for (const auto& c : figures.front().curves)
+        plot_.Plot(figures.front().x, c.variable, c.marks, boxes, nullptr, ModXYPlot::Scaling::AllCurves, c.style);
     ShowBoxes(boxes);
     Refresh();
     resize(1180, 760);
@@ -152,7 +153,9 @@ void frmXYPlot::ShowBoxes(const XYBoxes& boxes) {
 void frmXYPlot::PlotSelected() {
     XYBoxes boxes = Boxes();
     std::string message;
-    if (!plot_.Plot(listX_->currentRow() + 1, listY_->currentRow() + 1, Marks(), boxes, &message)) {
+    // The axes follow the new curve rather than squash it under the old ones.
+    if (!plot_.Plot(listX_->currentRow() + 1, listY_->currentRow() + 1, Marks(), boxes, &message,
+                    ModXYPlot::Scaling::ToNewCurve)) {
         dialogs_.MessageBox("Data and prediction plots", message, Buttons::OK, Icon::Exclamation);
         return;
     }

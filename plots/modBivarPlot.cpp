@@ -15,8 +15,6 @@ double Density(const BivariatePlotData& d, int i, int j) {
     return std::isfinite(v) && v > 0.0 ? v : 0.0;
 }
 
-std::string Parameter(int n) { return "Values for parameter #" + std::to_string(n); }
-
 }  // namespace
 
 modBivarPlot::modBivarPlot(BivariatePlotData data) : data_(std::move(data)) {
@@ -103,8 +101,8 @@ PlotScene modBivarPlot::Scene() const {
     PlotScene scene;
     scene.title = "Bivariate density of parameters #" + std::to_string(data_.xParameter) + " and #" +
                   std::to_string(data_.yParameter);
-    scene.xTitle = Parameter(data_.xParameter);
-    scene.yTitle = Parameter(data_.yParameter);
+    scene.xTitle = ParameterAxisTitle(data_.xParameter, data_.xDescription);
+    scene.yTitle = ParameterAxisTitle(data_.yParameter, data_.yDescription);
     scene.legendTitle = "SE's";
     scene.legendTop = "High Density";
     scene.legendBottom = "Low Density";
@@ -164,8 +162,8 @@ PlotScene modBivarPlot::Scene() const {
 
     const char* picture = "#0.0000#";
     auto& panel = scene.panel;
-    panel.push_back("X - Axis: " + Parameter(data_.xParameter));
-    panel.push_back("Y - Axis: " + Parameter(data_.yParameter));
+    panel.push_back("X - Axis: " + ParameterAxisTitle(data_.xParameter, data_.xDescription));
+    panel.push_back("Y - Axis: " + ParameterAxisTitle(data_.yParameter, data_.yDescription));
     panel.push_back("X-Max = " + PanelNumber(std::max(data_.x[1], data_.x[m]), picture));
     panel.push_back("X-Min = " + PanelNumber(std::min(data_.x[1], data_.x[m]), picture));
     panel.push_back("Y-Max = " + PanelNumber(std::max(data_.y[1], data_.y[g]), picture));

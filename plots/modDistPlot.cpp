@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 namespace corvane {
 
@@ -9,6 +10,9 @@ namespace {
 
 constexpr const char* kMaxMinPicture = "#0.0###";
 constexpr const char* kEstimatePicture = "#0.0000#";
+// A bound this close to a reference line (a share of the frame's width) is
+// drawn on top of it.
+constexpr double kCoincident = 0.01;
 
 bool FixedRange(int k) { return k >= 3 && k <= 6; }
 
@@ -58,6 +62,8 @@ AxisRange modDistPlot::YRange(int k) const {
         hi = std::max(hi, v);
     }
     if (lo > hi) return {0.0, 1.0};
+    // A density starts from 0, so its axis always shows where 0 is.
+    if (k == 2 || k == 7) lo = std::min(lo, 0.0);
     return Widened({lo, hi});
 }
 
@@ -67,9 +73,23 @@ void modDistPlot::Plot(int k, const DistOptions& options) {
     plotted_.erase(std::remove_if(plotted_.begin(), plotted_.end(), [k](const auto& p) { return p.first == k; }),
                    plotted_.end());
     plotted_.emplace_back(k, options);
+    // The y axis follows the new series; an earlier one stays counted only
+    // while it leaves the new one a fair share of the axis.
+    const AxisRange own = YRange(k);
+    AxisRange y = own;
+    scaled_.assign(plotted_.size(), true);
+    for (std::size_t i = plotted_.size() - 1; i-- > 0;) {
+        const AxisRange r = YRange(plotted_[i].first);
+        const AxisRange joined{std::min(y.lo, r.lo), std::max(y.hi, r.hi)};
+        scaled_[i] = own.Width() >= kLeastShare * joined.Width();
+        if (scaled_[i]) y = joined;
+    }
 }
 
-void modDistPlot::Clear() { plotted_.clear(); }
+void modDistPlot::Clear() {
+    plotted_.clear();
+    scaled_.clear();
+}
 
 std::optional<CentralRegion> modDistPlot::Region(int k) const {
     const int m = DistributionPoints(data_);
@@ -147,7 +167,7 @@ std::vector<std::string> modDistPlot::ReferenceNote() const {
 
 PlotScene modDistPlot::Scene() const {
     PlotScene scene;
-    const std::string xTitle = "Values for parameter #" + std::to_string(data_.parameter);
+    const std::string xTitle = ParameterAxisTitle(data_.parameter, data_.description);
     scene.xTitle = xTitle;
     if (plotted_.size() == 1)
         scene.title = DistributionSeriesTitle(data_.kind, plotted_[0].first);
@@ -165,21 +185,34 @@ PlotScene modDistPlot::Scene() const {
     scene.drawn = true;
     const int m = DistributionPoints(data_);
     scene.x = XRange();
-    AxisRange y = YRange(plotted_[0].first);
-    for (const auto& [k, options] : plotted_) {
-        const AxisRange r = YRange(k);
+    AxisRange y = YRange(plotted_.back().first);
+    for (std::size_t i = 0; i < plotted_.size(); ++i) {
+        if (i < scaled_.size() && !scaled_[i]) continue;
+        const AxisRange r = YRange(plotted_[i].first);
         y.lo = std::min(y.lo, r.lo);
         y.hi = std::max(y.hi, r.hi);
     }
     scene.y = y;
-    if (plotted_.size() == 1) scene.yTitle = DistributionSeriesTitle(data_.kind, plotted_[0].first);
+    for (std::size_t i = 0; i < plotted_.size(); ++i) {
+        const AxisRange r = YRange(plotted_[i].first);
+        if (r.lo < y.lo || r.hi > y.hi)
+            scene.notes.push_back("Partly outside these axes: " + DistributionSeriesTitle(data_.kind, plotted_[i].first));
+    }
+    for (const auto& [k, options] : plotted_) {
+        const std::string quantity = DistributionSeriesQuantity(k);
+        if (scene.yTitle.find(quantity) == std::string::npos)
+            scene.yTitle += (scene.yTitle.empty() ? "" : "; ") + quantity;
+    }
 
+    std::vector<double> references;
     for (const double at : {0.0, 1.0}) {
         if (!scene.x.StrictlyInside(at)) continue;
         const double lx = LogicalX(at, scene.x);
+        references.push_back(lx);
         scene.lines.push_back({{{lx, frame::kTop}, {lx, frame::kBottom}}, kInkReference, Stroke::Dashed, 0.8, true});
     }
-    scene.notes = ReferenceNote();
+    const std::vector<std::string> reference = ReferenceNote();
+    scene.notes.insert(scene.notes.begin(), reference.begin(), reference.end());
 
     const double dropTo = LogicalY(y.Contains(0.0) ? 0.0 : y.lo, y);
     for (std::size_t layer = 0; layer < plotted_.size(); ++layer) {
@@ -209,6 +242,7 @@ PlotScene modDistPlot::Scene() const {
     }
 
     // The 95% region of the last confidence-region or cumulative series.
+    std::string regionText;
     for (auto it = plotted_.rbegin(); it != plotted_.rend(); ++it) {
         const auto region = Region(it->first);
         if (!region) continue;
@@ -223,10 +257,22 @@ PlotScene modDistPlot::Scene() const {
                 scene.lines.push_back({{{frame::kLeft, lb}, {frame::kRight, lb}}, kInkRegion, Stroke::Dotted, 0.7, true});
             }
         }
-        if (!region->openLeft)
-            scene.lines.push_back({{{lf, base}, {lf, frame::kTop}}, kInkRegion, Stroke::Dotted, 0.7, true});
-        if (!region->openRight)
-            scene.lines.push_back({{{lt, base}, {lt, frame::kTop}}, kInkRegion, Stroke::Dotted, 0.7, true});
+        // The bounds in a dash of their own; one that falls on a dashed
+        // reference line is labelled with its value as well, so it is not
+        // taken for the reference alone.
+        for (const auto& [closed, at, value] : {std::tuple{!region->openLeft, lf, region->from},
+                                                std::tuple{!region->openRight, lt, region->to}}) {
+            if (!closed) continue;
+            scene.lines.push_back({{{at, base}, {at, frame::kTop}}, kInkRegion, Stroke::DashDot, 0.9, true});
+            for (const double lx : references)
+                if (std::fabs(at - lx) <= kCoincident * frame::kWidth) {
+                    scene.labels.push_back(
+                        {{at, frame::kBottom}, "95% bound " + PanelNumber(value, kMaxMinPicture), kInkRegion, false});
+                    break;
+                }
+        }
+        regionText = "95% region: " + PanelNumber(region->from, kMaxMinPicture) + " to " +
+                     PanelNumber(region->to, kMaxMinPicture);
         scene.lines.push_back({{{lf, level}, {lt, level}}, kInkRegion, Stroke::Solid, 0.9});
         // Above the bar of a confidence region (the curve lies below it
         // there), below the 97.5% bar of a cumulative curve.
@@ -250,6 +296,10 @@ PlotScene modDistPlot::Scene() const {
     if (series2) {
         scene.panel.push_back("");
         for (auto& line : EstimateBlock()) scene.panel.push_back(std::move(line));
+    }
+    if (!regionText.empty()) {
+        scene.panel.push_back("");
+        scene.panel.push_back(regionText);
     }
     return scene;
 }

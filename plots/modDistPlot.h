@@ -45,8 +45,10 @@ public:
     // Nothing can be drawn: no points or a zero-width X range.
     bool CanDraw() const;
 
-    // "&Plot it!" with series k (1..7).
+    // "&Plot it!" with series k (1..7): the y axis fits it, keeping earlier
+    // series only while the new one fills at least kLeastShare of the axis.
     void Plot(int k, const DistOptions& options);
+    static constexpr double kLeastShare = 0.5;
     // "Cl&ear".
     void Clear();
     const std::vector<std::pair<int, DistOptions>>& Plotted() const { return plotted_; }
@@ -64,6 +66,7 @@ public:
 private:
     DistributionPlotData data_;
     std::vector<std::pair<int, DistOptions>> plotted_;
+    std::vector<bool> scaled_;  // which plotted series the y axis holds
 };
 
 }  // namespace corvane

@@ -128,7 +128,8 @@ PriorProfileResult ComputePriorProfile(const PriorRow& row, int parameter, int p
 }
 
 void ShowPriorProfile(Workbench& wb, const PriorProfileResult& result) {
-    wb.plots->Show(DistributionPlotFor(wb.profileColumns, result.summary, result.parameter, DistributionKind::Prior));
+    wb.plots->Show(DistributionPlotFor(wb.profileColumns, result.summary, result.parameter, DistributionKind::Prior,
+                                       DescriptionOf(wb.alg, result.parameter)));
     wb.priorProfileView.SetArea(1, PriorDistributionText(wb.profileColumns, result.summary));
     wb.ports.windows.Show(wb.priorProfileView);
 }

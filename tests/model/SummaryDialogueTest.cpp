@@ -74,7 +74,9 @@ TEST(SummaryDialogue, FrequencyAnalysisFromTheMenuCommandToTheSavedFile) {
     ModelSummaryCommand(s.b.wb);
     EXPECT_TRUE(d.AllDone());
 
-    EXPECT_EQ(s.Plots(), (std::vector<std::string>{"Frequency data series # 1"}));
+    // Each series shown is followed by its cell residuals.
+    EXPECT_EQ(s.Plots(),
+              (std::vector<std::string>{"Frequency data series # 1", "Standardised cell residuals for series # 1"}));
     // The details prompt offers every age-class.
     const auto prompt = std::find_if(d.shown.begin(), d.shown.end(),
                                      [](const auto& x) { return x.title == "Age-class details"; });
@@ -131,7 +133,11 @@ TEST(SummaryDialogue, IncrementPlotsComeFirstWithoutAQuestionAndNoFrequencyPromp
         .ExpectMessage("Summary", "Summary complete");
     ModelSummaryCommand(s.b.wb);
     EXPECT_TRUE(d.AllDone());
-    EXPECT_EQ(s.Plots(), (std::vector<std::string>{"Increment data for 1", "Increment data for 2"}));
+    // The sets, then the fit judged by its residuals.
+    EXPECT_EQ(s.Plots(), (std::vector<std::string>{"Increment data for 1", "Increment data for 2",
+                                                   "Observed against predicted increments",
+                                                   "Standardised residuals against predicted increments",
+                                                   "Normal Q-Q plot of standardised residuals"}));
     EXPECT_FALSE(s.Has("Increment data:"));
     EXPECT_TRUE(s.Has(" SD Frequency Data:\r\n"));
     EXPECT_TRUE(s.Has("Simulated chi-square> n: 0; Mean: Undefined;"));

@@ -71,7 +71,7 @@ TEST(PlotFiles, EveryKindIsWrittenAsAPngAndAWellFormedSvgWithItsAxisTexts) {
     port.Show(GaussianGrid());
     port.Show(SkewedProfile());  // the same names again: kept apart by a suffix
     EXPECT_TRUE(port.Errors().empty()) << port.Errors().front();
-    EXPECT_EQ(port.Written().size(), 2u * (2 + 7 + 1 + 7));
+    EXPECT_EQ(port.Written().size(), 3u * (2 + 7 + 1 + 7));  // PNG, SVG and CSV
 
     struct Expect {
         std::string name;
@@ -124,12 +124,13 @@ TEST(PlotFiles, AFileThatCannotBeWrittenIsReportedNotSkipped) {
     EXPECT_TRUE(port.Written().empty());
 
     // A picture that cannot replace what is in its place (a directory of
-    // that name) fails alone; the other file of the pair is still written.
+    // that name) fails alone; the other files of the picture are still written.
     std::filesystem::create_directories(dir.Path("out/bivariate-p3-p5.png"));
     const PlotFilesResult result = WritePlotFiles(GaussianGrid(), dir.Path("out"));
     EXPECT_FALSE(result.Ok());
     EXPECT_NE(result.error.find("bivariate-p3-p5.png"), std::string::npos);
-    EXPECT_EQ(result.written, std::vector<std::string>{dir.Path("out/bivariate-p3-p5.svg")});
+    EXPECT_EQ(result.written, (std::vector<std::string>{dir.Path("out/bivariate-p3-p5.svg"),
+                                                        dir.Path("out/bivariate-p3-p5.csv")}));
 }
 
 TEST(PlotFiles, TextsNeverOverlapAtAnySize) {

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/SafeFile.h"
 #include "plots/PlotPictures.h"
 #include "platform/qt/render/PlotPainter.h"
 
@@ -65,6 +66,17 @@ PlotFilesResult WritePlotFiles(const PlotRequest& request, const std::string& di
                 continue;
             }
             result.written.push_back(path.toStdString());
+        }
+        // The numbers behind the picture, for redrawing it elsewhere.
+        if (picture.table) {
+            const std::string path =
+                dir.filePath(QString::fromStdString(picture.name + options.suffix + ".csv")).toStdString();
+            const WriteResult written = WriteFileSafely(path, picture.table->Text());
+            if (!written) {
+                if (result.error.empty()) result.error = "cannot write " + path + ": " + written.reason;
+            } else {
+                result.written.push_back(path);
+            }
         }
     }
     return result;

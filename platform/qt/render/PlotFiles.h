@@ -29,7 +29,8 @@ struct PlotFilesResult {
 };
 
 // Writes every picture of the request into the directory (created when
-// missing) as NAME.png and NAME.svg, NAME from PlotFileNames (PlotNames.h).
+// missing) as NAME.png and NAME.svg, NAME from PlotFileNames (PlotNames.h),
+// with the numbers it plots beside it as NAME.csv.
 PlotFilesResult WritePlotFiles(const PlotRequest& request, const std::string& directory,
                                const PlotFileOptions& options = {});
 

@@ -31,7 +31,7 @@ QFont PlotFont(double pixels, bool bold = false, bool italic = false) {
 }
 
 // Maps the logical frame onto the data rectangle (the plot rectangle, or a
-// little inside it); a reference line's ends on the frame's edge go to the
+// little inside it); a reference line that spans the frame reaches the
 // drawn border.
 struct Mapper {
     QRectF data;
@@ -40,15 +40,66 @@ struct Mapper {
         return {data.left() + (p.x - frame::kLeft) / frame::kWidth * data.width(),
                 data.top() + (p.y - frame::kTop) / frame::kHeight * data.height()};
     }
-    QPointF ToBorder(const Pt& p) const {
+    // Only the coordinate along which the line runs from one edge to the
+    // other is stretched: a Y = 0 line at the bottom of the range stays at
+    // zero instead of sinking onto the border.
+    QPointF ToBorder(const Pt& p, const Pt& other) const {
         QPointF q = (*this)(p);
-        if (p.x <= frame::kLeft) q.setX(border.left());
-        if (p.x >= frame::kRight) q.setX(border.right());
-        if (p.y <= frame::kTop) q.setY(border.top());
-        if (p.y >= frame::kBottom) q.setY(border.bottom());
+        const bool acrossX = std::min(p.x, other.x) <= frame::kLeft && std::max(p.x, other.x) >= frame::kRight;
+        const bool acrossY = std::min(p.y, other.y) <= frame::kTop && std::max(p.y, other.y) >= frame::kBottom;
+        if (acrossX && p.x <= frame::kLeft) q.setX(border.left());
+        if (acrossX && p.x >= frame::kRight) q.setX(border.right());
+        if (acrossY && p.y <= frame::kTop) q.setY(border.top());
+        if (acrossY && p.y >= frame::kBottom) q.setY(border.bottom());
         return q;
     }
 };
+
+QPen StrokePen(const Rgb& colour, Stroke stroke, double width) {
+    QPen pen(ToQt(colour), width);
+    pen.setCapStyle(Qt::FlatCap);
+    pen.setJoinStyle(Qt::RoundJoin);
+    switch (stroke) {
+    case Stroke::Solid: break;
+    case Stroke::Dashed: pen.setDashPattern({6.0, 4.0}); break;
+    case Stroke::Dotted:
+        pen.setDashPattern({1.5, 2.5});
+        pen.setCapStyle(Qt::RoundCap);
+        break;
+    case Stroke::DashDot: pen.setDashPattern({8.0, 3.0, 1.5, 3.0}); break;
+    }
+    return pen;
+}
+
+// A text split into lines no wider than room: at blanks, and inside a word
+// only when the word alone is wider.  Nothing is cut off.
+QStringList Wrapped(const QString& text, const QFontMetricsF& fm, double room) {
+    QStringList lines;
+    if (fm.horizontalAdvance(text) <= room) return {text};
+    QString current;
+    auto flush = [&] {
+        if (!current.isEmpty()) lines << current;
+        current.clear();
+    };
+    for (const QString& word : text.split(QLatin1Char(' '), Qt::KeepEmptyParts)) {
+        const QString joined = current.isEmpty() ? word : current + QLatin1Char(' ') + word;
+        if (fm.horizontalAdvance(joined) <= room) {
+            current = joined;
+            continue;
+        }
+        flush();
+        QString rest = word;
+        while (fm.horizontalAdvance(rest) > room && rest.size() > 1) {
+            int n = rest.size() - 1;
+            while (n > 1 && fm.horizontalAdvance(rest.left(n)) > room) --n;
+            lines << rest.left(n);
+            rest = rest.mid(n);
+        }
+        current = rest;
+    }
+    flush();
+    return lines;
+}
 
 // The column beside the plot: legend, panel lines and notes.
 struct ColumnMetrics {
@@ -69,25 +120,29 @@ bool HasColumn(const PlotScene& s) {
 
 // Measures (paint = false) or paints the column at its top-left corner.
 ColumnMetrics Column(QPainter& painter, const PlotScene& s, const ColumnFonts& f, QPointF at, double maxWidth,
-                     std::vector<QRectF>* painted) {
+                     std::vector<QRectF>* painted, std::vector<QString>* shownTexts = nullptr) {
     const bool paint = painted != nullptr;
     ColumnMetrics m;
     double y = at.y();
     const double u = f.u;
     const double sample = 2.2 * u;  // width of a legend sample
+    // A text too wide for the column continues on further lines: a legend
+    // entry or a parameter's description is never cut short.
     auto line = [&](const QString& text, const QFont& font, double indent = 0.0) {
         const QFontMetricsF fm(font, painter.device());
         const double room = std::max(10.0, maxWidth - indent);
-        const QString shown = fm.horizontalAdvance(text) > room ? fm.elidedText(text, Qt::ElideRight, room) : text;
-        m.width = std::max(m.width, indent + fm.horizontalAdvance(shown));
-        if (paint) {
-            painter.setFont(font);
-            painter.setPen(ToQt(kInkAxis));
-            painter.drawText(QPointF(at.x() + indent, y + fm.ascent()), shown);
-            painted->emplace_back(at.x() + indent, y, fm.horizontalAdvance(shown), fm.height());
-        }
         const double top = y;
-        y += fm.lineSpacing();
+        for (const QString& shown : Wrapped(text, fm, room)) {
+            m.width = std::max(m.width, indent + fm.horizontalAdvance(shown));
+            if (paint) {
+                painter.setFont(font);
+                painter.setPen(ToQt(kInkAxis));
+                painter.drawText(QPointF(at.x() + indent, y + fm.ascent()), shown);
+                painted->emplace_back(at.x() + indent, y, fm.horizontalAdvance(shown), fm.height());
+                if (shownTexts) shownTexts->push_back(shown);
+            }
+            y += fm.lineSpacing();
+        }
         return top;
     };
     auto gap = [&](double h) {
@@ -109,7 +164,7 @@ ColumnMetrics Column(QPainter& painter, const PlotScene& s, const ColumnFonts& f
             painter.drawRect(QRectF(at.x(), mid - 0.45 * u, sample, 0.9 * u));
         }
         if (e.line) {
-            painter.setPen(QPen(ToQt(e.colour), std::max(1.0, 0.16 * u)));
+            painter.setPen(StrokePen(e.colour, e.stroke, std::max(1.0, 0.16 * u * e.weight)));
             painter.drawLine(QPointF(at.x(), mid), QPointF(at.x() + sample, mid));
         }
         if (e.marker) {
@@ -135,21 +190,6 @@ ColumnMetrics Column(QPainter& painter, const PlotScene& s, const ColumnFonts& f
     }
     m.height = y - at.y();
     return m;
-}
-
-QPen StrokePen(const Rgb& colour, Stroke stroke, double width) {
-    QPen pen(ToQt(colour), width);
-    pen.setCapStyle(Qt::FlatCap);
-    pen.setJoinStyle(Qt::RoundJoin);
-    switch (stroke) {
-    case Stroke::Solid: break;
-    case Stroke::Dashed: pen.setDashPattern({6.0, 4.0}); break;
-    case Stroke::Dotted:
-        pen.setDashPattern({1.5, 2.5});
-        pen.setCapStyle(Qt::RoundCap);
-        break;
-    }
-    return pen;
 }
 
 // The widest label of a list of ticks.
@@ -259,9 +299,14 @@ PlotLayout PaintPlot(QPainter& painter, const QRectF& area, const PlotScene& s) 
         for (const auto& l : s.lines) {
             if (l.points.size() < 2) continue;
             painter.setPen(StrokePen(l.colour, l.stroke, std::max(0.6, lineWidth * l.weight)));
-            auto at = [&](const Pt& p) { return l.toFrame ? map.ToBorder(p) : map(p); };
-            QPainterPath path(at(l.points[0]));
-            for (std::size_t i = 1; i < l.points.size(); ++i) path.lineTo(at(l.points[i]));
+            const Pt& first = l.points.front();
+            const Pt& last = l.points.back();
+            auto at = [&](std::size_t i) {
+                if (!l.toFrame) return map(l.points[i]);
+                return map.ToBorder(l.points[i], i == 0 ? last : first);
+            };
+            QPainterPath path(at(0));
+            for (std::size_t i = 1; i < l.points.size(); ++i) path.lineTo(at(i));
             painter.drawPath(path);
         }
         const double radius = std::max(1.6, 0.26 * u);
@@ -343,7 +388,7 @@ PlotLayout PaintPlot(QPainter& painter, const QRectF& area, const PlotScene& s) 
     // The column.
     if (columnWidth > 0.0) {
         const QPointF at(area.right() - pad - columnWidth, plot.top());
-        const ColumnMetrics m = Column(painter, s, columnFonts, at, columnWidth, &layout.texts);
+        const ColumnMetrics m = Column(painter, s, columnFonts, at, columnWidth, &layout.texts, &layout.columnLines);
         layout.column = QRectF(at, QSizeF(columnWidth, m.height));
     }
     painter.restore();

@@ -21,6 +21,7 @@ struct PlotLayout {
     QRectF column;  // legend, panel and notes
     double fontPixels = 0.0;
     std::vector<QRectF> texts;  // where each text went
+    std::vector<QString> columnLines;  // the column's lines as painted (a long text wraps over several)
 };
 
 PlotLayout PaintPlot(QPainter& painter, const QRectF& area, const PlotScene& scene);
