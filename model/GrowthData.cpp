@@ -47,8 +47,14 @@ std::string Lower(std::string_view text) {
 
 const char* const kIncrementColumns[5] = {"set", "initial_size", "increment", "start_day", "end_day"};
 
+// Spreadsheets saving "CSV UTF-8" begin the file with a byte-order mark.
+std::string_view WithoutByteOrderMark(std::string_view line) {
+    return line.rfind("\xEF\xBB\xBF", 0) == 0 ? line.substr(3) : line;
+}
+
 // The header's fields, or nothing when the line does not split.
 std::vector<std::string> HeaderFields(std::string_view line) {
+    line = WithoutByteOrderMark(line);
     if (!LooksLikeCsvHeader(line)) return {};
     auto fields = SplitCsvLine(line, CsvSeparator(line), nullptr);
     if (!fields) return {};
@@ -262,7 +268,7 @@ std::optional<DataProblem> ReadIncrementText(std::istream& in, IncrementData& da
     CsvIncrementLayout csv;
     const IncrementLayout* layout = &fixed;
     if (CsvChosen(layoutChoice, IsIncrementCsvHeader(line)) && reader.NotText().empty()) {
-        if (auto why = csv.Header(line)) return DataProblem{kIncrementTitle, "The increment data file " + *why};
+        if (auto why = csv.Header(std::string(WithoutByteOrderMark(line)))) return DataProblem{kIncrementTitle, "The increment data file " + *why};
         layout = &csv;
     }
 
@@ -330,7 +336,7 @@ std::optional<DataProblem> ReadFrequencyText(std::istream& in, int series, int f
     CsvFrequencyLayout csv;
     const FrequencyLayout* layout = &fixed;
     if (CsvChosen(layoutChoice, IsFrequencyCsvHeader(line)) && reader.NotText().empty()) {
-        if (auto why = csv.Header(line, series)) return DataProblem{kFrequencyTitle, "The frequency data file " + *why};
+        if (auto why = csv.Header(std::string(WithoutByteOrderMark(line)), series)) return DataProblem{kFrequencyTitle, "The frequency data file " + *why};
         layout = &csv;
     }
 
@@ -543,7 +549,7 @@ std::optional<FrequencyFileShape> FrequencyFileShapeOf(const std::string& path) 
     const bool csv = CsvChosen(LayoutByName(path), IsFrequencyCsvHeader(line));
     const char separator = CsvSeparator(line);
     if (csv) {
-        const auto names = SplitCsvLine(line, separator, nullptr);
+        const auto names = SplitCsvLine(WithoutByteOrderMark(line), separator, nullptr);
         shape.series = names ? static_cast<long long>(names->size()) - 1 : 0;
     }
     long long lines = 0;

@@ -320,3 +320,33 @@ TEST(CliSimulate, CsvHoldsTheRecordsOfTheFixedColumnFile) {
     EXPECT_EQ(ReadFile(dir.Path("sim.csv")), ReadFile(dir.Path("converted.csv")));
     EXPECT_EQ(ReadCsv(dir.Path("sim.csv")).rows.size(), 40u);
 }
+
+TEST(CliCsv, ACsvTableNeverReplacesAnInput) {
+    ScratchDir dir;
+    const std::string alg = RigAlg(dir, {1, 3});
+    // An input lying in the summary's folder under a table's name.
+    const std::string folder = dir.Path("tables");
+    std::filesystem::create_directories(folder);
+    const std::string increments = folder + "/increments.csv";
+    std::filesystem::copy_file(DataPath("rig_increments.dat"), increments);
+    const struct {
+        std::string arguments, message;
+    } cases[] = {
+        {"profile" + kRig + " --alg" + Q(alg) + " --parameter 1 --csv" + Q(alg),
+         "option --csv names the --alg file; an output never replaces an input"},
+        {"covariance" + kRig + " --alg" + Q(alg) + " --csv" + Q(DataPath("rig_increments.dat")),
+         "option --csv names the --increments file; an output never replaces an input"},
+        {"posterior" + kRig + " --alg" + Q(alg) + " --parameter 1 --save" + Q(dir.Path("a.pos")) + " --csv" +
+             Q(dir.Path("a.pos")),
+         "options --save and --csv name the same file"},
+        {"summary --increments" + Q(increments) + " --alg" + Q(alg) + " --csv" + Q(folder),
+         "option --csv names the --increments file; an output never replaces an input"},
+        {"summary" + kRig + " --alg" + Q(alg) + " --csv" + Q(alg), "option --csv names a file, not a directory"},
+    };
+    for (const auto& c : cases) {
+        const CliRun run = RunCli(dir, c.arguments);
+        EXPECT_EQ(run.status, 2) << c.arguments;
+        EXPECT_TRUE(Has(run.err, c.message)) << run.err;
+    }
+    EXPECT_EQ(ReadFile(increments), ReadFile(DataPath("rig_increments.dat")));
+}

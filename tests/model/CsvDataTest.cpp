@@ -53,6 +53,8 @@ TEST(CsvIncrements, ColumnsInAnyOrderQuotedOrSemicolonSeparatedGiveTheFixedColum
         "\"set\",\"initial_size\",\"increment\",\"start_day\",\"end_day\"\n\"1\",\"40\",1.5,0,365\n,,,,\n2,45.25,2,10,375\n",
         // Semicolons, as spreadsheets in decimal-comma locales write them.
         "set;initial_size;increment;start_day;end_day\n1;40;1.5;0;365\n\n2;45.25;2;10;375\n",
+        // A byte-order mark before the header ("CSV UTF-8").
+        "\xEF\xBB\xBFset,initial_size,increment,start_day,end_day\n1,40,1.5,0,365\n\n2,45.25,2,10,375\n",
     };
     for (const std::string& csv : forms) {
         IncrementData d;
