@@ -16,17 +16,9 @@ namespace corvane::cli {
 
 namespace {
 
-enum class Kind { Increments, Frequencies };
-
-std::string LowerTrimmed(const std::string& text) {
-    std::string out = Trim(text);
-    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
-
 class Convert : public Command {
     std::vector<std::string> files;
-    std::optional<Kind> kind;
+    std::optional<DataKind> kind;
 
     void Declare(Options& o) override {
         o.Usage(
@@ -44,7 +36,8 @@ class Convert : public Command {
             "a decimal point, full precision and CR LF line ends; a fixed-column file in the layout\n"
             "the readers take.");
         o.Positional(files);
-        o.Choice<Kind>("--kind", kind, {{"increments", Kind::Increments}, {"frequencies", Kind::Frequencies}},
+        o.Choice<DataKind>("--kind", kind,
+                           {{"increments", DataKind::Increments}, {"frequencies", DataKind::Frequencies}},
                        "the kind of data (default: from IN's first line)");
         o.Footer("Exit status 0 when OUT was written, 1 when it could not be, 2 on bad input (OUT is\n"
                  "then not touched).");
@@ -74,23 +67,16 @@ int Convert::Run(std::ostream&, std::ostream& err) {
         reader.Next(first);
     }
     const bool csvIn = HasCsvName(in) || IsIncrementCsvHeader(first) || IsFrequencyCsvHeader(first);
-    Kind k;
-    if (kind) {
-        k = *kind;
-    } else if (csvIn ? IsIncrementCsvHeader(first) : LowerTrimmed(first).rfind("set", 0) == 0) {
-        k = Kind::Increments;
-    } else if (csvIn ? IsFrequencyCsvHeader(first) : LowerTrimmed(first).rfind("midpoint", 0) == 0) {
-        k = Kind::Frequencies;
-    } else {
+    const std::optional<DataKind> k = kind ? kind : DataKindOf(first);
+    if (!k)
         throw BadInput("cannot tell whether " + in +
                        " holds increments or frequencies from its first line; give --kind increments|frequencies");
-    }
     // A fixed-column file under a .csv name would be read as CSV later.
     if (csvIn && HasCsvName(outPath))
         throw BadInput("OUT " + outPath + " ends in .csv, but a CSV file IN is converted to fixed columns");
 
     std::string text, what;
-    if (k == Kind::Increments) {
+    if (*k == DataKind::Increments) {
         IncrementData data;
         if (const auto problem = ReadIncrementFile(in, data)) throw BadInput(problem->title + ": " + problem->text);
         if (data.beyondLimit > 0)

@@ -254,6 +254,15 @@ bool IsFrequencyCsvHeader(std::string_view line) {
     return !fields.empty() && fields.front() == "midpoint";
 }
 
+std::optional<DataKind> DataKindOf(std::string_view firstLine) {
+    if (IsIncrementCsvHeader(firstLine)) return DataKind::Increments;
+    if (IsFrequencyCsvHeader(firstLine)) return DataKind::Frequencies;
+    const std::string label = Lower(WithoutByteOrderMark(firstLine));
+    if (label.rfind("set", 0) == 0) return DataKind::Increments;
+    if (label.rfind("midpoint", 0) == 0) return DataKind::Frequencies;
+    return std::nullopt;
+}
+
 std::optional<DataProblem> ReadIncrementText(std::istream& in, IncrementData& data, DataLayout layoutChoice) {
     IncrementData next;
     next.record.resize(kMaxIncrementRecords);

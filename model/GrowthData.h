@@ -103,6 +103,11 @@ std::optional<DataProblem> ReadFrequencyText(std::istream& in, int series, int f
 // first column is midpoint).  The fixed-column label lines are neither.
 bool IsIncrementCsvHeader(std::string_view line);
 bool IsFrequencyCsvHeader(std::string_view line);
+// Which kind of data a first line heads: a CSV header by its columns, a
+// fixed-column label line by its first word ("Set", "Midpoint"); nullopt
+// when it says neither.
+enum class DataKind { Increments, Frequencies };
+std::optional<DataKind> DataKindOf(std::string_view firstLine);
 // A name ending in .csv (any case) is read as CSV; any other as its first
 // line shows.
 bool HasCsvName(const std::string& path);

@@ -288,3 +288,20 @@ TEST(CsvDesktopSetUp, TheSetUpTakesCsvFilesAsItTakesFixedColumnOnes) {
     EXPECT_TRUE(std::isfinite(objective));
     EXPECT_EQ(csvBench.Evaluate(values), objective);
 }
+
+TEST(DataKindOf, TheFirstLineTellsIncrementsFromFrequencies) {
+    const struct {
+        std::string line;
+        std::optional<DataKind> kind;
+    } cases[] = {
+        {kIncrementLabelLine, DataKind::Increments},
+        {"Midpoint   760417   760702", DataKind::Frequencies},
+        {"tag;END_DAY;start_day", DataKind::Increments},
+        {"\"midpoint\",a,b", DataKind::Frequencies},
+        {"\xEF\xBB\xBFmidpoint,a", DataKind::Frequencies},
+        {"Length Count", std::nullopt},
+        {"size,count", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const auto& c : cases) EXPECT_EQ(DataKindOf(c.line), c.kind) << c.line;
+}
