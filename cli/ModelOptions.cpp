@@ -17,11 +17,13 @@ void ModelOptions::Declare(Options& o, bool algorithmFile, bool evaluates) {
     o.Group("Model set-up (at least one data file)");
     o.Text("--increments", increments, "FILE",
            "increment records (label line, then set, initial size, increment,\n"
-           "start day, end day in 6-character fields)");
+           "start day, end day in 6-character fields; or CSV naming the\n"
+           "columns set, initial_size, increment, start_day, end_day)");
     o.Choice<char>("--increment-errors", incrementErrors, {{"gaussian", 'N'}, {"gamma", 'G'}},
                    "error distribution of increments (default gaussian;\ngamma is used whenever b > 0)");
     o.Text("--frequencies", frequencies, "FILE",
-           "size-frequency series (label line, midpoint in columns 1-8,\nseries s in the 8 columns from 9s+1)");
+           "size-frequency series (label line, midpoint in columns 1-8,\nseries s in the 8 columns from 9s+1; or "
+           "CSV: midpoint, then\none column per series)");
     o.Whole("--series", series, "N", "number of frequency series");
     o.Whole("--identified", identified, "N",
             "young identifiable age-classes (capped at 99)");

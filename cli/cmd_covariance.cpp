@@ -8,6 +8,7 @@
 #include <ostream>
 
 #include "cli/Command.h"
+#include "cli/CsvOutput.h"
 #include "cli/Json.h"
 #include "cli/ModelNotes.h"
 #include "cli/ModelOptions.h"
@@ -73,6 +74,8 @@ class CovarianceCommandLine : public Command {
     std::optional<std::string> gridFactors;
     bool optimistic = false;
     std::optional<std::string> save;
+    std::optional<std::string> csv;
+    std::optional<long long> csvGrid;
     bool json = false;
     Vec1<double> factors = DefaultGridFactors();
 
@@ -94,6 +97,12 @@ class CovarianceCommandLine : public Command {
         o.Text("--save", save, "FILE",
                "write the covariance file to FILE as the desktop saves it\n(CR LF line ends), for the ranking's "
                "averaging");
+        o.Text("--csv", csv, "FILE",
+               "write the standard errors of every grid and the covariance\nmatrix of one grid as CSV: a row per "
+               "free parameter with\nparameter, value, se_grid_1..3, cov_N per free parameter N\n(NA where a grid "
+               "has no result; full precision)");
+        o.Whole("--csv-grid", csvGrid, 1, kGrids, "G",
+                "the grid whose covariance matrix --csv writes (default: the\nfirst grid with a result)");
         o.Flag("--json", json,
                "print one JSON object instead of the report: the objective,\n"
                "the parameters, the constant and per grid its factor, mean,\n"
@@ -113,6 +122,7 @@ class CovarianceCommandLine : public Command {
     }
 
     void Check(Options& o) override {
+        if (csvGrid && !csv) o.Refuse("option --csv-grid belongs to --csv");
         if (gridFactors) {
             if (analytical.value_or(false)) o.Refuse("option --grid-factors belongs to --method numerical");
             std::vector<std::string> parts;
@@ -139,6 +149,7 @@ class CovarianceCommandLine : public Command {
     void Files(FileRoles& files) const override {
         model.Inputs(files);
         files.Output("--save", save);
+        files.Output("--csv", csv);
     }
 
     // The constant the desktop's prompt offers by default.
@@ -255,6 +266,17 @@ class CovarianceCommandLine : public Command {
             dialogs.FileTitle("Save covariance data in...", ResultPath(*save, stopped));
             saved = !SaveCovarianceText(wb, report).empty();  // a failure's message is out
             if (saved && stopped) TellPartial(err, *save);
+        }
+        if (csv && !anyResult && std::filesystem::exists(*csv, ec)) {
+            err << MessagePrefix() << "nothing was written to " << *csv << ": it is left as it was\n";
+        } else if (csv) {
+            int grid = static_cast<int>(csvGrid.value_or(0));
+            for (int g = kGrids; g >= 1 && !csvGrid; --g)
+                if (results.GridValid(g)) grid = g;
+            if (grid == 0) grid = 1;
+            const bool written = WriteCsvFile(ResultPath(*csv, stopped), CovarianceCsv(results, grid), err);
+            if (written && stopped) TellPartial(err, *csv);
+            saved = written && saved;
         }
         if (json && saved) {
             out << jsonText;

@@ -13,12 +13,14 @@
 #include <sstream>
 
 #include "cli/Command.h"
+#include "cli/CsvOutput.h"
 #include "cli/Json.h"
 #include "cli/ModelOptions.h"
 #include "cli/Progress.h"
 #include "cli/RunControl.h"
 #include "cli/StepsFrom.h"
 #include "engine/CovarianceConstant.h"
+#include "evaluation/DistributionColumns.h"
 #include "evaluation/Posterior.h"
 #include "evaluation/PosteriorCommand.h"
 #include "evaluation/PosteriorPart.h"
@@ -89,6 +91,7 @@ struct Outputs {
     std::optional<std::string> save;      // the .pos file
     std::optional<std::string> gridFile;  // the .grd file
     std::optional<std::string> plots;     // a directory for the pictures
+    std::optional<std::string> csv;       // the distribution columns as CSV
     bool json = false;
 
     void Declare(Options& o, const std::string& saveHelp) {
@@ -98,11 +101,15 @@ struct Outputs {
         o.Text("--plots", plots, "DIR",
                "write the seven distribution plots (and, with one integrated\nparameter, the bivariate density) "
                "into DIR as PNG and SVG, each with a CSV of its numbers");
+        o.Text("--csv", csv, "FILE",
+               "write the distribution columns as CSV (point, value, neg_ln_l,\npdf, ci_mode, ci_mean, "
+               "normal_pdf; full precision)");
         o.Flag("--json", json, "print one JSON object (see the README) instead of the data text");
     }
     void Files(FileRoles& files) const {
         files.Output("--save", save);
         files.Output("--grid-file", gridFile);
+        files.Output("--csv", csv);
     }
 };
 
@@ -222,6 +229,10 @@ int WriteOutputs(std::ostream& out, std::ostream& err, ConsoleDialogs& dialogs, 
         if (SaveTextResult(dialogs, PosteriorSaveRequest(clock), PosteriorDataText(result)).empty()) saved = false;
         else if (stopped) TellPartial(err, *o.save);
     }
+    if (o.csv) {
+        if (!WriteCsvFile(ResultPath(*o.csv, stopped), ConfidenceDataCsv(result.columns), err)) saved = false;
+        else if (stopped) TellPartial(err, *o.csv);
+    }
     if (o.json && saved) {
         out << jsonText;
         out.flush();
@@ -304,8 +315,8 @@ class PosteriorCommandLine : public Command {
             shardOf = ShardOption(*shard);
             if (!shardOf) o.Refuse("option --shard needs K/N with 1 <= K <= N, not \"" + *shard + "\"");
             if (!outputs.save) o.Refuse("option --shard needs --save PART for the part file");
-            if (outputs.gridFile || outputs.plots)
-                o.Refuse("options --grid-file and --plots belong to the merge of the parts, not to one shard");
+            if (outputs.gridFile || outputs.plots || outputs.csv)
+                o.Refuse("options --grid-file, --plots and --csv belong to the merge of the parts, not to one shard");
         }
     }
 

@@ -6,8 +6,10 @@
 #include <ostream>
 
 #include "cli/Command.h"
+#include "cli/CsvOutput.h"
 #include "cli/Json.h"
 #include "cli/ModelOptions.h"
+#include "evaluation/DistributionColumns.h"
 #include "evaluation/LikelihoodProfile.h"
 #include "numeric/FixedColumns.h"
 #include "numeric/Format.h"
@@ -47,17 +49,19 @@ class PriorProfileCommand : public Command {
     std::optional<long long> points;
     std::optional<std::string> save;
     std::optional<std::string> plots;
+    std::optional<std::string> csv;
     bool json = false;
 
     void Declare(Options& o) override {
         o.Usage(
             "corvane-cli prior-profile --priors FILE --parameter N [--points M] [--save FILE.pdp]\n"
-            "                                 [--plots DIR] [--json] [model options]\n\n"
+            "                                 [--plots DIR] [--csv FILE] [--json] [model options]\n\n"
             "Tabulates the prior -ln[L] of parameter N over a range its prior type sets (a Gaussian's\n"
             "mean +- 5 SD, an exponential's 0 to 10 means, a beta's 0 to 1, ...), turns it into the\n"
             "distribution columns and prints the statistics text \"Bayesian prior distribution data\"\n"
             "(or, with --json, one JSON object).  --save writes it as the desktop's \"&Save Bayesian\n"
-            "prior distribution data as...\" does; --plots draws the seven distribution plots.\n\n"
+            "prior distribution data as...\" does; --plots draws the seven distribution plots; --csv\n"
+            "writes the columns as CSV (point, value, neg_ln_l, pdf, cumulative, attenuated, normal_pdf).\n\n"
             "The parameter count is the model's when model options (a data file) are given, so the\n"
             "priors file must match the model; otherwise it is the count on the priors file's first\n"
             "line.  The prior -ln[L] is unscaled: no covariance constant enters.");
@@ -68,6 +72,7 @@ class PriorProfileCommand : public Command {
                 "points (default 101); 0 gives 101, 1 or 2 give 3,\nan even count the next odd one");
         o.Text("--save", save, "FILE.pdp", "write the statistics text as a prior distribution file");
         o.Text("--plots", plots, "DIR", "write the seven distribution plots as PNG and SVG into DIR,\neach with a CSV of its numbers");
+        o.Text("--csv", csv, "FILE", "write the distribution columns as CSV (full precision)");
         o.Flag("--json", json, "print one JSON object instead of the statistics text");
         model.Declare(o, false);
         o.Footer("Exit status 0 on success, 1 when a file could not be written, 2 on bad input (a\n"
@@ -88,6 +93,7 @@ class PriorProfileCommand : public Command {
         model.Inputs(files);
         files.Input("--priors", priors);
         files.Output("--save", save);
+        files.Output("--csv", csv);
     }
 
     int Run(std::ostream& out, std::ostream& err) override;
@@ -177,6 +183,7 @@ int PriorProfileCommand::Run(std::ostream& out, std::ostream& err) {
         session->ports.dialogs.FileTitle(prior_profile_text::SaveTitle, *save);
         if (SavePriorDistributions(wb).empty()) ok = false;  // its message is out
     }
+    if (csv && !WriteCsvFile(*csv, PriorDistributionCsv(c), err)) ok = false;
     if (json && ok) {
         out << jsonText;
         out.flush();

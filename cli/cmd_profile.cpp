@@ -8,12 +8,14 @@
 #include <ostream>
 
 #include "cli/Command.h"
+#include "cli/CsvOutput.h"
 #include "cli/Json.h"
 #include "cli/ModelNotes.h"
 #include "cli/ModelOptions.h"
 #include "cli/Progress.h"
 #include "cli/RunControl.h"
 #include "cli/StepsFrom.h"
+#include "evaluation/DistributionColumns.h"
 #include "numeric/Format.h"
 #include "platform/qt/render/PlotFiles.h"
 
@@ -61,6 +63,7 @@ class Profile : public Command {
     std::optional<bool> marquardt;
     std::optional<std::string> save;
     std::optional<std::string> plots;
+    std::optional<std::string> csv;
     StepsFromOptions stepsFrom;
     bool json = false;
 
@@ -69,14 +72,16 @@ class Profile : public Command {
             "corvane-cli profile --increments FILE and/or --frequencies FILE --alg FILE\n"
             "                           --parameter N [--points M] [--step H | --steps-from FILE.cov\n"
             "                           [--steps-grid G]] [--method simplex|marquardt]\n"
-            "                           [--save FILE.mlc] [--plots DIR] [--json] [model options]\n\n"
+            "                           [--save FILE.mlc] [--plots DIR] [--csv FILE] [--json]\n"
+            "                           [model options]\n\n"
             "The likelihood profile of parameter N: it is held in turn at M equally spaced values\n"
             "x_i = v + (i - (M + 1) / 2) H around its value v in the algorithm file, the objective is\n"
             "minimised over every other free parameter at each value (each minimisation starting from\n"
             "the previous one's optimum), and -ln[L] = c x objective (priors included) becomes the\n"
             "confidence distribution.  Prints the data text \"Maximum-likelihood confidence\n"
             "distribution data\" (or, with --json, one JSON object); --save writes it as the desktop's\n"
-            "\"&Save maximum-likelihood data as...\" does, --plots draws the seven distribution plots.\n"
+            "\"&Save maximum-likelihood data as...\" does, --plots draws the seven distribution plots,\n"
+            "--csv writes the columns as CSV (point, value, neg_ln_l, pdf, ci_mode, ci_mean, normal_pdf).\n"
             "Standard error shows the progress (point, time left, calls) and the answer taken to\n"
             "every question.");
         o.Group("Profile options");
@@ -89,6 +94,7 @@ class Profile : public Command {
         stepsFrom.Declare(o);
         o.Text("--save", save, "FILE.mlc", "write the data text as a maximum-likelihood file");
         o.Text("--plots", plots, "DIR", "write the seven distribution plots as PNG and SVG into DIR,\neach with a CSV of its numbers");
+        o.Text("--csv", csv, "FILE", "write the distribution columns as CSV (full precision)");
         o.Flag("--json", json, "print one JSON object instead of the data text");
         model.Declare(o);
         o.Footer(
@@ -115,6 +121,7 @@ class Profile : public Command {
     void Files(FileRoles& files) const override {
         model.Inputs(files);
         files.Output("--save", save);
+        files.Output("--csv", csv);
     }
 
     int Run(std::ostream& out, std::ostream& err) override;
@@ -286,6 +293,11 @@ int Profile::Run(std::ostream& out, std::ostream& err) {
         dialogs.FileTitle(profile_text::SaveTitle, ResultPath(*save, stopped));
         saved = !SaveProfileData(wb).empty();  // a failure's message is out
         if (saved && stopped) TellPartial(err, *save);
+    }
+    if (csv) {
+        const bool written = WriteCsvFile(ResultPath(*csv, stopped), ConfidenceDataCsv(c), err);
+        if (written && stopped) TellPartial(err, *csv);
+        saved = written && saved;
     }
     if (json && saved) {
         out << jsonText;

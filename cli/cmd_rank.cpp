@@ -6,6 +6,7 @@
 #include <ostream>
 
 #include "cli/Command.h"
+#include "cli/CsvOutput.h"
 #include "cli/Json.h"
 #include "cli/ModelNotes.h"
 #include "cli/ModelOptions.h"
@@ -47,6 +48,14 @@ Json ModelsJson(const RankingList& list, const std::vector<std::string>& paths) 
     return models;
 }
 
+// Where --csv puts the averaged estimates: beside the ranking, "_average"
+// added to its name.
+std::string AverageCsvPath(const std::string& path) {
+    const bool csvName = path.size() >= 4 && (path.compare(path.size() - 4, 4, ".csv") == 0 ||
+                                              path.compare(path.size() - 4, 4, ".CSV") == 0);
+    return (csvName ? path.substr(0, path.size() - 4) : path) + "_average.csv";
+}
+
 Json AverageJson(const AveragingResult& r) {
     Json parameters = Json::array();
     for (int s = 1; s <= r.average.size(); ++s) {
@@ -64,13 +73,14 @@ class Rank : public Command {
     std::optional<double> cHat;
     bool average = false;
     std::optional<std::string> save;
+    std::optional<std::string> csv;
     bool asJson = false;
 
     void Declare(Options& o) override {
         o.Usage("corvane-cli rank --increments FILE and/or --frequencies FILE [model options]\n"
                 "                        [--priors FILE] [--constant C]\n"
                 "                        --model A.alg [--model B.alg ...] [--c-hat X] [--average]\n"
-                "                        [--save FILE.mms] [--json]\n\n"
+                "                        [--save FILE.mms] [--csv FILE.csv] [--json]\n\n"
                 "Evaluates each model (its algorithm file) as \"Calculate model AICc\" does, ranks them by AICc,\n"
                 "or by QAICc when C-hat is not 1, and prints the ranking table as the multi-model statistics\n"
                 "file holds it.  A model's covariance file is the algorithm file's name with \".cov\" for\n"
@@ -86,6 +96,11 @@ class Rank : public Command {
                "average the estimates and standard errors over the models with their\n"
                "Akaike weights, from their covariance files; print the averaging text");
         o.Text("--save", save, "FILE.mms", "write the multi-model statistics file");
+        o.Text("--csv", csv, "FILE.csv",
+               "write the ranking as CSV (model, nll, k, aicc, daicc, weight,\n"
+               "algorithm_file, covariance_file, notes); with --average the\n"
+               "averaged estimates too, into FILE_average.csv beside it\n"
+               "(parameter, estimate, se_grid_1..3); full precision");
         o.Flag("--json", asJson,
                "print one JSON object instead: {\"models\": [...]} with file, nll, k, n,\n"
                "aicc, qaicc, delta, weight, cov_file, plus \"average\" with --average");
@@ -112,6 +127,8 @@ class Rank : public Command {
             }
         }
         files.Output("--save", save);
+        files.Output("--csv", csv);
+        if (csv && average) files.Output("--csv (the averaged estimates)", AverageCsvPath(*csv));
     }
 
     int Run(std::ostream& out, std::ostream& err) override {
@@ -159,6 +176,10 @@ class Rank : public Command {
                 err << MessagePrefix() << WriteFailureText(*save, r) << "; nothing was saved\n";
                 return kExitFailed;
             }
+        if (csv) {
+            if (!WriteCsvFile(*csv, RankingCsv(list), err)) return kExitFailed;
+            if (averaged && !WriteCsvFile(AverageCsvPath(*csv), AveragingCsv(*averaged), err)) return kExitFailed;
+        }
         if (asJson) {
             Json result;
             result["models"] = ModelsJson(list, paths);

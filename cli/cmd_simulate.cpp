@@ -8,6 +8,7 @@
 #include "cli/Command.h"
 #include "cli/ModelOptions.h"
 #include "engine/AlgorithmData.h"
+#include "model/DataConvert.h"
 #include "model/SimulateFrequencies.h"
 #include "model/SimulateIncrements.h"
 #include "numeric/FixedColumns.h"
@@ -87,6 +88,7 @@ class Simulate : public Command {
     // Both kinds of file.
     std::optional<std::string> alg, outPath;
     std::optional<long long> seed;
+    bool csv = false;
     // Increment records.
     std::optional<std::string> initialSize, daysAtLiberty, startDay;
     std::optional<long long> records, set;
@@ -131,6 +133,9 @@ void Simulate::Declare(Options& o) {
             "seed of the random numbers (default 1); a seed gives the\nsame file everywhere");
     o.Text("--out", outPath, "FILE",
            "write the file there (CR LF line ends); otherwise to\nstandard output");
+    o.Flag("--csv", csv,
+           "write CSV (a header naming the columns, the same values)\ninstead of the fixed-column file; "
+           "--increments and\n--frequencies read either");
 
     o.Group("Increment records");
     o.Text("--initial-size", initialSize, "MIN:MAX", "range of initial sizes");
@@ -221,7 +226,8 @@ int Simulate::RunFrequencies(std::ostream& out, std::ostream& err) {
     DefaultRandom random(static_cast<std::uint64_t>(seed.value_or(1)));
     const FrequencySimulationResult result = SimulateFrequencies(settings, session.wb.alg.value, how, random);
     if (!result.ok) throw BadInput(result.problem);
-    const auto text = FrequencyFileText(result.data, settings.series);
+    const auto text = csv ? std::optional<std::string>(FrequencyCsvText(result.data, settings.series))
+                          : FrequencyFileText(result.data, settings.series);
     if (!text) throw BadInput("the values do not fit the frequency file's 8-character fields");
     return Deliver(outPath, *text, NumberText(settings.series) + " series of " + NumberText(how.cells) + " cells",
                    out, err);
@@ -246,7 +252,7 @@ int Simulate::Run(std::ostream& out, std::ostream& err) {
     DefaultRandom random(static_cast<std::uint64_t>(seed.value_or(1)));
     const SimulationResult result = SimulateIncrements(p, increments, random);
     if (!result.ok) throw BadInput(result.problem);
-    return Deliver(outPath, IncrementFileText(result.data), NumberText(result.data.records) + " records", out, err);
+    return Deliver(outPath, csv ? IncrementCsvText(result.data) : IncrementFileText(result.data), NumberText(result.data.records) + " records", out, err);
 }
 
 const Register<Simulate> simulate{

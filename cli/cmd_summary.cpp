@@ -1,13 +1,16 @@
 // corvane-cli summary: the model's results report ("Res&ults Summary") at the
 // algorithm file's values, every question answered from an option.
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <ostream>
 #include <random>
 
 #include "cli/Command.h"
+#include "cli/CsvOutput.h"
 #include "cli/Json.h"
 #include "cli/ModelNotes.h"
 #include "cli/ModelOptions.h"
@@ -84,7 +87,7 @@ std::uint64_t FreshSeed() {
 class Summary : public Command {
     ModelOptions model;
     std::optional<long long> simulations, seed, details;
-    std::optional<std::string> save, plots;
+    std::optional<std::string> save, plots, csv;
     bool json = false;
 
     void Declare(Options& o) override {
@@ -108,6 +111,9 @@ class Summary : public Command {
         o.Text("--plots", plots, "DIR",
                "write the model plots (every increment set, every\nseries, and their residual plots) into DIR as PNG "
                "and SVG\npictures, each with a CSV of its numbers");
+        o.Text("--csv", csv, "DIR",
+               "write the report's tables as CSV files into DIR (made when\nmissing): frequencies_series_S.csv "
+               "per series, increments.csv;\nfull precision");
         o.Flag("--json", json,
                "print one JSON object instead of the report: the objective,\n"
                "the parameters, K, the sample size, AICc (null when\n"
@@ -126,11 +132,22 @@ class Summary : public Command {
 
     void Check(Options& o) override {
         if (details && !model.frequencies) o.Refuse("option --details needs --frequencies FILE");
+        std::error_code ec;
+        if (csv && std::filesystem::exists(*csv, ec) && !std::filesystem::is_directory(*csv, ec))
+            o.Refuse("option --csv names a file, not a directory");
     }
 
     void Files(FileRoles& files) const override {
         model.Inputs(files);
         files.Output("--save", save);
+        // The tables' files, where an input could already lie among them.
+        std::error_code ec;
+        if (!csv || !std::filesystem::is_directory(*csv, ec)) return;
+        const std::filesystem::path folder(*csv);
+        if (model.frequencies)
+            for (long long s = 1; s <= std::min<long long>(model.series.value_or(0), 1000); ++s)
+                files.Output("--csv", (folder / ("frequencies_series_" + std::to_string(s) + ".csv")).string());
+        if (model.increments) files.Output("--csv", (folder / "increments.csv").string());
     }
 
     int Run(std::ostream& out, std::ostream& err) override {
@@ -156,6 +173,7 @@ class Summary : public Command {
         const std::uint64_t usedSeed = seed ? static_cast<std::uint64_t>(*seed) : FreshSeed();
         std::string report;
         std::vector<NamedChiSquare> tests;
+        std::vector<std::pair<std::string, std::string>> tables;
         int freeCount = 0;
         growth.SetSummaryHandler([&](const SummaryCall& call) {
             freeCount = FreeParameters(call.step, call.parameters);
@@ -171,6 +189,7 @@ class Summary : public Command {
             answers.onStatus = [&](const std::string& text) { status.Show(text); };
             report = BuildSummary(in, answers);
             tests = std::move(answers.tests);
+            if (csv) tables = SummaryCsvTables(in, static_cast<int>(details.value_or(kMaxAgeClasses)));
         });
         ModelSummaryCommand(wb);
         status.Finish();
@@ -210,6 +229,7 @@ class Summary : public Command {
             ok = !SaveTextResult(dialogs, SummarySaveRequest(), report).empty();  // a failure's message is out
         }
         if (pictures && !pictures->Errors().empty()) ok = false;
+        if (csv && !WriteCsvFolder(*csv, tables, err)) ok = false;
         if (json && ok) {
             out << jsonText;
             out.flush();

@@ -1,11 +1,13 @@
 #include "evaluation/CovarianceReport.h"
 
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 #include "evaluation/Covariance.h"
 #include "engine/modCorvane.h"
 #include "numeric/DateTimeName.h"
+#include "numeric/Csv.h"
 #include "numeric/Format.h"
 #include "numeric/modGamma.h"
 #include "platform/TextView.h"
@@ -167,6 +169,24 @@ std::string CovarianceReportText(const CovarianceResults& r) {
     line(covariance);
     line(correlation);
     return t;
+}
+
+std::string CovarianceCsv(const CovarianceResults& r, int grid) {
+    std::vector<std::string> header{"parameter", "value"};
+    for (int g = 1; g <= kGrids; ++g) header.push_back("se_grid_" + NumberText(g));
+    const bool matrix = !r.optimistic;
+    if (matrix)
+        for (int l = 1; l <= r.p; ++l) header.push_back("cov_" + NumberText(r.number[l]));
+    CsvTable table(header);
+    const double na = std::numeric_limits<double>::quiet_NaN();
+    for (int k = 1; k <= r.p; ++k) {
+        std::vector<double> row{static_cast<double>(r.number[k]), r.values[r.number[k]]};
+        for (int g = 1; g <= kGrids; ++g) row.push_back(r.GridValid(g) ? r.StandardError(k, g) : na);
+        if (matrix)
+            for (int l = 1; l <= r.p; ++l) row.push_back(r.GridValid(grid) ? r.R[grid](k, l) : na);
+        table.AddRow(row);
+    }
+    return table.Text();
 }
 
 FileRequest CovarianceSaveRequest(const Workbench& wb) {

@@ -29,6 +29,13 @@ TwoSidedProbability TwoSidedP(double t);
 // The report, lines ended by CR LF; empty for a store without a calculation.
 std::string CovarianceReportText(const CovarianceResults& results);
 
+// The report's tables as one CSV table, a row per free parameter:
+// parameter, value, se_grid_1 .. se_grid_3, then (unless the run was
+// optimistic) the covariance matrix of the given grid, one column cov_N per
+// free parameter N.  A grid without a result reads NA where the report shows
+// -1.  Full precision.
+std::string CovarianceCsv(const CovarianceResults& results, int grid);
+
 // The save dialogue: "Save covariance data in...", the filter with the
 // "Named for algorithm file" entry selected, the date-time name "mmddhhmm.cov".
 FileRequest CovarianceSaveRequest(const Workbench& wb);

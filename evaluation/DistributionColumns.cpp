@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "numeric/Csv.h"
 #include "numeric/Format.h"
 
 namespace corvane {
@@ -212,6 +213,26 @@ std::string PriorDistributionText(const ProfileColumns& c, const DistributionSum
                     "  Point       Value         -ln[L]           PDF        Cumulative     Attenuated     Normal PDF",
                     c, s, true);
 }
+
+namespace {
+
+std::string DataCsv(const ProfileColumns& c, bool priorColumns) {
+    CsvTable table({"point", "value", "neg_ln_l", "pdf", priorColumns ? "cumulative" : "ci_mode",
+                    priorColumns ? "attenuated" : "ci_mean", "normal_pdf"});
+    for (int i = 1; i <= c.m; ++i) {
+        if (priorColumns)
+            table.AddRow({static_cast<double>(i), c.x[i], c.negLnL[i], c.pdf[i], c.cumulative[i],
+                          1.0 - c.cumulative[i], c.normal[i]});
+        else
+            table.AddRow({static_cast<double>(i), c.x[i], c.negLnL[i], c.pdf[i], c.ciMode[i], c.ciMean[i], c.normal[i]});
+    }
+    return table.Text();
+}
+
+}  // namespace
+
+std::string ConfidenceDataCsv(const ProfileColumns& c) { return DataCsv(c, false); }
+std::string PriorDistributionCsv(const ProfileColumns& c) { return DataCsv(c, true); }
 
 DistributionPlotData DistributionPlotFor(const ProfileColumns& c, const DistributionSummary& s, int parameter,
                                          DistributionKind kind, const std::string& description) {

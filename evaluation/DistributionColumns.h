@@ -70,6 +70,12 @@ std::string ConfidenceDataText(const std::string& title, const ProfileColumns& c
 // the two confidence regions.
 std::string PriorDistributionText(const ProfileColumns& c, const DistributionSummary& s);
 
+// The same columns as CSV (full precision, one row per point): point,
+// value, neg_ln_l, pdf, then ci_mode and ci_mean (a prior profile:
+// cumulative and attenuated), then normal_pdf.
+std::string ConfidenceDataCsv(const ProfileColumns& c);
+std::string PriorDistributionCsv(const ProfileColumns& c);
+
 // What the distribution plot is handed; the description names the
 // parameter on its axis.
 DistributionPlotData DistributionPlotFor(const ProfileColumns& c, const DistributionSummary& s, int parameter,

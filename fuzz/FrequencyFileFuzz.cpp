@@ -27,7 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
 
     std::istringstream in(text);
     FrequencyData data;
-    if (const auto problem = ReadFrequencyText(in, series, firstCell, data)) {
+    // Either layout: a first line that names CSV columns takes the CSV reader.
+    if (const auto problem = ReadFrequencyText(in, series, firstCell, data, DataLayout::Either)) {
         FUZZ_CHECK(!problem->text.empty() && data.cells == 0);
         return 0;
     }

@@ -3,6 +3,7 @@
 #include <istream>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "model/GrowthSettings.h"
@@ -73,19 +74,44 @@ struct DataProblem {
     Icon icon = Icon::Exclamation;
 };
 
+// How a data file lays out its values: fixed columns, CSV (a header naming
+// the columns, then one row per record or cell), or either, as the first
+// line shows (a CSV header names the columns of its kind).
+enum class DataLayout { FixedColumns, Csv, Either };
+
 // Reads an increment file (label line, then five 6-character fields per
-// record).  At most 1200 records are read; the records beyond are counted.
+// record; or as CSV, a header naming the columns set, initial_size,
+// increment, start_day and end_day in any order, other columns ignored).  At most 1200 records are read; the records beyond are counted.
 // Blank lines are not records.  A field that holds text which is not a number,
 // or a number beyond the range of a double, is refused with its line number
-// (an empty field reads as 0).  nullopt on success.
-std::optional<DataProblem> ReadIncrementText(std::istream& in, IncrementData& data);
+// (an empty field reads as 0; an empty CSV cell is refused).  nullopt on
+// success.  Both layouts share every rule past the reading of the values.
+std::optional<DataProblem> ReadIncrementText(std::istream& in, IncrementData& data,
+                                             DataLayout layout = DataLayout::FixedColumns);
 
 // Reads a frequency file of the given number of series (label line, then the
-// midpoint in columns 1-8 and series s in the 8 columns from 9s+1).  Cells
+// midpoint in columns 1-8 and series s in the 8 columns from 9s+1; or as
+// CSV, a header whose first column is midpoint, then one column per series).  Cells
 // before firstCell are stored as 0.  Midpoints and counts that are not
 // numbers, overflow, or (counts) are negative or beyond kLargestCount are
 // refused with their line number.  nullopt on success.
-std::optional<DataProblem> ReadFrequencyText(std::istream& in, int series, int firstCell, FrequencyData& data);
+std::optional<DataProblem> ReadFrequencyText(std::istream& in, int series, int firstCell, FrequencyData& data,
+                                             DataLayout layout = DataLayout::FixedColumns);
+
+// Whether a first line is the CSV header of an increment file (it names one
+// of initial_size, increment, start_day, end_day) or of a frequency file (its
+// first column is midpoint).  The fixed-column label lines are neither.
+bool IsIncrementCsvHeader(std::string_view line);
+bool IsFrequencyCsvHeader(std::string_view line);
+// Which kind of data a first line heads: a CSV header by its columns, a
+// fixed-column label line by its first word ("Set", "Midpoint"); nullopt
+// when it says neither.
+enum class DataKind { Increments, Frequencies };
+std::optional<DataKind> DataKindOf(std::string_view firstLine);
+// A name ending in .csv (any case) is read as CSV; any other as its first
+// line shows.
+bool HasCsvName(const std::string& path);
+DataLayout LayoutByName(const std::string& path);
 
 // Counts above this cannot be summed exactly into the grand total.
 inline constexpr double kLargestCount = 1e15;
@@ -98,9 +124,20 @@ enum class SummaryPart { All, LeftOut };
 std::string DataReadSummary(const GrowthSettings& settings, const GrowthData& data,
                             SummaryPart part = SummaryPart::All);
 
-// Both readers on named files; an unreadable file is a problem too.
+// Both readers on named files, in the layout LayoutByName gives; an
+// unreadable file is a problem too.
 std::optional<DataProblem> ReadIncrementFile(const std::string& path, IncrementData& data);
 std::optional<DataProblem> ReadFrequencyFile(const std::string& path, int series, int firstCell, FrequencyData& data);
+
+// What a frequency file holds, read as the model's reader reads it: data
+// lines after the label line (blank lines at the end are not cells), and the
+// most series fields any line fills (a CSV file: the columns after
+// midpoint).  nullopt when the file cannot be read.
+struct FrequencyFileShape {
+    long long cells = 0;
+    long long series = 0;
+};
+std::optional<FrequencyFileShape> FrequencyFileShapeOf(const std::string& path);
 
 // One increment record as the file holds it: "######,######,######,######,######".
 // nullopt when a value does not fit its 6 characters.

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "model/ReportColumns.h"
+#include "numeric/Csv.h"
 #include "numeric/Format.h"
 #include "numeric/NormalProb.h"
 #include "engine/ProgressThrottle.h"
@@ -124,6 +125,37 @@ std::string FormatIncrementTable(const IncrementTable& table) {
 std::optional<double> StandardisedResidual(const IncrementRow& row) {
     if (!(row.sd > 0.0)) return std::nullopt;
     return (row.observed - row.expected) / row.sd;
+}
+
+std::string IncrementTableCsv(const IncrementTable& table) {
+    std::vector<std::string> header{"record",
+                                    "initial_size",
+                                    "observed_increment",
+                                    "expected_increment",
+                                    "variance_true_increment",
+                                    "variance_measurement_error",
+                                    "total_variance",
+                                    "expected_l_infinity",
+                                    "variance_l_infinity",
+                                    "sd_residual",
+                                    "neg_2_ln_l"};
+    if (table.sizeAtAge)
+        header.insert(header.end(), {"initial_age", "final_age", "years_of_age"});
+    else
+        header.insert(header.end(), {"start_day", "end_day", "days_at_large"});
+    header.push_back("status");
+    CsvTable csv(header);
+    for (int i = 1; i <= table.rows.size(); ++i) {
+        const IncrementRow& r = table.rows[i];
+        std::vector<std::string> fields;
+        for (double v : {static_cast<double>(i), r.initial, r.observed, r.expected, r.trueVariance,
+                         r.measurementVariance, r.totalVariance, r.expectedL, r.varianceL, r.sd, r.twiceNegLnL,
+                         r.start, r.end, r.elapsed})
+            fields.push_back(CsvNumber(v));
+        fields.push_back(CsvText(RecordFateText(r.fate)));
+        csv.AddFields(fields);
+    }
+    return csv.Text();
 }
 
 int ResidualCell(double z) {

@@ -44,6 +44,14 @@ IncrementTable ComputeIncrementTable(const IncrementData& data, const GrowthPara
 // record the likelihood did not fit carries its status after the columns.
 std::string FormatIncrementTable(const IncrementTable& table);
 
+// The same table as CSV (full precision): record, initial_size,
+// observed_increment, expected_increment, variance_true_increment,
+// variance_measurement_error, total_variance, expected_l_infinity,
+// variance_l_infinity, sd_residual, neg_2_ln_l, then start_day, end_day,
+// days_at_large (size-at-age records: initial_age, final_age, years_of_age),
+// and status ("" when fitted).
+std::string IncrementTableCsv(const IncrementTable& table);
+
 // What the likelihood made of a record, as the table says it ("" when fitted).
 std::string RecordFateText(RecordFate fate);
 

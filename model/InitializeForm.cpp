@@ -180,7 +180,7 @@ namespace {
 std::optional<std::string> AskForDataFile(Dialogs& dialogs, const char* title) {
     FileRequest request;
     request.title = title;
-    request.filter = "All files (*.*)|*.*|Data files (*.dat)|*.dat";
+    request.filter = "All files (*.*)|*.*|Data files (*.dat, *.csv)|*.dat;*.csv";
     request.selectedFilter = 2;
     auto path = dialogs.FileDialog(request);
     if (path && path->empty()) path.reset();
@@ -245,36 +245,6 @@ bool InitializeForm::ReadSetup(GrowthSetup& setup, bool show) const {
 
 namespace {
 
-// What a frequency file holds, read as the model's reader reads it: data
-// lines after the label line (blank lines at the end are not cells), and the
-// most series fields any line fills.
-struct FrequencyFileShape {
-    long long cells = 0;
-    long long series = 0;
-};
-
-std::optional<FrequencyFileShape> ShapeOf(const std::string& path) {
-    std::ifstream in;
-    if (OpenTextFile(path, in)) return std::nullopt;
-    LineReader reader(in);
-    std::string line;
-    if (!reader.Next(line)) return std::nullopt;  // the label line
-    FrequencyFileShape shape;
-    long long lines = 0;
-    // The reader refuses a file with more cells; a few more lines show that.
-    while (lines <= kMaxFrequencyCells && reader.Next(line)) {
-        ++lines;
-        if (Trim(line).empty()) continue;
-        shape.cells = lines;
-        for (long long s = static_cast<long long>(line.size()) / 9; s > shape.series; --s)
-            if (!Trim(Field(line, static_cast<int>(9 * s + 1), 8)).empty()) {
-                shape.series = s;
-                break;
-            }
-    }
-    return shape;
-}
-
 }  // namespace
 
 std::optional<SetupRefusal> UnworkableSetup(const GrowthSetup& setup) {
@@ -287,7 +257,7 @@ std::optional<SetupRefusal> UnworkableSetup(const GrowthSetup& setup) {
     // Counts beyond the model's limits are refused by CheckSetup, before any
     // table is sized by them.
     if (CheckSetup(setup)) return std::nullopt;
-    const auto shape = ShapeOf(setup.frequencyPath);
+    const auto shape = FrequencyFileShapeOf(setup.frequencyPath);
     // A file the model's reader refuses is left to it: its message says more,
     // unless the file simply holds fewer series than asked for (its lines
     // then stop before the fields of the missing series).  The probe reads no

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+#include "model/DataConvert.h"
 #include "model/FrequencyLikelihood.h"
 #include "model/GrowthParameters.h"
 #include "numeric/FixedColumns.h"
@@ -106,9 +107,7 @@ FrequencySimulationResult SimulateFrequencies(const GrowthSettings& settings, Ve
 }
 
 std::optional<std::string> FrequencyFileText(const FrequencyData& data, int series) {
-    std::string text = "Midpoint";
-    for (int s = 1; s <= series; ++s) text += RightJustify("Series" + NumberText(s), 9);
-    text += CRLF;
+    std::string text = FrequencyLabelLine(series) + CRLF;
     for (int i = 1; i <= data.cells; ++i) {
         const auto midpoint = Field8(data.midpoint[i]);
         if (!midpoint) return std::nullopt;

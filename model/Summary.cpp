@@ -6,6 +6,7 @@
 #include "model/ChiSquare.h"
 #include "model/GrowthParameters.h"
 #include "model/ReportColumns.h"
+#include "numeric/Csv.h"
 #include "numeric/Format.h"
 
 namespace corvane {
@@ -79,9 +80,36 @@ std::vector<int> ReportedAgeClasses(int requested, int totalAges) {
     return classes;
 }
 
+namespace {
+
+// The frequency table's numbers, a row per cell: midpoint, observed,
+// expected, cumulative observed and expected, their absolute difference, the
+// cell's -2ln[L], then the expected frequency of each reported age-class.
+std::vector<std::vector<double>> FrequencyTableRows(const GrowthSettings& settings, const FrequencyData& data,
+                                                    const BestFit& best, int series,
+                                                    const std::vector<int>& ageClasses) {
+    const FrequencyWorkspace& ws = best.frequencies;
+    std::vector<std::vector<double>> rows;
+    double cumulativeObserved = 0.0, cumulativeExpected = 0.0;
+    for (int i = 1; i <= data.cells; ++i) {
+        const double O = data.frequency(series, i), E = best.predicted(series, i);
+        if (i >= settings.firstCell) {
+            cumulativeObserved += O;
+            cumulativeExpected += E;
+        }
+        const double cell = O > 0.0 && E > 1e-20 ? 2.0 * O * std::log(O / E) : 0.0;
+        std::vector<double> row{data.midpoint[i], O, E, cumulativeObserved, cumulativeExpected,
+                                std::fabs(cumulativeObserved - cumulativeExpected), cell};
+        for (int a : ageClasses) row.push_back(ws.ClassFrequency(series, a, i, data.seriesTotal[series]));
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+}  // namespace
+
 std::string FrequencyTableText(const GrowthSettings& settings, const FrequencyData& data, const BestFit& best,
                                int series, const std::vector<int>& ageClasses) {
-    const FrequencyWorkspace& ws = best.frequencies;
     std::string out = "Size frequency results for series: " + NumberText(series) + CRLF;
     std::string classNames, expected;
     for (std::size_t k = 0; k < ageClasses.size(); ++k) {
@@ -95,22 +123,46 @@ std::string FrequencyTableText(const GrowthSettings& settings, const FrequencyDa
     out += "            ,   Observed,   Expected,   Observed,   Expected,    Value of,       Cell," + classNames + CRLF;
     out += "    Midpoint,  Frequency,  Frequency,       (CO),       (CE),       CO-CE,    -2ln[L]," + expected + CRLF;
     const char* pic = "#####0.00";
-    double cumulativeObserved = 0.0, cumulativeExpected = 0.0;
-    for (int i = 1; i <= data.cells; ++i) {
-        const double O = data.frequency(series, i), E = best.predicted(series, i);
-        if (i >= settings.firstCell) {
-            cumulativeObserved += O;
-            cumulativeExpected += E;
-        }
-        const double cell = O > 0.0 && E > 1e-20 ? 2.0 * O * std::log(O / E) : 0.0;
-        out += Column(data.midpoint[i], pic, 12) + "," + Column(O, pic, 12) + "," + Column(E, pic, 12) + "," +
-               Column(cumulativeObserved, pic, 12) + "," + Column(cumulativeExpected, pic, 12) + "," +
-               Column(std::fabs(cumulativeObserved - cumulativeExpected), pic, 12) + "," +
-               Column(cell, "#####0.000", 12);
-        for (int a : ageClasses) out += "," + Column(ws.ClassFrequency(series, a, i, data.seriesTotal[series]), pic, 12);
+    for (const auto& row : FrequencyTableRows(settings, data, best, series, ageClasses)) {
+        for (std::size_t k = 0; k < row.size(); ++k)
+            out += (k > 0 ? "," : "") + Column(row[k], k == 6 ? "#####0.000" : pic, 12);
         out += CRLF;
     }
     return out;
+}
+
+std::string FrequencyTableCsv(const GrowthSettings& settings, const FrequencyData& data, const BestFit& best,
+                              int series, const std::vector<int>& ageClasses) {
+    std::vector<std::string> header{"midpoint",           "observed_frequency",  "expected_frequency",
+                                    "cumulative_observed", "cumulative_expected", "absolute_co_ce",
+                                    "cell_neg_2_ln_l"};
+    for (int a : ageClasses) header.push_back("expected_age_class_" + Format(a, "00"));
+    CsvTable table(header);
+    for (const auto& row : FrequencyTableRows(settings, data, best, series, ageClasses)) table.AddRow(row);
+    return table.Text();
+}
+
+std::vector<std::pair<std::string, std::string>> SummaryCsvTables(const SummaryInput& in, int details) {
+    std::vector<std::pair<std::string, std::string>> files;
+    const GrowthSettings& s = *in.settings;
+    const BestFit& best = *in.best;
+    if (s.HasFrequencies()) {
+        const std::vector<int> classes = ReportedAgeClasses(details, s.totalAges);
+        for (int series = 1; series <= s.series; ++series)
+            files.emplace_back("frequencies_series_" + NumberText(series) + ".csv",
+                               FrequencyTableCsv(s, in.data->frequencies, best, series, classes));
+    }
+    if (s.HasIncrements()) {
+        IncrementTable recomputed;
+        const IncrementTable* rows = in.increments;
+        if (!rows) {
+            Vec1<double> X = best.values;
+            recomputed = ComputeIncrementTable(in.data->increments, PrepareParameters(X, s));
+            rows = &recomputed;
+        }
+        files.emplace_back("increments.csv", IncrementTableCsv(*rows));
+    }
+    return files;
 }
 
 namespace {

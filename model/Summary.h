@@ -11,6 +11,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "model/ChiSquare.h"
@@ -114,6 +115,17 @@ std::string BuildSummary(const SummaryInput& input, SummaryQuestions& questions,
 // reported age-classes.
 std::string FrequencyTableText(const GrowthSettings& settings, const FrequencyData& data, const BestFit& best,
                                int series, const std::vector<int>& ageClasses);
+
+// The same table as CSV (full precision): midpoint, observed_frequency,
+// expected_frequency, cumulative_observed, cumulative_expected,
+// absolute_co_ce, cell_neg_2_ln_l, expected_age_class_NN per age-class.
+std::string FrequencyTableCsv(const GrowthSettings& settings, const FrequencyData& data, const BestFit& best,
+                              int series, const std::vector<int>& ageClasses);
+
+// The report's tables as CSV files, (file name, text): each series'
+// frequency table as "frequencies_series_S.csv" (age-classes up to details,
+// then the oldest) and the increment table as "increments.csv".
+std::vector<std::pair<std::string, std::string>> SummaryCsvTables(const SummaryInput& input, int details);
 
 // The age-classes reported: 1 up to the requested one, then the oldest.
 std::vector<int> ReportedAgeClasses(int requested, int totalAges);

@@ -7,6 +7,7 @@
 #include <limits>
 #include <string>
 
+#include "numeric/Csv.h"
 #include "numeric/Format.h"
 
 namespace corvane {
@@ -146,6 +147,20 @@ std::string NumberFieldProblem(const NumberField& field, std::string_view line) 
             return "\"" + shown + "\" is cut short: the line ends at column " + std::to_string(line.size());
     }
     return "";
+}
+
+std::optional<std::string> ExactField(double value, int width) {
+    if (!std::isfinite(value)) return std::nullopt;
+    std::string text = CsvNumber(value);
+    // "0.5" is ".5" in one column less, as the readers take it.
+    if (static_cast<int>(text.size()) > width) {
+        if (text.rfind("0.", 0) == 0) text.erase(0, 1);
+        else if (text.rfind("-0.", 0) == 0) text.erase(1, 1);
+    }
+    if (static_cast<int>(text.size()) > width) return std::nullopt;
+    const auto back = StrictNumber(text);
+    if (!back || *back != value) return std::nullopt;
+    return std::string(static_cast<std::size_t>(width) - text.size(), ' ') + text;
 }
 
 LineReader::LineReader(std::istream& in, std::size_t maxLineLength)

@@ -76,6 +76,11 @@ NumberField ReadJustifiedField(std::string_view line, int first, int width, bool
 // Empty for a usable field.
 std::string NumberFieldProblem(const NumberField& field, std::string_view line);
 
+// A value as a right-justified field of width characters that reads back
+// as exactly the same double (the shortest such decimal); nullopt when none
+// fits, so that a converter refuses the value rather than cut it.
+std::optional<std::string> ExactField(double value, int width);
+
 // The longest line a text file may have; a longer one, or a NUL byte, means
 // the input is not text at all (a binary file, /dev/zero).
 inline constexpr std::size_t kLongestTextLine = 65536;

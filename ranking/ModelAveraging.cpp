@@ -2,8 +2,10 @@
 
 #include <cmath>
 #include <fstream>
+#include <limits>
 #include <sstream>
 
+#include "numeric/Csv.h"
 #include "numeric/FixedColumns.h"
 #include "numeric/Format.h"
 #include "engine/Model.h"
@@ -185,6 +187,18 @@ std::string AveragingText(const AveragingResult& result) {
         for (const std::string& note : result.notes) out += note + CRLF;
     }
     return out;
+}
+
+std::string AveragingCsv(const AveragingResult& result) {
+    CsvTable table({"parameter", "estimate", "se_grid_1", "se_grid_2", "se_grid_3"});
+    for (int s = 1; s <= result.average.size(); ++s) {
+        std::vector<double> row{static_cast<double>(s), result.average[s]};
+        for (int g = 1; g <= kGrids; ++g)
+            row.push_back(result.missing[static_cast<std::size_t>(g - 1)] ? std::numeric_limits<double>::quiet_NaN()
+                                                                          : result.averageSE(s, g));
+        table.AddRow(row);
+    }
+    return table.Text();
 }
 
 AveragingOutcome AverageRankedModels(const RankingList& list, int n, const Model* model) {

@@ -58,6 +58,9 @@ AveragingResult AverageEstimates(const std::vector<AveragingModel>& models, doub
 
 // The averaging text shown in the ranking window and saved with the ranking.
 std::string AveragingText(const AveragingResult& result);
+// The averaged estimates as CSV: parameter, estimate, se_grid_1 .. se_grid_3
+// (NA for a grid missing in any model, where the text shows -1).
+std::string AveragingCsv(const AveragingResult& result);
 
 struct AveragingOutcome {
     std::optional<AveragingResult> result;

@@ -4,9 +4,11 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <numeric>
 
 #include "engine/modCorvane.h"
+#include "numeric/Csv.h"
 #include "numeric/Format.h"
 
 namespace corvane {
@@ -190,6 +192,21 @@ std::string FormatRankingFile(const RankingList& list, const std::string& averag
     }
     if (!averagingText.empty()) out += CRLF + averagingText;
     return out;
+}
+
+std::string RankingCsv(const RankingList& list) {
+    const bool quasi = list.Quasi();
+    CsvTable table({"model", "nll", "k", quasi ? "qaicc" : "aicc", quasi ? "dqaicc" : "daicc", "weight",
+                    "algorithm_file", "covariance_file", "notes"});
+    const double na = std::numeric_limits<double>::quiet_NaN();
+    int r = 0;
+    for (const auto& m : list.models) {
+        ++r;
+        table.AddFields({CsvNumber(r), CsvNumber(m.negLnL), CsvNumber(m.k), CsvNumber(list.Criterion(m)),
+                         CsvNumber(m.delta.value_or(na)), CsvNumber(m.weight.value_or(na)), CsvText(m.algorithmFile),
+                         CsvText(m.covarianceFile), CsvText(m.notes)});
+    }
+    return table.Text();
 }
 
 }  // namespace corvane

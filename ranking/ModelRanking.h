@@ -117,5 +117,10 @@ void RankModels(RankingList& list);
 // The multi-model statistics file, CR LF line ends; averagingText (empty
 // when there is none) follows an empty line.
 std::string FormatRankingFile(const RankingList& list, const std::string& averagingText);
+// The ranking table as CSV, a row per model in rank order: model (its
+// rank), nll, k, aicc and daicc (qaicc and dqaicc with C-hat above 1),
+// weight, algorithm_file, covariance_file, notes.  NA where the table reads
+// "undefined".  Full precision.
+std::string RankingCsv(const RankingList& list);
 
 }  // namespace corvane

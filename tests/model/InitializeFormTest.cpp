@@ -16,7 +16,7 @@ TEST(InitializeForm, LoadingFilesEnablesTheirControls) {
     b.t.dialogs.ExpectFile("Load frequency data file", std::nullopt);  // cancelled: nothing changes
     form.LoadFrequencies();
     EXPECT_FALSE(form.Enabled("chkForceGamma"));
-    EXPECT_EQ(b.t.dialogs.Last().request.filter, "All files (*.*)|*.*|Data files (*.dat)|*.dat");
+    EXPECT_EQ(b.t.dialogs.Last().request.filter, "All files (*.*)|*.*|Data files (*.dat, *.csv)|*.dat;*.csv");
     EXPECT_EQ(b.t.dialogs.Last().request.selectedFilter, 2);
     b.t.dialogs.ExpectFile("Load frequency data file", "/d/f.dat");
     form.LoadFrequencies();
