@@ -447,9 +447,6 @@ double RecordNanoseconds(const GrowthParameters& p, bool measured, bool grid, bo
     return ns;
 }
 
-// Records between the calling thread's looks at the clock.
-constexpr int kBreatheEvery = 8;
-
 std::uint64_t Bits(double v) {
     std::uint64_t b = 0;
     std::memcpy(&b, &v, sizeof b);
@@ -480,7 +477,6 @@ void GroupRecords(const IncrementData& data, IncrementGroups& g) {
             if (key(a, part) != key(b, part)) return key(a, part) < key(b, part);
         return a < b;
     });
-    g.byKey = order;
     g.sameRecord.assign(static_cast<std::size_t>(n + 1), -1);
     g.sameInitial.assign(static_cast<std::size_t>(n + 1), -1);
     g.firstOfRecord.clear();
@@ -697,17 +693,12 @@ double IncrementNegLnL(const IncrementData& data, const GrowthParameters& p, Inc
 
     // Records side by side, each writing only its own rows; a record that
     // takes another's moments or integral waits for a pass that has them.
-    // Only the calling thread lets the interface breathe, every few records
-    // (its clock is paced by time anyway).
+    // Only the calling thread lets the interface breathe.
     const bool shared = grid || selecting;
     const double cost = RecordNanoseconds(p, measured, grid, selecting);
-    // The first pass takes the records in the order of their keys, so that
-    // the records of a group, which share the tail moments, mostly fall in
-    // one chunk and the first of them computes the moments for all.  Each
-    // record still writes only its own rows, so the order changes nothing.
     ParallelForWork(threads, n, shared ? kMomentNanoseconds + (grid ? kGridNanoseconds : 0.0) : cost,
                     [&](int k, int slot) {
-                        if (progress && k % kBreatheEvery == 0 && caller.Here()) progress->Breathe();
+                        if (progress && caller.Here()) progress->Breathe();
                         const int i = k + 1;
                         moments(i);
                         if (!shared) likelihood(i, slot);

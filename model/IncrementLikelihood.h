@@ -40,7 +40,6 @@ struct IncrementGroups {
     std::vector<int> sameRecord;   // [i]: group of the records with i's initial size and days (from 0)
     std::vector<int> sameInitial;  // [i]: group of the records with i's initial size (from 0)
     std::vector<int> firstOfRecord, firstOfInitial;  // each group's first record
-    std::vector<int> byKey;        // the records in the order of their keys: a group's records together
 };
 
 // The part of a record's growth that only its initial size and the mean of
