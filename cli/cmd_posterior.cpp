@@ -12,6 +12,7 @@
 #include <ostream>
 #include <sstream>
 
+#include "cli/ArrayShard.h"
 #include "cli/Command.h"
 #include "cli/CsvOutput.h"
 #include "cli/Json.h"
@@ -277,10 +278,12 @@ class PosteriorCommandLine : public Command {
         stepsFrom.Declare(o);
         outputs.Declare(o, "write the posterior file (.pos) to FILE as the desktop saves it;\n"
                            "with --shard, the shard's part file");
-        o.Text("--shard", shard, "K/N",
+        o.Text("--shard", shard, "K/N|auto",
                "evaluate only the K-th of N equal slices of the grid's nodes and\n"
                "write them to the part file --save names; corvane-cli\n"
-               "posterior-merge joins the N parts into the result of one run");
+               "posterior-merge joins the N parts into the result of one run.\n"
+               "auto: K and N from the SLURM array task this runs as\n"
+               "(SLURM_ARRAY_TASK_ID, _MIN and _COUNT); refused outside one");
         model.Declare(o);
         o.Footer(
             "Exit status 0 for a finished posterior.  1 when it could not be shown (an interrupt\n"
@@ -312,8 +315,15 @@ class PosteriorCommandLine : public Command {
                 o.Refuse("option --integrate: at most 6 parameters can be integrated");
         }
         if (shard) {
-            shardOf = ShardOption(*shard);
-            if (!shardOf) o.Refuse("option --shard needs K/N with 1 <= K <= N, not \"" + *shard + "\"");
+            if (*shard == "auto") {
+                const ArrayShard task = ShardFromSlurmArray();
+                shardOf = task.shard;
+                if (!shardOf) o.Refuse(task.problem);
+            } else {
+                shardOf = ShardOption(*shard);
+                if (!shardOf)
+                    o.Refuse("option --shard needs K/N with 1 <= K <= N, or auto, not \"" + *shard + "\"");
+            }
             if (!outputs.save) o.Refuse("option --shard needs --save PART for the part file");
             if (outputs.gridFile || outputs.plots || outputs.csv)
                 o.Refuse("options --grid-file, --plots and --csv belong to the merge of the parts, not to one shard");

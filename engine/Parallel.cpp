@@ -6,10 +6,17 @@
 #include <tbb/partitioner.h>
 #include <tbb/task_arena.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cassert>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <thread>
+#include <vector>
 
 namespace corvane::detail {
 
@@ -47,6 +54,125 @@ tbb::task_arena& Arena(int threads) {
     return *arena;
 }
 
+// A hint to the core that this thread is spinning.
+inline void Pause() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#elif defined(__aarch64__)
+    asm volatile("yield");
+#endif
+}
+
+// Helpers that stay awake a little after each piece of work.  One
+// evaluation shares out its records several times, and a minimiser
+// evaluates again within microseconds: a helper that went to sleep after
+// each share would need waking (tens of microseconds, as long as a whole
+// evaluation of small data), so each helper spins for a short while before
+// it blocks.  The calling thread takes chunks from the same counter as the
+// helpers, so it never waits for a helper that has not started, only for
+// one that holds a chunk.
+class HelperPool {
+public:
+    static HelperPool& Instance() {
+        // Never destroyed: its helpers live as long as the process.
+        static HelperPool* pool = new HelperPool;
+        return *pool;
+    }
+
+    // Runs the chunks on up to `threads` threads if no other thread is
+    // using the pool; false (nothing run) if one is.
+    bool Run(int threads, int count, int grain, ChunkFunction f, void* context) {
+        if (busy_.exchange(true, std::memory_order_acquire)) return false;
+        Start(threads - 1);
+        // Closed (even generation), so no helper reads these now.
+        f_ = f;
+        context_ = context;
+        count_ = count;
+        grain_ = grain;
+        threads_ = threads;
+        next_.store(0, std::memory_order_relaxed);
+        const std::uint64_t open = (Generation(state_.load(std::memory_order_relaxed)) + 1) << 32;
+        state_.store(open, std::memory_order_release);
+        state_.notify_all();
+        {
+            const DepthGuard guard;
+            Work(0);
+        }
+        // Closed once no helper holds a chunk; a helper that comes later
+        // finds the generation moved on and takes nothing.
+        for (int spins = 0;; ++spins) {
+            std::uint64_t s = state_.load(std::memory_order_acquire);
+            if ((s & kActiveMask) == 0 &&
+                state_.compare_exchange_weak(s, s + (std::uint64_t{1} << 32), std::memory_order_acq_rel))
+                break;
+            if (spins > 1000) std::this_thread::yield();
+        }
+        busy_.store(false, std::memory_order_release);
+        return true;
+    }
+
+private:
+    static constexpr std::uint64_t kActiveMask = 0xffffffffULL;
+    // How long a helper looks for more work before it blocks.
+    static constexpr std::chrono::microseconds kAwake{200};
+
+    static std::uint64_t Generation(std::uint64_t s) { return s >> 32; }
+
+    void Start(int helpers) {
+        while (static_cast<int>(helpers_.size()) < helpers) {
+            const int slot = static_cast<int>(helpers_.size()) + 1;
+            helpers_.emplace_back([this, slot] { Loop(slot); });
+            helpers_.back().detach();
+        }
+    }
+
+    void Work(int slot) {
+        for (;;) {
+            const int begin = next_.fetch_add(grain_, std::memory_order_relaxed);
+            if (begin >= count_) return;
+            f_(context_, begin, std::min(begin + grain_, count_), slot);
+        }
+    }
+
+    void Loop(int slot) {
+        std::uint64_t done = 0;  // the last generation this helper looked at
+        for (;;) {
+            std::uint64_t s = state_.load(std::memory_order_acquire);
+            const auto since = std::chrono::steady_clock::now();
+            while (Generation(s) == done || Generation(s) % 2 == 0) {
+                if (std::chrono::steady_clock::now() - since > kAwake) {
+                    state_.wait(s, std::memory_order_acquire);
+                } else {
+                    for (int i = 0; i < 32; ++i) Pause();
+                }
+                s = state_.load(std::memory_order_acquire);
+            }
+            done = Generation(s);
+            // Joins only the work it saw open (another helper joining at
+            // the same moment changes the count, not the generation), and
+            // works only if the work wants this many threads.
+            bool joined = false;
+            while (Generation(s) == done && !joined)
+                joined = state_.compare_exchange_weak(s, s + 1, std::memory_order_acq_rel, std::memory_order_acquire);
+            if (!joined) continue;
+            if (slot < threads_) {
+                const DepthGuard guard;
+                Work(slot);
+            }
+            state_.fetch_sub(1, std::memory_order_release);
+        }
+    }
+
+    std::atomic<bool> busy_{false};
+    // Generation (odd: work open) in the high half, helpers inside in the low.
+    std::atomic<std::uint64_t> state_{0};
+    std::atomic<int> next_{0};
+    ChunkFunction f_ = nullptr;
+    void* context_ = nullptr;
+    int count_ = 0, grain_ = 1, threads_ = 1;
+    std::vector<std::thread> helpers_;
+};
+
 }  // namespace
 
 void RunParallelFor(int threads, int count, int grain, ChunkFunction f, void* context) {
@@ -58,6 +184,8 @@ void RunParallelFor(int threads, int count, int grain, ChunkFunction f, void* co
         f(context, 0, count, 0);
         return;
     }
+    // Another thread's work holds the helpers: oneTBB's arena instead.
+    if (HelperPool::Instance().Run(threads, count, grain, f, context)) return;
     tbb::task_arena& arena = Arena(threads);
     arena.execute([&] {
         // Pieces of `grain`, so that a helper that stalls holds little.
@@ -75,3 +203,26 @@ void RunParallelFor(int threads, int count, int grain, ChunkFunction f, void* co
 }
 
 }  // namespace corvane::detail
+
+namespace corvane {
+
+WorkSplit SplitWork(int threads, int count, double nanosecondsEach) {
+    WorkSplit split;
+    if (threads <= 1 || count <= 1 || !(nanosecondsEach > 0.0)) return split;
+    const double total = nanosecondsEach * count;
+    // Counts of whole shares and chunks (a huge estimate gives every piece
+    // its own chunk).
+    auto whole = [count](double n) { return n >= count ? count : static_cast<int>(std::floor(n)); };
+    const int shares = whole(total / kLeastShareNanoseconds);
+    if (shares < 2) return split;
+    split.threads = std::min(threads, shares);
+    const int chunks = std::max(whole(total / kLeastChunkNanoseconds), split.threads);
+    split.grain = (count + chunks - 1) / chunks;
+    // Pieces that write neighbouring entries of shared tables: chunks of
+    // whole cache lines (8 doubles), or two threads would keep taking the
+    // same line from each other.
+    if (split.grain >= 4) split.grain = (split.grain + 7) / 8 * 8;
+    return split;
+}
+
+}  // namespace corvane

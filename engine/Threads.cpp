@@ -1,5 +1,6 @@
 #include "engine/Threads.h"
 
+#include <cstdlib>
 #include <exception>
 
 #include <tbb/info.h>
@@ -9,8 +10,16 @@
 namespace corvane {
 
 int AvailableCores() {
-    const int n = tbb::info::default_concurrency();
-    return n > 0 ? n : 1;
+    int n = tbb::info::default_concurrency();
+    if (n < 1) n = 1;
+    // A SLURM task may use the CPUs it was given, even where the cluster
+    // does not bind it to them: more threads would crowd its neighbours.
+    if (const char* given = std::getenv("SLURM_CPUS_PER_TASK"); given && std::getenv("SLURM_JOB_ID")) {
+        char* end = nullptr;
+        const long cpus = std::strtol(given, &end, 10);
+        if (end != given && *end == '\0' && cpus >= 1 && cpus < n) n = static_cast<int>(cpus);
+    }
+    return n;
 }
 
 int ResolveThreads(int requested) { return requested > 0 ? requested : AvailableCores(); }

@@ -11,10 +11,13 @@ namespace corvane {
 
 class Workbench;
 
-// The cores this process may use (at least 1).
+// The cores this process may use (at least 1): those its affinity allows,
+// and in a SLURM job no more than its SLURM_CPUS_PER_TASK.
 int AvailableCores();
 
-// A requested count made usable: 0 (or less) means every core.
+// A requested count made usable: 0 (or less) means every core.  Small work
+// stays on one thread whatever the count (ParallelForWork), so every core
+// is the default.
 int ResolveThreads(int requested);
 
 // Sets the workbench's count (0: every core) and tells the model.

@@ -88,6 +88,18 @@ void ClassProbabilities(const GrowthSettings& settings, const FrequencyData& dat
     }
 }
 
+// What one age-class of one series costs on one core, roughly (the alba
+// series on a 2026 laptop core), so that pairs are shared among threads
+// only where a share pays for its hand-over: the cells under each age-mode
+// form (the precise form integrates over the joint distribution of
+// L-infinity and k at each cell edge, ten times longer with b > 0), the
+// size-at-age grid of b > 0, and fishing's survival factor.
+double PairNanoseconds(const GrowthSettings& settings, const GrowthParameters& p, int cells) {
+    double perCell = settings.precise ? (p.b != 0.0 ? 40000.0 : 4000.0) : settings.gammaModes ? 60.0 : 30.0;
+    if (p.fishRate != 0.0) perCell += 3000.0;
+    return 500.0 + (p.b != 0.0 ? 10000.0 : 0.0) + perCell * cells;
+}
+
 }  // namespace
 
 void FrequencyWorkspace::Resize(int series, int ages, int cells) {
@@ -159,7 +171,7 @@ FrequencyContribution FrequencyNegLnL(const GrowthSettings& settings, const Freq
     threads = std::clamp(threads, 1, std::max(pairs, 1));
     const CallingThread caller;
     OrderedWarnings told(threads);
-    ParallelFor(threads, pairs, 1, [&](int q, int slot) {
+    ParallelForWork(threads, pairs, PairNanoseconds(settings, p, C), [&](int q, int slot) {
         if (progress && caller.Here()) progress->Breathe();
         const int s = q / T + 1, a = q % T + 1;
         const double t = AgeAtSampling(settings, X[settings.SampleDayIndex(s)], a, p.t0);

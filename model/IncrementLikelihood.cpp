@@ -1,9 +1,11 @@
 #include "model/IncrementLikelihood.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -425,9 +427,25 @@ bool SameGrid(const GrowthParameters& p, const IncrementRecord& r, const Increme
 
 namespace {
 
-// Records handed to a thread at a time: enough to keep the hand-out cheap,
-// few enough to share uneven records out evenly.
-constexpr int kRecordChunk = 4;
+// What a record costs on one core, roughly (rig and bonito records on a
+// 2026 laptop core), so that records are shared among threads only where a
+// share pays for its hand-over: the growth and moments of the record and
+// its plain density, the measurement-error integral of each error form,
+// the grid of b > 0, the selectivity integral.
+constexpr double kMomentNanoseconds = 250.0;
+constexpr double kPlainNanoseconds = 200.0;
+constexpr double kGaussianErrorNanoseconds = 400.0;
+constexpr double kGammaErrorNanoseconds = 1700.0;
+constexpr double kGridNanoseconds = 5000.0;
+constexpr double kSelectivityNanoseconds = 15000.0;
+
+double RecordNanoseconds(const GrowthParameters& p, bool measured, bool grid, bool selecting) {
+    double ns = kMomentNanoseconds + kPlainNanoseconds;
+    if (measured) ns += p.errors == 'N' ? kGaussianErrorNanoseconds : kGammaErrorNanoseconds;
+    if (grid) ns += kGridNanoseconds;
+    if (selecting) ns += kSelectivityNanoseconds;
+    return ns;
+}
 
 std::uint64_t Bits(double v) {
     std::uint64_t b = 0;
@@ -492,15 +510,30 @@ double IncrementNegLnL(const IncrementData& data, const GrowthParameters& p, Inc
     GroupRecords(data, groups);
 
     // The tail moments of L-infinity, once for each initial size (and, with
-    // the annual cycle of L-infinity, each pair of days).
+    // the annual cycle of L-infinity, each pair of days): the first record of
+    // a group to need them computes and keeps them for the rest, inside the
+    // records' own pass, which saves the threads a hand-over of their own.
+    // Every record of a group has the same inputs, so whichever computes
+    // them, the bits are the same.
     const bool tailByInitial = p.ampL == 0.0;
     const std::vector<int>& tailFirst = tailByInitial ? groups.firstOfInitial : groups.firstOfRecord;
     const std::vector<int>& tailGroup = tailByInitial ? groups.sameInitial : groups.sameRecord;
     ws.tails.resize(tailFirst.size());
-    ParallelFor(threads, static_cast<int>(tailFirst.size()), kRecordChunk, [&](int k, int) {
-        const IncrementRecord& r = data.record[tailFirst[static_cast<std::size_t>(k)]];
-        ws.tails[static_cast<std::size_t>(k)] = TailOf(p, r.initial, p.mu + CycleOfL(p, r));
-    });
+    enum : unsigned char { kTailNone, kTailClaimed, kTailKept };
+    const std::unique_ptr<std::atomic<unsigned char>[]> tailState(new std::atomic<unsigned char>[tailFirst.size()]);
+    for (std::size_t k = 0; k < tailFirst.size(); ++k) tailState[k].store(kTailNone, std::memory_order_relaxed);
+    auto tailFor = [&](int i) {
+        const auto k = static_cast<std::size_t>(tailGroup[static_cast<std::size_t>(i)]);
+        if (tailState[k].load(std::memory_order_acquire) == kTailKept) return ws.tails[k];
+        const IncrementRecord& r = data.record[i];
+        const TailMoments tail = TailOf(p, r.initial, p.mu + CycleOfL(p, r));
+        unsigned char none = kTailNone;
+        if (tailState[k].compare_exchange_strong(none, kTailClaimed, std::memory_order_acq_rel)) {
+            ws.tails[k] = tail;
+            tailState[k].store(kTailKept, std::memory_order_release);
+        }
+        return tail;
+    };
 
     // Where each record's E_c and V_c come from.  Under b > 0 a record whose
     // grid is the one before it (SameGrid, and the same elapsed time) takes
@@ -533,8 +566,7 @@ double IncrementNegLnL(const IncrementData& data, const GrowthParameters& p, Inc
     // The growth and moments of record i.
     auto moments = [&](int i) {
         const IncrementRecord& r = data.record[i];
-        const RecordGrowth g =
-            GrowthOfRecord(p, r, ws.tails[static_cast<std::size_t>(tailGroup[static_cast<std::size_t>(i)])]);
+        const RecordGrowth g = GrowthOfRecord(p, r, tailFor(i));
         ws.growth[i] = g;
         ws.moments(i, 1) = g.M1;
         ws.moments(i, 2) = g.M2;
@@ -663,19 +695,23 @@ double IncrementNegLnL(const IncrementData& data, const GrowthParameters& p, Inc
     // takes another's moments or integral waits for a pass that has them.
     // Only the calling thread lets the interface breathe.
     const bool shared = grid || selecting;
-    ParallelFor(threads, n, kRecordChunk, [&](int k, int slot) {
-        if (progress && caller.Here()) progress->Breathe();
-        moments(k + 1);
-        if (!shared) likelihood(k + 1, slot);
-    });
+    const double cost = RecordNanoseconds(p, measured, grid, selecting);
+    ParallelForWork(threads, n, shared ? kMomentNanoseconds + (grid ? kGridNanoseconds : 0.0) : cost,
+                    [&](int k, int slot) {
+                        if (progress && caller.Here()) progress->Breathe();
+                        const int i = k + 1;
+                        moments(i);
+                        if (!shared) likelihood(i, slot);
+                    });
     if (shared) {
         // First the records that compute their own integral, then the rest.
         auto first = [&](int i) { return !selecting || ws.selectivityFrom[i] == i; };
-        ParallelFor(threads, n, kRecordChunk, [&](int k, int slot) {
+        const double likelihoodCost = cost - kMomentNanoseconds - (grid ? kGridNanoseconds : 0.0);
+        ParallelForWork(threads, n, likelihoodCost, [&](int k, int slot) {
             if (first(k + 1)) likelihood(k + 1, slot);
         });
         if (selecting)
-            ParallelFor(threads, n, kRecordChunk, [&](int k, int slot) {
+            ParallelForWork(threads, n, likelihoodCost, [&](int k, int slot) {
                 if (!first(k + 1)) likelihood(k + 1, slot);
             });
     }

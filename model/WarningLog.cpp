@@ -40,11 +40,11 @@ std::string WarningLog::Text() const {
 
 void OrderedWarnings::Tell(WarningLog& log) {
     std::vector<Keyed> all;
-    for (auto& list : byThread_)
-        for (auto& w : list) all.push_back(std::move(w));
+    for (auto& t : byThread_)
+        for (auto& w : t.list) all.push_back(std::move(w));
     std::stable_sort(all.begin(), all.end(), [](const Keyed& a, const Keyed& b) { return a.key < b.key; });
     for (const Keyed& w : all) log.Add(w.lines);
-    for (auto& list : byThread_) list.clear();
+    for (auto& t : byThread_) t.list.clear();
 }
 
 }  // namespace corvane

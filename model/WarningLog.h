@@ -52,7 +52,7 @@ public:
     explicit OrderedWarnings(int threads) : byThread_(static_cast<std::size_t>(threads < 1 ? 1 : threads)) {}
     // From thread number `thread` (0 to threads - 1) only.
     void Add(int thread, long long key, std::string lines) {
-        byThread_[static_cast<std::size_t>(thread)].push_back({key, std::move(lines)});
+        byThread_[static_cast<std::size_t>(thread)].list.push_back({key, std::move(lines)});
     }
     void Tell(WarningLog& log);
 
@@ -61,7 +61,12 @@ private:
         long long key;
         std::string lines;
     };
-    std::vector<std::vector<Keyed>> byThread_;
+    // A cache line each, so that threads adding at once do not take the
+    // line from each other.
+    struct alignas(64) ThreadList {
+        std::vector<Keyed> list;
+    };
+    std::vector<ThreadList> byThread_;
 };
 
 }  // namespace corvane

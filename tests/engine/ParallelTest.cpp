@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
+#include <limits>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -85,4 +88,96 @@ TEST(Threads, CountFromTheSettingOrTheCommandLine) {
     problem.clear();
     EXPECT_EQ(ThreadsFromArguments({"corvane", "--threads"}, problem), 0);
     EXPECT_NE(problem, "");
+}
+
+TEST(SplitWork, NoMoreThreadsThanLeastSharesInChunksOfAtLeastTheLeastChunk) {
+    // The cases below are worked by hand from shares of 10 us and chunks of 2 us.
+    ASSERT_EQ(kLeastShareNanoseconds, 10000.0);
+    ASSERT_EQ(kLeastChunkNanoseconds, 2000.0);
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const struct {
+        int threads, count;
+        double each;
+        int splitThreads, grain;
+    } cases[] = {
+        {1, 1000, 1e4, 1, 1},        // one thread asked for
+        {4, 1, 1e9, 1, 1},           // one piece
+        {2, 114, 0.0, 1, 1},         // no cost known
+        {2, 114, nan, 1, 1},
+        {2, 10, 2000.0, 2, 1},       // 20 us: two shares, ten chunks of one piece
+        {2, 10, 1999.0, 1, 1},       // a whisker less: one share, kept on the caller
+        {2, 114, 100.0, 1, 1},       // 11.4 us in all
+        {3, 25, 1000.0, 2, 3},       // 25 us: two shares, so two of the three threads; 12 chunks
+        {4, 114, 700.0, 4, 3},       // 79.8 us: 7 shares, 39 chunks
+        {2, 114, 1000.0, 2, 2},      // 57 chunks
+        {2, 114, 450.0, 2, 8},       // 25 chunks of 5 cheap records, widened to a cache line of 8
+        {2, 400, 300.0, 2, 8},       // 60 chunks of 7, widened to 8
+        {2, 35, 1e6, 2, 1},          // each piece worth a share: every piece a chunk
+        {2, 10, inf, 2, 1},
+        {8, 1000, 5000.0, 8, 1},     // 500 shares: all 8 threads
+    };
+    for (const auto& c : cases) {
+        const WorkSplit s = SplitWork(c.threads, c.count, c.each);
+        EXPECT_EQ(s.threads, c.splitThreads) << c.threads << " " << c.count << " " << c.each;
+        EXPECT_EQ(s.grain, c.grain) << c.threads << " " << c.count << " " << c.each;
+    }
+}
+
+TEST(SplitWork, SmallWorkStaysOnTheCallingThreadAndLargeWorkVisitsEveryPieceOnce) {
+    const std::thread::id caller = std::this_thread::get_id();
+    std::vector<int> order;
+    ParallelForWork(8, 50, 100.0, [&](int i, int slot) {
+        EXPECT_EQ(slot, 0);
+        EXPECT_EQ(std::this_thread::get_id(), caller);
+        order.push_back(i);
+    });
+    ASSERT_EQ(order.size(), 50u);
+    for (int i = 0; i < 50; ++i) EXPECT_EQ(order[static_cast<std::size_t>(i)], i);
+
+    std::vector<std::atomic<int>> visits(300);
+    std::atomic<bool> outside{false};
+    ParallelForWork(3, 300, 1e6, [&](int i, int slot) {
+        if (slot < 0 || slot >= 3) outside = true;
+        ++visits[static_cast<std::size_t>(i)];
+    });
+    EXPECT_FALSE(outside);
+    for (int i = 0; i < 300; ++i) EXPECT_EQ(visits[static_cast<std::size_t>(i)].load(), 1) << i;
+}
+
+TEST(Threads, ASlurmTaskUsesNoMoreThanTheCpusItWasGiven) {
+    // Inside a job of the test's own, if any, the variables are put back.
+    const char* names[] = {"SLURM_JOB_ID", "SLURM_CPUS_PER_TASK"};
+    std::string saved[2];
+    bool had[2];
+    for (int i = 0; i < 2; ++i) {
+        const char* v = std::getenv(names[i]);
+        had[i] = v != nullptr;
+        if (v) saved[i] = v;
+        unsetenv(names[i]);
+    }
+    const int cores = AvailableCores();
+    const struct {
+        const char* job;
+        const char* cpus;
+        int expected;
+    } cases[] = {
+        {nullptr, "1", cores},       // no job: the variable alone means nothing
+        {"17", "1", 1},
+        {"17", "100000", cores},     // more than the machine has: the cores
+        {"17", "0", cores},          // not a count
+        {"17", "2x", cores},
+        {"17", nullptr, cores},
+    };
+    for (const auto& c : cases) {
+        for (int i = 0; i < 2; ++i) unsetenv(names[i]);
+        if (c.job) setenv("SLURM_JOB_ID", c.job, 1);
+        if (c.cpus) setenv("SLURM_CPUS_PER_TASK", c.cpus, 1);
+        EXPECT_EQ(AvailableCores(), c.expected) << (c.job ? c.job : "-") << " " << (c.cpus ? c.cpus : "-");
+        EXPECT_EQ(ResolveThreads(0), c.expected);
+    }
+    for (int i = 0; i < 2; ++i) {
+        unsetenv(names[i]);
+        if (had[i]) setenv(names[i], saved[i].c_str(), 1);
+    }
 }
