@@ -233,7 +233,10 @@ void frmMain::RenderMenu() {
     const bool show = menu_->Visible();
     if (show && menuSub_->isHidden()) {
         menuWindow_->Render();  // the size follows the captions
-        menuSub_->resize(menuSub_->sizeHint().expandedTo(QSize(640, 0)));
+        // As wide as its captions want, within the frame's working area.
+        const QSize room = area_->viewport()->size() - QSize(4, 4);
+        menuSub_->resize(menuSub_->sizeHint().expandedTo(QSize(640, 0)).boundedTo(room).expandedTo(
+            menuSub_->minimumSizeHint()));
         PlaceMenu();
         menuSub_->show();
         area_->setActiveSubWindow(menuSub_);
