@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
@@ -24,6 +25,7 @@
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtPlotPort.h"
 #include "platform/qt/QtScreenFit.h"
+#include "platform/qt/QtWindowHost.h"
 #include "support/TestModels.h"
 #include "ui/frmMain.h"
 #include "ui/frmMenu.h"
@@ -140,4 +142,48 @@ TEST(OnScreen, LongMessagesWrapInsideTheScreen) {
     // The label is no wider than the box shows it.
     EXPECT_LE(label->geometry().right(), box->contentsRect().right());
     box->close();
+}
+
+TEST(OnScreen, ResultWindowsOpenInsideTheFrameAndTheWindowMenuListsThem) {
+    TestPorts t;
+    FunctionModel model(2, Quadratic({0, 0}), "Two squares");
+    frmMain main(t.dialogs, t.clock, t.random, &model);
+    main.show();
+    QApplication::processEvents();
+    // A report far larger than any screen, with its buttons.
+    TextView report("frmReport", "Covariance data");
+    std::string text;
+    for (int line = 0; line < 400; ++line) text += std::string(300, 'x') + "\r\n";
+    report.SetArea(1, text);
+    report.AddButton("cmdScreen", "Display results on &screen", [] {});
+    report.AddButton("cmdFinish", "&Finish display", [] {});
+    main.Host().Show(report);
+    QApplication::processEvents();
+    QMdiSubWindow* sub = main.Host().SubWindowOf(report);
+    ASSERT_NE(sub, nullptr);
+    EXPECT_TRUE(QRect(QPoint(0, 0), main.Area()->viewport()->size()).contains(sub->geometry()));
+    // Its buttons whole on the screen, above the windows it covers.
+    for (const char* name : {"cmdScreen", "cmdFinish"}) {
+        QPushButton* b = main.Host().WindowOf(report)->ButtonWidget(name);
+        ASSERT_NE(b, nullptr);
+        EXPECT_TRUE(Available().contains(QRect(b->mapToGlobal(QPoint(0, 0)), b->size()))) << name;
+        EXPECT_EQ(b->visibleRegion().boundingRect(), b->rect()) << name;
+    }
+
+    // The Window menu lists the menu and the report, the active one ticked;
+    // choosing an entry brings its window to the front.
+    emit main.WindowMenu()->aboutToShow();
+    QAction* listed = nullptr;
+    QAction* menuEntry = nullptr;
+    for (QAction* a : main.WindowMenu()->actions()) {
+        if (a->text().endsWith(QStringLiteral("Covariance data"))) listed = a;
+        if (a->text().endsWith(QStringLiteral("Main menu"))) menuEntry = a;
+    }
+    ASSERT_NE(listed, nullptr);
+    ASSERT_NE(menuEntry, nullptr);
+    EXPECT_TRUE(listed->isChecked());
+    EXPECT_FALSE(menuEntry->isChecked());
+    menuEntry->trigger();
+    EXPECT_EQ(main.Area()->activeSubWindow(), main.MenuSubWindow());
+    main.Host().Close(report);
 }
