@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <cstdlib>
 #include <string>
 
 #include "../model/GrowthTestSupport.h"
@@ -71,6 +72,10 @@ void CheckModalThenPress(const std::string& what, const char* button, int& seen)
         ASSERT_NE(modal, nullptr) << what;
         ++seen;
         ExpectOnScreen(modal, what);
+        // With CORVANE_SCREENSHOTS naming a folder, the window as it looks.
+        if (const char* dir = std::getenv("CORVANE_SCREENSHOTS"); dir && *dir)
+            modal->grab().save(QString::fromLocal8Bit(dir) + "/onscreen-" + QString::fromStdString(what).replace(' ', '-') +
+                               ".png");
         auto* b = modal->findChild<QAbstractButton*>(QString::fromUtf8(button));
         ASSERT_NE(b, nullptr) << button;
         b->click();
