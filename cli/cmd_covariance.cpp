@@ -1,5 +1,5 @@
 // corvane-cli covariance: the covariances of the free parameters at the
-// algorithm file's values, as "&Single model covariances" computes them,
+// algorithm file's values, as "Single model &covariances" computes them,
 // every question answered from an option; the report on standard output and,
 // on request, the covariance file exactly as the desktop saves it.
 #include <cmath>
@@ -289,7 +289,7 @@ class CovarianceCommandLine : public Command {
 
 const Register<CovarianceCommandLine> covariance{
     "covariance", "covariances of the estimates from three numerical grids or analytical derivatives "
-                  "(\"&Single model covariances\")"};
+                  "(\"Single model &covariances\")"};
 
 }  // namespace
 

@@ -343,4 +343,14 @@ bool WriteAlgorithmFile(Workbench& wb, AlgorithmWriter writer) {
     return true;
 }
 
+std::string NamedForAlgorithm(const AlgorithmData& alg, const std::string& extension, const std::string& otherwise) {
+    if (alg.fileName.empty()) return otherwise;
+    const std::size_t slash = alg.fileName.find_last_of('/');
+    const std::size_t dot = alg.fileName.find_last_of('.');
+    // Only a dot in the file's own name starts its extension.
+    const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash) &&
+                              dot != (slash == std::string::npos ? 0 : slash + 1);
+    return (hasExtension ? alg.fileName.substr(0, dot) : alg.fileName) + extension;
+}
+
 }  // namespace corvane

@@ -88,4 +88,9 @@ bool ReadAlgorithmFile(Workbench& wb, const std::string& path);
 // Asks for a name and writes the file; false when cancelled or not written.
 bool WriteAlgorithmFile(Workbench& wb, AlgorithmWriter writer);
 
+// A result file named for the algorithm file and beside it (fit.alg gives
+// fit.cov), where the ranking and a later session look for it; `otherwise`
+// before any algorithm file was loaded or saved.
+std::string NamedForAlgorithm(const AlgorithmData& alg, const std::string& extension, const std::string& otherwise);
+
 }  // namespace corvane

@@ -170,7 +170,9 @@ OneFunctionCallResult ComputeOneFunctionCall(Workbench& wb) {
         r += ParameterLine(i, wb.alg.value[i], wb.alg.fuse[i], description) + CRLF;
     }
     r += CRLF;
-    r += "Note: One function call requires about " + NumberText(result.seconds) + " seconds";
+    // A call quicker than the clock's hundredths would read "about 0 seconds".
+    r += result.seconds > 0.0 ? "Note: One function call requires about " + NumberText(result.seconds) + " seconds"
+                              : std::string("Note: One function call requires less than a second");
     return result;
 }
 

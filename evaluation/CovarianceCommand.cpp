@@ -50,7 +50,6 @@ GridReply ShowGridProgress(Workbench& wb, const CovarianceProgress& progress) {
 
 CovarianceDisplay::CovarianceDisplay()
     : progress("frmCovariance", text::ProgressCaption), result("frmCovarianceData", text::ResultCaption) {
-    progress.editable = true;  // the report may be edited before it is saved
     result.monospaced = false;
 }
 
@@ -247,10 +246,35 @@ CovarianceEnd CovarianceCommand(Workbench& wb, const std::function<void()>& edit
     return CovarianceEnd::Completed;
 }
 
+std::string GridFailuresText(const CovarianceResults& results) {
+    std::string text;
+    for (int g = 1; g <= results.outcome.size(); ++g) {
+        const double factor = g <= results.factor.size() ? results.factor[g] : 0.0;
+        const std::string grid = "Grid " + NumberText(g) + (factor > 0.0 ? " (factor " + NumberText(factor) + ")" : "");
+        switch (results.outcome[g]) {
+            case GridOutcome::Abandoned:
+                text += grid + " has no result: it was quit after an interrupt." + CRLF;
+                break;
+            case GridOutcome::NotPositiveDefinite: {
+                const int at = g <= results.failedAt.size() ? results.failedAt[g] : 0;
+                text += grid + " has no result: its Hessian is not positive definite" +
+                        (at > 0 ? " (the test failed at parameter " + NumberText(at) + ")" : std::string()) +
+                        "; a larger or smaller grid factor may help." + CRLF;
+                break;
+            }
+            case GridOutcome::NotRun:
+            case GridOutcome::Valid: break;
+        }
+    }
+    return text;
+}
+
 void ShowCovarianceResults(Workbench& wb, bool afterCalculation) {
     CovarianceDisplay& d = wb.covarianceDisplay;
+    // A grid without a result is named at once, not left for the report to reveal.
+    const std::string failures = afterCalculation ? GridFailuresText(wb.covariance) : std::string();
     d.result.SetArea(1, std::string(afterCalculation ? text::Completed : text::Viewing) + CRLF + CRLF +
-                            ResultExplanationText());
+                            (failures.empty() ? std::string() : failures + CRLF) + ResultExplanationText());
     d.result.SetButtonEnabled(kScreen, true);
     d.result.SetButtonEnabled(kFile, false);
     wb.ports.windows.Show(d.result);
@@ -262,13 +286,13 @@ void DisplayCovarianceReport(Workbench& wb) {
     wb.Status(1, "Please be patient while covariance output is collated...");
     wb.ports.dialogs.ProcessEvents();
     d.progress.SetArea(1, CovarianceReportText(wb.covariance));
-    wb.ports.windows.Show(d.progress);
     d.progress.SetButtonCaption(kInterruptButton, text::SaveHint);
     d.progress.SetButtonEnabled(kInterruptButton, true);
     wb.Status(1, "");
     d.result.SetButtonEnabled(kScreen, true);
     d.result.SetButtonEnabled(kFile, true);
-    wb.ports.windows.Show(d.result);
+    // The report the user asked for comes to the front.
+    wb.ports.windows.Show(d.progress);
 }
 
 std::string SaveCovarianceResults(Workbench& wb) {

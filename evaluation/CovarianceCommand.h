@@ -1,5 +1,5 @@
 #pragma once
-// "&Single model covariances": the dialogue that collects the settings
+// "Single model &covariances": the dialogue that collects the settings
 // (method, grid factors, the covariance constant, the optimistic option),
 // runs the calculation with its progress window and interrupts, and the
 // result window "Covariance data" that puts the report on screen and saves it.
@@ -59,6 +59,9 @@ std::string GridFactorPrompt(int grid, const Vec1<double>& factors);
 std::string GridFactorConfirmation(const Vec1<double>& factors);
 std::string OptimisticQuestionText();
 std::string ResultExplanationText();
+// One line per grid without a result, saying which and why; empty when
+// every grid that ran has its covariances.
+std::string GridFailuresText(const CovarianceResults& results);
 
 // The three grid-factor prompts and their confirmation; false on Cancel.
 bool AskGridFactors(Workbench& wb, Vec1<double>& factors);

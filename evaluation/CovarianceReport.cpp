@@ -197,7 +197,8 @@ FileRequest CovarianceSaveRequest(const Workbench& wb) {
     request.filter = std::string("All files (*.*)|*.*|") + "Covariance files (*.cov)|*.cov|" +
                      "Named for algorithm file (" + b + ".*)|" + b + ".*|";
     request.selectedFilter = 3;
-    request.initialName = DateTimeName(wb.ports.clock.DateText(), wb.ports.clock.TimeText(), ".cov");
+    request.initialName =
+        NamedForAlgorithm(wb.alg, ".cov", DateTimeName(wb.ports.clock.DateText(), wb.ports.clock.TimeText(), ".cov"));
     request.overwritePrompt = true;
     return request;
 }

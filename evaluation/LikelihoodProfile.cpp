@@ -290,14 +290,14 @@ std::string SaveProfileData(Workbench& wb) {
     request.title = profile_text::SaveTitle;
     request.filter = std::string("All files (*.*)|*.*|") + "Max-like files (*.mlc)|*.mlc";
     request.selectedFilter = 2;
-    request.initialName = DateTimeName(wb.ports.clock.DateText(), wb.ports.clock.TimeText(), ".mlc");
+    request.initialName =
+        NamedForAlgorithm(wb.alg, ".mlc", DateTimeName(wb.ports.clock.DateText(), wb.ports.clock.TimeText(), ".mlc"));
     request.overwritePrompt = true;
     return SaveViewText(wb.ports.dialogs, request, view);
 }
 
 void InstallProfileWindow(Workbench& wb) {
     TextView& view = wb.profileView;
-    view.editable = true;
     ViewButton& save = view.AddButton("cmdSave", profile_text::SaveButton, [&wb] { SaveProfileData(wb); });
     save.toolTip = profile_text::SaveToolTip;
 }

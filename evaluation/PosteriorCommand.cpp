@@ -410,8 +410,11 @@ FileRequest SaveRequest(const char* title, const char* files, const char* extens
 
 }  // namespace
 
-FileRequest PosteriorSaveRequest(const Clock& clock) {
-    return SaveRequest("Save Bayesian posterior values in...", "Bayesian posterior files (*.pos)|*.pos", ".pos", clock);
+FileRequest PosteriorSaveRequest(const Clock& clock, const AlgorithmData* alg) {
+    FileRequest request =
+        SaveRequest("Save Bayesian posterior values in...", "Bayesian posterior files (*.pos)|*.pos", ".pos", clock);
+    if (alg) request.initialName = NamedForAlgorithm(*alg, ".pos", request.initialName);
+    return request;
 }
 
 FileRequest GridFileRequest(const Clock& clock) {
@@ -420,7 +423,7 @@ FileRequest GridFileRequest(const Clock& clock) {
 
 std::string SavePosteriorText(Workbench& wb) {
     TextView& v = wb.posteriorView;
-    const std::string path = SaveViewText(wb.ports.dialogs, PosteriorSaveRequest(wb.ports.clock), v);
+    const std::string path = SaveViewText(wb.ports.dialogs, PosteriorSaveRequest(wb.ports.clock, &wb.alg), v);
     return path;
 }
 
@@ -437,7 +440,6 @@ std::string SaveGridFile(Dialogs& dialogs, const Clock& clock, const BivariatePl
 
 void InstallPosteriorWindow(Workbench& wb) {
     TextView& view = wb.posteriorView;
-    view.editable = true;
     ViewButton& save = view.AddButton("cmdSave", SaveCaption, [&wb] { SavePosteriorText(wb); });
     save.toolTip = SaveToolTip;
 }

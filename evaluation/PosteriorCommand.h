@@ -14,6 +14,8 @@
 
 namespace corvane {
 
+struct AlgorithmData;
+
 class Clock;
 class Workbench;
 
@@ -54,7 +56,8 @@ enum class PosteriorEnd {
 PosteriorEnd BayesianPosteriorCommand(Workbench& wb, const PosteriorCommandHooks& hooks = {});
 
 // The file dialogues of the posterior file and the grid file.
-FileRequest PosteriorSaveRequest(const Clock& clock);
+// Named for the algorithm file when one is given and was loaded or saved.
+FileRequest PosteriorSaveRequest(const Clock& clock, const AlgorithmData* alg = nullptr);
 FileRequest GridFileRequest(const Clock& clock);
 
 // The window's Save button: the path written, or empty.

@@ -83,13 +83,13 @@ void DialogueQuestions::Status(const std::string& text) {
     dialogs_.ProcessEvents();
 }
 
-FileRequest SummarySaveRequest() {
+FileRequest SummarySaveRequest(const AlgorithmData* alg) {
     FileRequest r;
     r.save = true;
     r.title = "Save summary in...";
     r.filter = "All files (*.*)|*.*|Output files (*.cvo)|*.cvo";
     r.selectedFilter = 2;
-    r.initialName = "Varnel_Results.cvo";
+    r.initialName = alg ? NamedForAlgorithm(*alg, ".cvo", "Varnel_Results.cvo") : "Varnel_Results.cvo";
     r.overwritePrompt = true;
     return r;
 }
@@ -102,14 +102,13 @@ std::uint64_t DrawSeed(RandomSource& random) {
 
 GrowthSummary::GrowthSummary(Workbench& wb, GrowthModel& model)
     : wb_(wb), model_(model), view_("frmSummary", "Age-structured model output") {
-    view_.editable = true;
     // 500 and 1000 twips from the left and top, 14000 by 10000 twips.
     view_.left = 33;
     view_.top = 67;
     view_.width = 933;
     view_.height = 667;
     view_.AddButton("cmdSave", "Save summary as...",
-                    [this] { SaveTextResult(wb_.ports.dialogs, SummarySaveRequest(), view_.Area(1)); });
+                    [this] { SaveTextResult(wb_.ports.dialogs, SummarySaveRequest(&wb_.alg), view_.Area(1)); });
     model_.SetSummaryHandler([this](const SummaryCall& call) { Run(call); });
 }
 

@@ -15,6 +15,8 @@
 
 namespace corvane {
 
+struct AlgorithmData;
+
 class Workbench;
 
 // The report's questions as message boxes and prompts.  Progress texts go to
@@ -48,7 +50,8 @@ private:
 inline constexpr int kMaxSimulations = 32767;
 
 // The file dialogue of the window's "Save summary as...".
-FileRequest SummarySaveRequest();
+// Named for the algorithm file when one is given and was loaded or saved.
+FileRequest SummarySaveRequest(const AlgorithmData* alg = nullptr);
 
 // A seed for the chi-square simulations drawn from the random port.
 std::uint64_t DrawSeed(RandomSource& random);

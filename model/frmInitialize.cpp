@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -22,6 +23,7 @@
 
 #include "model/GrowthModel.h"
 #include "platform/qt/QtText.h"
+#include "platform/qt/QtScreenFit.h"
 
 namespace corvane {
 
@@ -96,8 +98,17 @@ frmInitialize::frmInitialize(InitializeForm& form, QWidget* frame)
     const int formatHeight = (incFormat->fontMetrics().lineSpacing() + 1) * lines +
                              2 * static_cast<int>(incFormat->document()->documentMargin()) +
                              2 * incFormat->frameWidth() + 4;
-    freqFormat->setFixedHeight(formatHeight);
-    incFormat->setFixedHeight(formatHeight);
+    // Side by side they must fit the screen (at 125% of a laptop's they would
+    // not): narrower boxes scroll their lines sideways instead.
+    const int room = (AvailableArea(frame).width() - FrameAllowance(this).width() - 2 * 12 - 18) / 2;
+    int scrollBar = 0;
+    for (QPlainTextEdit* box : {freqFormat, incFormat}) {
+        if (box->minimumWidth() <= room) continue;
+        box->setMinimumWidth(std::max(200, room));
+        scrollBar = box->horizontalScrollBar()->sizeHint().height();
+    }
+    freqFormat->setFixedHeight(formatHeight + scrollBar);
+    incFormat->setFixedHeight(formatHeight + scrollBar);
     grid->addWidget(Add(Label(Caption("frmtFreqs"), this), "lblFrmtFreqs"), 0, 0);
     grid->addWidget(Add(Label(Caption("frmtIncs"), this), "lblFrmtIncs"), 0, 1);
     grid->addWidget(Add(freqFormat, "frmtFreqs"), 1, 0);
@@ -243,7 +254,9 @@ frmInitialize::frmInitialize(InitializeForm& form, QWidget* frame)
     connect(cancel, &QPushButton::clicked, this, [this] { reject(); });
 
     Render();
-    resize(sizeHint());
+    // At a small or scaled screen the two format descriptions side by side
+    // are wider than the screen: the dialogue then scrolls sideways.
+    FitOnScreen(this, sizeHint(), Position());
 }
 
 QWidget* frmInitialize::Add(QWidget* control, const std::string& name) {
@@ -367,10 +380,16 @@ void frmInitialize::showEvent(QShowEvent* event) {
 }
 
 bool ShowModelSetUp(Workbench& wb, GrowthModel& model, QWidget* frame) {
-    if (frame) frame->window()->setWindowTitle(QString::fromLatin1(InitializeForm::kMainCaption));
+    // The frame names the model while its set-up is open, and the program
+    // again afterwards.
+    QWidget* main = frame ? frame->window() : nullptr;
+    const QString title = main ? main->windowTitle() : QString();
+    if (main) main->setWindowTitle(QString::fromLatin1(InitializeForm::kMainCaption));
     InitializeForm form(wb, model);
     frmInitialize dialog(form, frame);
-    return dialog.exec() == QDialog::Accepted;
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    if (main) main->setWindowTitle(title);
+    return accepted;
 }
 
 }  // namespace corvane

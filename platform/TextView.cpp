@@ -75,7 +75,9 @@ void TextView::Click(const std::string& name) {
 
 void MemoryWindowHost::Show(TextView& view) {
     ++shows_;
-    if (!IsOpen(view)) open_.push_back(&view);
+    // Showing brings a window to the front: the last of the list.
+    open_.erase(std::remove(open_.begin(), open_.end(), &view), open_.end());
+    open_.push_back(&view);
 }
 
 void MemoryWindowHost::Close(TextView& view) {

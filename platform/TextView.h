@@ -95,7 +95,8 @@ public:
     bool IsOpen(const TextView& view) const override;
     void CloseAllWindows() override { open_.clear(); }
     long ShowCount() const override { return shows_; }
-    const std::vector<TextView*>& Open() const { return open_; }
+    const std::vector<TextView*>& Open() const { return open_; }  // back to front
+    TextView* Front() const { return open_.empty() ? nullptr : open_.back(); }
 
 private:
     std::vector<TextView*> open_;

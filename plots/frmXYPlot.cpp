@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 #include "platform/qt/QtPlotCanvas.h"
@@ -89,10 +91,12 @@ frmXYPlot::frmXYPlot(const XYPlotData& data, Dialogs& dialogs, QWidget* parent)
     note->setStyleSheet(Q("color: #444"));
     side->addWidget(note);
 
+    // The buttons stay in sight below the controls, which scroll on a low screen.
+    auto* buttons = new QVBoxLayout();
     auto button = [&](const char* caption, const std::string& name) {
         auto* b = Add(new QPushButton(Q(caption), controls), name);
         b->setAutoDefault(false);
-        side->addWidget(b);
+        buttons->addWidget(b);
         return b;
     };
     auto* plotIt = button("&Plot it!", "cmdPlot");
@@ -114,7 +118,17 @@ frmXYPlot::frmXYPlot(const XYPlotData& data, Dialogs& dialogs, QWidget* parent)
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(10, 10, 10, 10);
     layout->setSpacing(10);
-    layout->addWidget(controls);
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName(Q("scrControls"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(controls);
+    scroll->setFixedWidth(controls->width() + scroll->verticalScrollBar()->sizeHint().width());
+    auto* column = new QVBoxLayout();
+    column->addWidget(scroll, 1);
+    column->addLayout(buttons);
+    layout->addLayout(column);
     layout->addWidget(canvas_, 1);
 
     // The page opens with its first figure drawn, as its picture file shows it.

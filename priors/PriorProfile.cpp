@@ -148,7 +148,6 @@ std::string SavePriorDistributions(Workbench& wb) {
 
 void InstallPriorProfileWindow(Workbench& wb) {
     TextView& view = wb.priorProfileView;
-    view.editable = true;
     ViewButton& save =
         view.AddButton("cmdSave", prior_profile_text::SaveButton, [&wb] { SavePriorDistributions(wb); });
     save.toolTip = prior_profile_text::SaveToolTip;

@@ -93,7 +93,6 @@ void PriorReview(Workbench& wb) {
 
 void InstallPriorReview(Workbench& wb) {
     TextView& view = wb.priorReviewView;
-    view.editable = true;
     ViewButton& save = view.AddButton("cmdSave", "Save review of prior distribution likelihoods as...", [&wb] {
         TextView& v = wb.priorReviewView;
         FileRequest request;

@@ -1,5 +1,6 @@
 #include "priors/PriorsEditor.h"
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 
@@ -131,6 +132,11 @@ void PriorsEditor::Click(int row) {
     const int i = Parameter(row);
     if (i <= red_.size()) red_[i] = 0;
     Changed();
+}
+
+void PriorsEditor::MoveSelection(int rows) {
+    if (!open_ || Rows() <= 2) return;
+    Click(std::clamp(selected_ + rows, 2, Rows() - 1));
 }
 
 bool PriorsEditor::Enter(char code) {

@@ -53,6 +53,9 @@ public:
 
     // A click on a grid row (the headings select parameter 1).
     void Click(int row);
+    // The arrow keys: the selection moves by `rows` (up is negative), and
+    // stops at the first and last parameter.
+    void MoveSelection(int rows);
     // An entry command of "&Edit prior distributions" on the selected row.
     // True when the row changed.
     bool Enter(char code);

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -9,6 +10,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "platform/qt/QtTableCopy.h"
 #include "platform/qt/QtText.h"
 #include "priors/PriorEntry.h"
 
@@ -76,6 +78,7 @@ frmSetPriors::frmSetPriors(PriorsEditor& editor, QMenu* windowMenu, QWidget* par
     layout->addWidget(label);
 
     grdSetPriors_ = new QTableWidget(this);
+    InstallTableCopy(grdSetPriors_);  // Ctrl+C gives a spreadsheet the selected cells
     grdSetPriors_->setObjectName(QStringLiteral("grdSetPriors"));
     grdSetPriors_->setColumnCount(priors_editor::Columns);
     grdSetPriors_->horizontalHeader()->setVisible(false);
@@ -84,12 +87,38 @@ frmSetPriors::frmSetPriors(PriorsEditor& editor, QMenu* windowMenu, QWidget* par
     grdSetPriors_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     // The editor's own colours mark the selection.
     grdSetPriors_->setSelectionMode(QAbstractItemView::NoSelection);
-    grdSetPriors_->setFocusPolicy(Qt::NoFocus);
+    // The grid takes the keyboard: the arrow keys move through the parameters.
+    grdSetPriors_->setFocusPolicy(Qt::StrongFocus);
+    grdSetPriors_->installEventFilter(this);
     grdSetPriors_->horizontalHeader()->setStretchLastSection(true);
     connect(grdSetPriors_, &QTableWidget::cellClicked, this, [this](int row, int) { editor_.Click(row); });
     layout->addWidget(grdSetPriors_, 1);
     FitColumns();
     Render();
+}
+
+bool frmSetPriors::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == grdSetPriors_ && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const int page = std::max(1, grdSetPriors_->viewport()->height() /
+                                         std::max(1, grdSetPriors_->verticalHeader()->defaultSectionSize()));
+        int move = 0;
+        switch (key->key()) {
+            case Qt::Key_Up: move = -1; break;
+            case Qt::Key_Down: move = 1; break;
+            case Qt::Key_PageUp: move = -page; break;
+            case Qt::Key_PageDown: move = page; break;
+            case Qt::Key_Home: move = -editor_.Rows(); break;
+            case Qt::Key_End: move = editor_.Rows(); break;
+            default: break;
+        }
+        if (move != 0 && key->modifiers() == Qt::NoModifier) {
+            editor_.MoveSelection(move);
+            grdSetPriors_->scrollToItem(grdSetPriors_->item(editor_.SelectedRow(), 0));
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 QAction* frmSetPriors::Add(QMenu* menu, const char* name, const char* caption, std::function<void()> slot) {

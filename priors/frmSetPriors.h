@@ -30,6 +30,10 @@ public:
     // mnuFinished, and mnuPrior followed by the type code (mnuPriorN, ...).
     QAction* Action(const char* name) const;
 
+protected:
+    // Up, Down, Page Up, Page Down, Home and End on the grid move the selection.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     QAction* Add(QMenu* menu, const char* name, const char* caption, std::function<void()> slot);
     void FitColumns();

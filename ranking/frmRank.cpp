@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "platform/qt/QtTableCopy.h"
 #include "platform/qt/QtText.h"
 #include "ranking/RankingForm.h"
 
@@ -57,6 +58,7 @@ frmRank::frmRank(RankingForm& form, QWidget* parent) : QWidget(parent), form_(fo
     layout->addWidget(Label(rank::kLabels[2], this));
 
     grdRank_ = new QTableWidget(this);
+    InstallTableCopy(grdRank_);  // Ctrl+C gives a spreadsheet the selected cells
     grdRank_->setObjectName(QStringLiteral("grdRank"));
     grdRank_->setColumnCount(rank::kColumns);
     grdRank_->verticalHeader()->setVisible(false);

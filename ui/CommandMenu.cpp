@@ -1,6 +1,7 @@
 #include "ui/CommandMenu.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "engine/ModelSummary.h"
 #include "engine/modCorvane.h"
@@ -10,7 +11,7 @@ namespace corvane {
 
 namespace {
 
-const char* kSummaryCaption = "&Single model results";
+const char* kSummaryCaption = "Single model &results";
 const char* kSummaryToolTip =
     "Produces a saveable summary (and perhaps plots) of the results for a single model at the current parameter "
     "estimates";
@@ -45,12 +46,12 @@ CommandMenu::CommandMenu(Workbench& wb) : wb_(wb) {
          "Searches for an objective function minimum using numerical (automatic) or analytical (if user-supplied) "
          "derivatives"},
         {UserSummary, kSummaryCaption, kSummaryToolTip},
-        {Covariance, "&Single model covariances",
+        {Covariance, "Single model &covariances",
          "Produces an asymptotically consistent (i.e., central limit theorem applies when sample size is large) "
          "covariance matrix of the estimated parameters"},
         {ParEstimate, "E&valuate single model parameter estimates",
          "Uses maximum-likelihood or Bayesian procedures to assess individual parameter estimates"},
-        {Rank, "&Multi-model statistics", "Uses AICc to rank and average among the best competing models"},
+        {Rank, "Multi-model s&tatistics", "Uses AICc to rank and average among the best competing models"},
         {Quit, "&Quit", "Quit Corvane"},
     };
     runSimplex = [this] { SimplexCommand(wb_); };
@@ -195,8 +196,31 @@ void CommandMenu::EditorClosed() {
     EnableAll();
     SetEnabled(menu::Initialize, false);
     SetEnabled(menu::LoadAlg, false);
-    visible_ = false;
+    // The menu comes back by itself: a user who finished editing wants the
+    // next command, not a hunt through the Application menu.
+    if (!visible_ && focus_.empty()) focus_ = FirstEnabled();
+    visible_ = true;
     Changed();
+}
+
+char Mnemonic(const std::string& caption) {
+    for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
+        if (caption[i] != '&') continue;
+        if (caption[i + 1] == '&') {
+            ++i;
+            continue;
+        }
+        return static_cast<char>(std::tolower(static_cast<unsigned char>(caption[i + 1])));
+    }
+    return 0;
+}
+
+std::string CommandMenu::ButtonForMnemonic(char letter) const {
+    if (!visible_ || running_ || letter == 0) return {};
+    const char wanted = static_cast<char>(std::tolower(static_cast<unsigned char>(letter)));
+    for (const MenuButton& b : buttons_)
+        if (b.enabled && Mnemonic(b.caption) == wanted) return b.name;
+    return {};
 }
 
 void CommandMenu::Click(const std::string& name) {

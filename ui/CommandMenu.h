@@ -99,8 +99,12 @@ public:
     bool Running() const { return running_; }
 
     // The editor has closed: every button but initialise and load is
-    // enabled and the menu stays hidden until the user shows it.
+    // enabled and the menu shows itself again.
     void EditorClosed();
+    // The button Alt+letter presses from any window of the frame: the
+    // enabled button of a visible menu whose mnemonic is the letter (any
+    // case); empty when there is none or a command is running.
+    std::string ButtonForMnemonic(char letter) const;
     // The ranking window has finished: the menu and "&Application" return.
     void RankingFinished();
 
@@ -150,5 +154,9 @@ private:
     bool running_ = false;
     std::function<void()> listener_;
 };
+
+// The mnemonic of a caption, lower case: the letter after a single "&"
+// ("Simple&x" gives 'x'; "&&" is a plain ampersand); 0 when it has none.
+char Mnemonic(const std::string& caption);
 
 }  // namespace corvane

@@ -16,6 +16,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "platform/qt/QtTableCopy.h"
 #include "platform/qt/QtText.h"
 
 namespace corvane {
@@ -104,6 +105,7 @@ frmAlgo::frmAlgo(AlgorithmEditor& editor, QMenu* windowMenu, QWidget* parent) : 
 
     // The grid.
     grdVS_ = new QTableWidget(this);
+    InstallTableCopy(grdVS_);  // Ctrl+C gives a spreadsheet the selected cells
     grdVS_->setObjectName(QStringLiteral("grdVS"));
     grdVS_->setColumnCount(kEditorColumns);
     QStringList headings;

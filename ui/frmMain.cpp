@@ -1,6 +1,10 @@
 #include "ui/frmMain.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QPointer>
+#include <QPushButton>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QMdiArea>
@@ -107,6 +111,7 @@ frmMain::frmMain(Dialogs& dialogs, Clock& clock, RandomSource& random, Model* mo
     };
 
     BuildMenus();
+    QApplication::instance()->installEventFilter(this);
 
     menuWindow_ = new frmMenu(*menu_);
     menuSub_ = area_->addSubWindow(menuWindow_, Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -143,6 +148,9 @@ frmMain::frmMain(Dialogs& dialogs, Clock& clock, RandomSource& random, Model* mo
     ranking_->onFinished = [this] { menu_->RankingFinished(); };
     menu_->openRanking = [this] { ranking_->Open(); };
 
+    // Enter presses the focused button in every child window, as in a dialogue.
+    for (QPushButton* b : area_->findChildren<QPushButton*>()) b->setAutoDefault(true);
+
     QSize size(1180, 860);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         size = size.boundedTo(screen->availableGeometry().size() - QSize(40, 60));
@@ -159,6 +167,7 @@ frmMain::frmMain(Dialogs& dialogs, Clock& clock, RandomSource& random, Model* mo
 }
 
 frmMain::~frmMain() {
+    QApplication::instance()->removeEventFilter(this);
     // Every child window goes while the rules it renders still exist.
     menu_->SetListener({});
     editor_->SetListener({});
@@ -179,7 +188,9 @@ void frmMain::BuildMenus() {
         return a;
     };
 
-    mnuApplication_ = menuBar()->addMenu(QStringLiteral("&Application"));
+    // No two entries of the bar and the command menu share a mnemonic:
+    // "&About" has A, so the application menu takes P.
+    mnuApplication_ = menuBar()->addMenu(QStringLiteral("A&pplication"));
     mnuApplication_->setObjectName(QStringLiteral("mnuApplication"));
     action(mnuApplication_, "mnuMenu", QStringLiteral("Main &menu"), [this] {
         const bool wasVisible = menu_->Visible();
@@ -211,16 +222,46 @@ void frmMain::BuildMenus() {
            [this] { Arrange(Arrangement::TileVertical); });
     action(mnuWindow_, "mnuArrangeIcons", QStringLiteral("&Arrange Icons"),
            [this] { Arrange(Arrangement::ArrangeIcons); });
+    // Below the arrangements, the open windows: the active one ticked, a
+    // chosen one brought to the front (numbered 1 to 9 for the keyboard).
+    connect(mnuWindow_, &QMenu::aboutToShow, this, [this] { ListOpenWindows(); });
 
     QAction* defaults = menuBar()->addAction(QStringLiteral("&Defaults etc."));
     defaults->setObjectName(QStringLiteral("mnuDefaultNames"));
     connect(defaults, &QAction::triggered, this, [this] { ShowInformation(DefaultsText()); });
-    QAction* wisdom = menuBar()->addAction(QStringLiteral("&Wisdom"));
+    QAction* wisdom = menuBar()->addAction(QStringLiteral("Wisd&om"));
     wisdom->setObjectName(QStringLiteral("mnuWisdom"));
     connect(wisdom, &QAction::triggered, this, [this] { ShowInformation(WisdomText()); });
     QMenu* about = menuBar()->addMenu(QStringLiteral("&About"));
     about->setObjectName(QStringLiteral("mnuAbout"));
     action(about, "mnuCredits", QStringLiteral("&Credits"), [this] { ShowInformation(CreditsText()); });
+}
+
+void frmMain::ListOpenWindows() {
+    for (QAction* a : mnuWindow_->actions())
+        if (a->property("openWindow").toBool() || a->isSeparator()) {
+            mnuWindow_->removeAction(a);
+            a->deleteLater();
+        }
+    int number = 0;
+    for (QMdiSubWindow* sub : area_->subWindowList(QMdiArea::CreationOrder)) {
+        if (sub->isHidden()) continue;
+        if (number == 0) mnuWindow_->addSeparator()->setProperty("openWindow", true);
+        ++number;
+        QString title = sub->windowTitle();
+        title.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        const QString text = number <= 9 ? QStringLiteral("&%1 %2").arg(number).arg(title) : title;
+        QAction* a = mnuWindow_->addAction(text);
+        a->setObjectName(QStringLiteral("mnuOpenWindow%1").arg(number));
+        a->setProperty("openWindow", true);
+        a->setCheckable(true);
+        a->setChecked(sub == area_->activeSubWindow());
+        connect(a, &QAction::triggered, this, [this, sub = QPointer<QMdiSubWindow>(sub)] {
+            if (!sub) return;  // closed meanwhile
+            if (sub->isMinimized()) sub->showNormal();
+            area_->setActiveSubWindow(sub);
+        });
+    }
 }
 
 QAction* frmMain::Action(const char* name) const {
@@ -233,7 +274,10 @@ void frmMain::RenderMenu() {
     const bool show = menu_->Visible();
     if (show && menuSub_->isHidden()) {
         menuWindow_->Render();  // the size follows the captions
-        menuSub_->resize(menuSub_->sizeHint().expandedTo(QSize(640, 0)));
+        // As wide as its captions want, within the frame's working area.
+        const QSize room = area_->viewport()->size() - QSize(4, 4);
+        menuSub_->resize(menuSub_->sizeHint().expandedTo(QSize(640, 0)).boundedTo(room).expandedTo(
+            menuSub_->minimumSizeHint()));
         PlaceMenu();
         menuSub_->show();
         area_->setActiveSubWindow(menuSub_);
@@ -436,6 +480,7 @@ void frmMain::closeEvent(QCloseEvent* event) {
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && PressMenuMnemonic(watched, static_cast<QKeyEvent*>(event))) return true;
     if (event->type() == QEvent::Close) {
         if (watched == algoSub_ && editor_->IsOpen()) {
             editor_->Finish();
@@ -469,6 +514,24 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+bool frmMain::PressMenuMnemonic(QObject* watched, const QKeyEvent* key) {
+    // Alt+letter reaches the command menu's buttons from any child window
+    // (the toolkit gives a child's mnemonics only to the active child).
+    if (key->modifiers() != Qt::AltModifier || QApplication::activeModalWidget()) return false;
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || widget->window() != this) return false;
+    const int k = key->key();
+    if (!((k >= Qt::Key_A && k <= Qt::Key_Z) || (k >= Qt::Key_0 && k <= Qt::Key_9))) return false;
+    const std::string name = menu_->ButtonForMnemonic(static_cast<char>(k));
+    if (name.empty()) return false;
+    QPushButton* button = menuWindow_->ButtonWidget(name);
+    if (!button || !button->isVisible() || !button->isEnabled()) return false;
+    area_->setActiveSubWindow(menuSub_);
+    button->setFocus(Qt::ShortcutFocusReason);
+    button->click();
+    return true;
 }
 
 void frmMain::Arrange(Arrangement arrangement) {

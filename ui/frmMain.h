@@ -15,6 +15,7 @@
 #include "ui/InformationTexts.h"
 
 class QAction;
+class QKeyEvent;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
@@ -77,6 +78,7 @@ public:
     QMdiSubWindow* EvaluateSubWindow() const { return evaluateSub_; }
     // Menu commands by control name (mnuExit, mnuMenu, mnuInterruptML, ...).
     QAction* Action(const char* name) const;
+    QMenu* WindowMenu() const { return mnuWindow_; }
 
     // The exit dialogue; on Yes the window closes.  False when it stays.
     bool RequestExit();
@@ -93,6 +95,11 @@ protected:
 
 private:
     void BuildMenus();
+    // Presses the command menu's button of an Alt+letter typed in any child
+    // window; true when one was pressed.
+    bool PressMenuMnemonic(QObject* watched, const QKeyEvent* key);
+    // Lists the open child windows at the end of the Window menu.
+    void ListOpenWindows();
     void RenderMenu();
     void OpenEditor();
     void EditorClosed();

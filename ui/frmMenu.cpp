@@ -82,7 +82,7 @@ QPushButton* frmMenu::MakeButton(const char* name) {
     auto* b = new QPushButton(this);
     b->setObjectName(QString::fromLatin1(name));
     b->setMinimumHeight(30);
-    b->setAutoDefault(false);
+    b->setAutoDefault(true);  // Enter presses the focused button
     const std::string n = name;
     connect(b, &QPushButton::clicked, this, [this, n] { menu_.Click(n); });
     buttons_[n] = b;

@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QSettings>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -114,6 +115,13 @@ int main(int argc, char** argv) {
         QDir::setCurrent(file.isDir() ? file.absoluteFilePath() : file.absolutePath());
         break;
     }
+    // The frame opens where and as large as it was left (the toolkit keeps
+    // a restored window on a screen that is still there).
+    QSettings settings;
+    const QByteArray geometry = settings.value(QStringLiteral("frmMain/geometry")).toByteArray();
+    if (!geometry.isEmpty()) window.restoreGeometry(geometry);
     window.show();
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    settings.setValue(QStringLiteral("frmMain/geometry"), window.saveGeometry());
+    return status;
 }

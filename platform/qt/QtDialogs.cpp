@@ -12,6 +12,8 @@
 #include <QInputDialog>
 #include <QLabel>
 
+#include "platform/ScreenFit.h"
+#include "platform/qt/QtScreenFit.h"
 #include "platform/qt/QtText.h"
 
 namespace corvane {
@@ -21,6 +23,9 @@ namespace {
 // What a title needs beyond its text, less what the box has beside its label
 // (the icon and the margins): the frame's buttons and some air.
 constexpr int kTitleAllowance = 40;
+// What a message box puts beside its text: the icon, the margins and the
+// spacing between them.
+constexpr int kAroundMessageText = 110;
 
 QMessageBox::Icon QtIcon(Icon icon) {
     switch (icon) {
@@ -80,10 +85,14 @@ std::unique_ptr<QMessageBox> BuildMessageBox(QWidget* parent, const std::string&
         QFont titleFont = box->font();
         titleFont.setBold(true);  // as most frames draw their titles
         widest = std::max(widest, QFontMetrics(titleFont).horizontalAdvance(ToQt(title)) + kTitleAllowance);
-        int limit = 900;
-        if (const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen())
-            limit = std::min(limit, screen->availableGeometry().width() - 200);
-        label->setMinimumWidth(std::max(0, std::min(widest + 4, limit)));
+        // The box never grows wider than the toolkit's own limit for its
+        // screen (the screen less 480 pixels, at most 1000, on a screen wider
+        // than 1024); a text wider than that wraps instead of being cut.
+        const int screenWidth = AvailableArea(parent).width();
+        const int boxLimit = screenWidth <= 1024 ? screenWidth : std::min(screenWidth - 480, 1000);
+        const int width = MessageTextWidth(widest + 4, boxLimit, kAroundMessageText);
+        label->setWordWrap(width < widest + 4);
+        label->setMinimumWidth(std::max(0, width));
     }
     return box;
 }

@@ -120,6 +120,7 @@ void TextViewWindow::RenderButtons() {
         for (const auto& w : wanted) {
             auto* b = new QPushButton(buttonRow_);
             b->setObjectName(QString::fromStdString(w.name));
+            b->setAutoDefault(true);  // Enter presses the focused button
             const std::string name = w.name;
             connect(b, &QPushButton::clicked, this, [this, name] { view_.Click(name); });
             buttonLayout_->addWidget(b);

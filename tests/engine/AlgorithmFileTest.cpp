@@ -430,3 +430,24 @@ TEST(LoadAlgorithmData, ADirectoryOrDevZeroIsRefusedSayingWhatItIs) {
                               "better check it!\r\n\r\nLine 5, the tolerance for convergence (columns 1-14): \"1,5e-8\"");
     EXPECT_FALSE(ReadAlgorithmFile(f.wb, f.Write("comma.alg", text)));
 }
+
+TEST(AlgorithmFile, ResultFilesAreNamedForTheAlgorithmFileBesideIt) {
+    const struct {
+        const char* fileName;
+        const char* extension;
+        const char* expected;
+    } cases[] = {
+        {"/data/fit.alg", ".cov", "/data/fit.cov"},
+        {"/data/fit.alg", ".cvo", "/data/fit.cvo"},
+        {"fit.alg", ".mlc", "fit.mlc"},
+        {"/data/run.2/fit", ".pos", "/data/run.2/fit.pos"},  // a dot in the folder is not an extension
+        {"/data/fit.v2.alg", ".cov", "/data/fit.v2.cov"},    // only the last extension goes
+        {"/data/.hidden", ".cov", "/data/.hidden.cov"},      // a leading dot names the file
+        {"", ".cov", "12071842.cov"},                        // nothing loaded or saved yet
+    };
+    for (const auto& c : cases) {
+        AlgorithmData alg;
+        alg.fileName = c.fileName;
+        EXPECT_EQ(NamedForAlgorithm(alg, c.extension, "12071842.cov"), c.expected) << c.fileName;
+    }
+}

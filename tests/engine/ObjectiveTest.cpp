@@ -168,6 +168,26 @@ TEST(Objective, OneFunctionCallReportAndTiming) {
     EXPECT_EQ(b.t.status.Get(panels::Activity(1)), "");
 }
 
+TEST(Objective, OneFunctionCallQuickerThanTheClockReadsLessThanASecond) {
+    // 0.004 s rounds to 0.00 on the clock's hundredths; 0.005 rounds up to 0.01.
+    const struct {
+        double seconds;
+        const char* note;
+    } cases[] = {{0.0, "less than a second"}, {0.004, "less than a second"}, {0.005, "about 0.01 seconds"}};
+    for (const auto& c : cases) {
+        Bench b(1, Quadratic({0}));
+        FunctionModel timed(1, [&](const Vec1<double>& x) {
+            b.t.clock.Advance(c.seconds);
+            return Quadratic({0})(x);
+        });
+        b.wb.model = &timed;
+        const auto r = OneFunctionCall(b.wb);
+        const std::string tail = std::string("Note: One function call requires ") + c.note;
+        ASSERT_GE(r.report.size(), tail.size()) << c.seconds;
+        EXPECT_EQ(r.report.substr(r.report.size() - tail.size()), tail) << c.seconds;
+    }
+}
+
 TEST(Objective, ParametersFourToALine) {
     Vec1<int> idx(5);
     Vec1<double> val(5);

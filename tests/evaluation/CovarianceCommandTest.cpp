@@ -97,8 +97,10 @@ TEST(CovarianceCommand, ResultWindowPutsTheReportOnScreenSavesItAndFinishes) {
     EXPECT_EQ(r.display.result.Area(1).find("Calculation completed. Do you wish to:\r\n\r\nIf the results"), 0u);
     EXPECT_FALSE(r.Button(r.display.result, "cmdFile").enabled);
 
+    EXPECT_EQ(r.t.windows.Front(), &r.display.result);
     r.display.result.Click("cmdScreen");
     EXPECT_EQ(r.display.progress.Area(1), CovarianceReportText(r.wb.covariance));
+    EXPECT_EQ(r.t.windows.Front(), &r.display.progress);  // the report in front, not behind the choice
     EXPECT_TRUE(r.t.status.EverShowed("Please be patient while covariance output is collated..."));
     EXPECT_EQ(r.t.status.Get(panels::Activity(1)), "");
     EXPECT_TRUE(r.Button(r.display.result, "cmdFile").enabled);
@@ -209,6 +211,10 @@ TEST(CovarianceCommand, InterruptAsksToQuitTheGridAndTheNextGridStillRuns) {
     EXPECT_TRUE(res.GridValid(1));
     EXPECT_EQ(res.outcome[2], GridOutcome::Abandoned);
     EXPECT_TRUE(res.GridValid(3));
+    // The completion names the grid without a result, and why.
+    EXPECT_EQ(r.display.result.Area(1).find("Calculation completed. Do you wish to:\r\n\r\nGrid 2 (factor 0.1) has no "
+                                            "result: it was quit after an interrupt.\r\n\r\nIf the results"),
+              0u);
     EXPECT_FALSE(r.wb.engine.interruptRequested);
     // Grid 2 ended at its first point; grids 1 and 3 ran in full.
     EXPECT_EQ(r.ModelCalls(1), 1 + 12 + 1 + 12);
@@ -310,3 +316,41 @@ TEST(CovarianceCommand, AModelWithoutAnalyticalDerivativesDefaultsToNumericalAnd
     EXPECT_FALSE(withDerivatives.d.shown[0].secondIsDefault);
 }
 
+
+TEST(CovarianceCommand, GridFailuresNameEachGridWithoutAResultAndWhy) {
+    CovarianceResults res;
+    res.factor.resize(3);
+    res.factor[1] = 1.0, res.factor[2] = 0.1, res.factor[3] = 0.01;
+    res.failedAt.resize(3);
+    res.failedAt[2] = 3;
+    res.outcome.resize(3);
+    struct Case {
+        const char* name;
+        std::vector<GridOutcome> outcomes;  // grids 1..3
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"all valid", {GridOutcome::Valid, GridOutcome::Valid, GridOutcome::Valid}, ""},
+        {"analytical: one grid", {GridOutcome::Valid, GridOutcome::NotRun, GridOutcome::NotRun}, ""},
+        {"not positive definite at 3",
+         {GridOutcome::Valid, GridOutcome::NotPositiveDefinite, GridOutcome::Valid},
+         "Grid 2 (factor 0.1) has no result: its Hessian is not positive definite (the test failed at parameter 3); "
+         "a larger or smaller grid factor may help.\r\n"},
+        {"two failures",
+         {GridOutcome::Abandoned, GridOutcome::Valid, GridOutcome::NotPositiveDefinite},
+         "Grid 1 (factor 1) has no result: it was quit after an interrupt.\r\n"
+         "Grid 3 (factor 0.01) has no result: its Hessian is not positive definite; a larger or smaller grid factor "
+         "may help.\r\n"},
+    };
+    for (const Case& c : cases) {
+        for (int g = 1; g <= 3; ++g) res.outcome[g] = c.outcomes[static_cast<std::size_t>(g - 1)];
+        EXPECT_EQ(GridFailuresText(res), c.expected) << c.name;
+    }
+}
+
+TEST(CovarianceCommand, SaveOffersTheAlgorithmFilesNameWhereTheRankingLooks) {
+    CommandRig r;
+    r.wb.alg.fileName = "/models/tri.alg";
+    r.wb.alg.bareName = "tri";
+    EXPECT_EQ(CovarianceSaveRequest(r.wb).initialName, "/models/tri.cov");
+}

@@ -137,7 +137,7 @@ TEST(PosteriorDialogue, OneIntegratedParameterWalksToThePlotsTheGridFileAndTheSa
     TextView& view = r.wb.posteriorView;
     EXPECT_TRUE(r.t.windows.IsOpen(view));
     EXPECT_EQ(view.Caption(), "Bayesian statistics");
-    EXPECT_TRUE(view.editable);
+    EXPECT_FALSE(view.editable);  // a result reads as it was computed
     const ViewButton* save = view.Button("cmdSave");
     ASSERT_NE(save, nullptr);
     EXPECT_EQ(save->caption, "&Save Bayesian posterior distribution data as...");

@@ -1,9 +1,10 @@
-// "&Single model covariances" on the desktop, offscreen: the editor opened
+// "Single model &covariances" on the desktop, offscreen: the editor opened
 // with its run settings locked while the command waits, the progress and
 // result windows, and the way back to the menu.
 #include <gtest/gtest.h>
 
 #include <QLineEdit>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -85,7 +86,9 @@ TEST(DesktopCovariance, LockedEditorThenResultsThenBackToTheMenu) {
 
     result->ButtonWidget("cmdScreen")->click();
     EXPECT_TRUE(progress->Area(1)->toPlainText().contains("Standard errors of the estimates"));
-    EXPECT_FALSE(progress->Area(1)->isReadOnly());  // the report may be edited before saving
+    EXPECT_TRUE(progress->Area(1)->isReadOnly());  // Save writes the report as computed
+    // The report asked for is in front.
+    EXPECT_EQ(window.Area()->activeSubWindow(), window.Host().SubWindowOf(wb.covarianceDisplay.progress));
     EXPECT_TRUE(result->ButtonWidget("cmdFile")->isEnabled());
     EXPECT_TRUE(progress->ButtonWidget("cmdInterrupt")->text().startsWith("To save these results"));
 

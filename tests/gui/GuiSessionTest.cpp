@@ -196,12 +196,12 @@ TEST(GuiSession, EditorRules) {
     EXPECT_FALSE(algo->SettingBox(EditorSetting::FileFrequency)->isEnabled());
     EXPECT_FALSE(algo->Button("cmdClose")->isEnabled());
 
-    // Finishing: the message, the fuse set-up, the menu hidden with
-    // initialise and load off until shown from the main window.
+    // Finishing: the message, the fuse set-up, the menu back by itself with
+    // initialise and load off.
     d.t.dialogs.ExpectMessage("Just so you know", "Algorithm data, if changed, have been updated");
     algo->Button("cmdFinish")->click();
     EXPECT_TRUE(d.window->EditorSubWindow()->isHidden());
-    EXPECT_TRUE(d.window->MenuSubWindow()->isHidden());
+    EXPECT_FALSE(d.window->MenuSubWindow()->isHidden());
     EXPECT_FALSE(d.window->menuBar()->isHidden());
     d.window->Action("mnuMenu")->trigger();
     EXPECT_FALSE(d.window->MenuSubWindow()->isHidden());

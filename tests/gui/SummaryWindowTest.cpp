@@ -1,5 +1,5 @@
 // The summary window on the desktop: "Res&ults Summary" on the rig data
-// opens "Age-structured model output" with the report in an editable area
+// opens "Age-structured model output" with the report in a read-only area
 // and its Save button.  With CORVANE_SCREENSHOT_DIR set, the frame is saved
 // there as summary-window.png.
 #include <gtest/gtest.h>
@@ -60,7 +60,7 @@ TEST(SummaryWindow, ResultsSummaryOpensTheReportWindow) {
     ASSERT_NE(output, nullptr);
     QMdiSubWindow* sub = window.Host().SubWindowOf(summary.View());
     EXPECT_EQ(sub->windowTitle(), "Age-structured model output");
-    EXPECT_FALSE(output->Area(1)->isReadOnly());
+    EXPECT_TRUE(output->Area(1)->isReadOnly());  // a result reads as it was computed
     EXPECT_TRUE(output->Area(1)->toPlainText().startsWith("Results for a Multiple Series Size Frequency Analysis"));
     EXPECT_TRUE(output->Area(1)->toPlainText().contains("Simulated chi-square> n: 200;"));
     ASSERT_NE(output->ButtonWidget("cmdSave"), nullptr);

@@ -110,7 +110,8 @@ TEST(SummaryDialogue, FrequencyAnalysisFromTheMenuCommandToTheSavedFile) {
     EXPECT_TRUE(r.save && r.overwritePrompt);
     EXPECT_EQ(r.filter, "All files (*.*)|*.*|Output files (*.cvo)|*.cvo");
     EXPECT_EQ(r.selectedFilter, 2);
-    EXPECT_EQ(r.initialName, "Varnel_Results.cvo");
+    EXPECT_EQ(r.initialName, "/data/walk.cvo");  // beside the algorithm file, named for it
+    EXPECT_EQ(SummarySaveRequest().initialName, "Varnel_Results.cvo");  // before any algorithm file
     EXPECT_EQ(ReadFile(path), "Originally saved with the file name: " + path + "\r\n\r\n" + s.Text());
     EXPECT_EQ(s.Text().substr(0, 10), "My notes\r\n");
 

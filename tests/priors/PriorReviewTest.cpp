@@ -69,7 +69,7 @@ TEST(PriorReview, OneFunctionCallReportsFWithThePriorAndItsReviewCanBeSaved) {
     TextView& view = r.wb.priorReviewView;
     ASSERT_TRUE(r.t.windows.IsOpen(view));
     EXPECT_EQ(view.Caption(), "Review priors ");
-    EXPECT_TRUE(view.editable);
+    EXPECT_FALSE(view.editable);  // a result reads as it was computed
     // N(0, 1) at 2: -ln density 2, density exp(-2) = 0.1353353; it adds 4.
     const std::string listing = Listing(view.Area(1));
     EXPECT_NE(listing.find("Parameter   2 at  2.000E+00 has a prior -ln[density] of     2.00 and a prior density of "

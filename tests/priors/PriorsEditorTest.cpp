@@ -284,3 +284,19 @@ TEST(PriorsEditor, ExitQuestionsSaveThePriorsFileWithItsFullPath) {
     EXPECT_EQ(s.t.status.history.back().second, "Bayesian priors file: ");  // reset as the application ends
     EXPECT_TRUE(s.t.status.EverShowed("Bayesian priors file: " + path));
 }
+
+TEST(PriorsEditor, ArrowKeysMoveTheSelectionWithinTheParameters) {
+    PriorsSession s(3);
+    s.editor.Open();
+    PriorsEditor& e = s.editor;
+    ASSERT_EQ(e.Rows(), 5);  // headings, a blank row, parameters 1..3 on rows 2..4
+    const struct {
+        int move;
+        int expected;
+    } steps[] = {{+1, 3}, {+1, 4}, {+1, 4} /* stops at the last */, {-5, 2} /* and at the first */, {-1, 2}, {+2, 4}};
+    for (const auto& step : steps) {
+        e.MoveSelection(step.move);
+        EXPECT_EQ(e.SelectedRow(), step.expected) << step.move;
+        EXPECT_TRUE(e.Highlighted());
+    }
+}

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 #include "evaluation/EvaluationChoice.h"
 #include "engine/ModelSummary.h"
@@ -339,7 +340,7 @@ TEST(CommandMenu, MinimisersRunTheirCommandsByDefault) {
     EXPECT_TRUE(menu.Enabled(menu::Marquardt));
 }
 
-TEST(CommandMenu, EditingHidesTheMenuAndKeepsInitialiseAndLoadOffUntilReloaded) {
+TEST(CommandMenu, EditingHidesTheMenuUntilDoneAndKeepsInitialiseAndLoadOffUntilReloaded) {
     Session s;
     s.Ready();
     s.menu.Click(menu::EditAlg);
@@ -348,7 +349,8 @@ TEST(CommandMenu, EditingHidesTheMenuAndKeepsInitialiseAndLoadOffUntilReloaded) 
     s.menu.Close();  // the editor closes the menu
 
     s.menu.EditorClosed();
-    EXPECT_FALSE(s.menu.Visible());
+    EXPECT_TRUE(s.menu.Visible());  // back by itself, the keyboard on its first enabled button
+    EXPECT_EQ(s.menu.TakeFocus(), menu::EditAlg);
     EXPECT_FALSE(s.menu.Enabled(menu::Initialize));
     EXPECT_FALSE(s.menu.Enabled(menu::LoadAlg));
     EXPECT_TRUE(s.menu.Enabled(menu::SaveAlg));
@@ -522,4 +524,47 @@ TEST(CommandMenu, CovariancesOfferTheLastResultsOnlyAfterACompletedCalculation) 
     d.ExpectMessage("Covariance calculator", "analytically or numerically?", Answer::Cancel);
     s.menu.Click(menu::Covariance);
     EXPECT_FALSE(s.wb.app.covarianceCurrent);
+}
+
+TEST(CommandMenu, MnemonicIsTheLetterAfterASingleAmpersand) {
+    const struct {
+        const char* caption;
+        char expected;
+    } cases[] = {{"Simple&x", 'x'}, {"&Marquardt", 'm'}, {"Res&ults Summary", 'u'}, {"&&Clear && &Reset", 'r'},
+                 {"No mnemonic", 0},   {"Trailing &", 0},   {"&1 Function call", '1'}};
+    for (const auto& c : cases) EXPECT_EQ(Mnemonic(c.caption), c.expected) << c.caption;
+}
+
+TEST(CommandMenu, NoTwoButtonsOrFrameMenusShareAMnemonic) {
+    Session s;
+    s.Ready();
+    // The frame's menu bar as the desktop builds it; "&Interrupt" joins it
+    // only while a command runs, when the buttons are disabled.
+    std::vector<std::string> captions = {"A&pplication", "&Window", "&Defaults etc.", "Wisd&om", "&About"};
+    for (const MenuButton& b : s.menu.Buttons())
+        if (b.name != menu::UserSummary) captions.push_back(b.caption);
+    std::map<char, std::string> seen;
+    for (const std::string& c : captions) {
+        const char m = Mnemonic(c);
+        ASSERT_NE(m, 0) << c;
+        EXPECT_EQ(seen.count(m), 0u) << c << " and " << seen[m] << " share Alt+" << m;
+        seen[m] = c;
+    }
+    // The summary button has one of two captions, as the model has its own summary or not.
+    for (const char* summary : {"Res&ults Summary", "Single model &results"})
+        EXPECT_EQ(seen.count(Mnemonic(summary)), 0u) << summary;
+}
+
+TEST(CommandMenu, AltLetterFindsTheEnabledButtonOfTheVisibleMenu) {
+    Session s;
+    s.Ready();
+    s.menu.Show();
+    EXPECT_EQ(s.menu.ButtonForMnemonic('M'), menu::Marquardt);
+    EXPECT_EQ(s.menu.ButtonForMnemonic('x'), menu::Simplex);
+    EXPECT_EQ(s.menu.ButtonForMnemonic('c'), menu::Covariance);
+    EXPECT_EQ(s.menu.ButtonForMnemonic('z'), "");  // no such button
+    EXPECT_EQ(s.menu.ButtonForMnemonic(0), "");
+    // A hidden menu presses nothing.
+    s.menu.Hide();
+    EXPECT_EQ(s.menu.ButtonForMnemonic('m'), "");
 }
