@@ -90,12 +90,16 @@ public:
         count_ = count;
         grain_ = grain;
         threads_ = threads;
-        next_.store(0, std::memory_order_relaxed);
+        // The calling thread keeps the first chunk, so whatever it alone
+        // does (progress, the interrupt) happens however fast the helpers are.
+        const int first = ChunkEnd(0);
+        next_.store(first, std::memory_order_relaxed);
         const std::uint64_t open = (Generation(state_.load(std::memory_order_relaxed)) + 1) << 32;
         state_.store(open, std::memory_order_release);
         state_.notify_all();
         {
             const DepthGuard guard;
+            f_(context_, 0, first, 0);
             Work(0);
         }
         // Closed once no helper holds a chunk; a helper that comes later
@@ -126,11 +130,25 @@ private:
         }
     }
 
+    // Chunks shrink as the work runs out (a share of what is left, down to
+    // the grain), so the thread that finishes first seldom waits long for
+    // one still holding a large last chunk.
+    int ChunkEnd(int begin) const {
+        int size = std::max(grain_, (count_ - begin) / (2 * threads_));
+        // Grains of whole cache lines stay so.
+        if (grain_ % 8 == 0) size = (size + 7) / 8 * 8;
+        return std::min(begin + size, count_);
+    }
+
     void Work(int slot) {
+        int begin = next_.load(std::memory_order_relaxed);
         for (;;) {
-            const int begin = next_.fetch_add(grain_, std::memory_order_relaxed);
             if (begin >= count_) return;
-            f_(context_, begin, std::min(begin + grain_, count_), slot);
+            const int end = ChunkEnd(begin);
+            if (next_.compare_exchange_weak(begin, end, std::memory_order_relaxed)) {
+                f_(context_, begin, end, slot);
+                begin = next_.load(std::memory_order_relaxed);
+            }
         }
     }
 

@@ -168,6 +168,7 @@ void IncrementWorkspace::Resize(int records) {
     selectivityFrom.resize(records, 0);
     selectivity.resize(records, 0.0);
     integrated.resize(records, 0);
+    skippedWarning.assign(static_cast<std::size_t>(records) + 1, std::string());
 }
 
 double ElapsedTime(const GrowthParameters& p, const IncrementRecord& r) {
@@ -614,9 +615,11 @@ double IncrementNegLnL(const IncrementData& data, const GrowthParameters& p, Inc
         RecordFate fate = RecordFate::Fitted;
         double sdp2 = 0.0;  // variance of the predicted distribution, for selectivity
         if (!measured && s.y <= 0.0) {
-            told.Add(thread, 2LL * i + 1,
-                     "Warning regarding data input: increment #" + NumberText(i) +
-                         " <= 0 and measurement error is zero; record ignored" + CRLF);
+            std::string& warning = ws.skippedWarning[static_cast<std::size_t>(i)];
+            if (warning.empty())
+                warning = "Warning regarding data input: increment #" + NumberText(i) +
+                          " <= 0 and measurement error is zero; record ignored" + CRLF;
+            told.Add(thread, 2LL * i + 1, &warning);
             fate = RecordFate::Skipped;
         } else if (p.errors == 'N') {
             UnconditionalMoments(p, r, g, s.Eu, s.Vu);

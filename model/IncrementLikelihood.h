@@ -1,6 +1,7 @@
 #pragma once
 // Negative ln-likelihood of growth-increment and size-at-age records under
 // stochastic von Bertalanffy growth.
+#include <string>
 #include <vector>
 
 #include "model/GrowthData.h"
@@ -77,6 +78,10 @@ struct IncrementWorkspace {
     Vec1<char> integrated;      // ... and whether it was
     IncrementGroups groups;
     std::vector<TailMoments> tails;
+    // The warning of a record skipped for a non-positive increment, made
+    // once: it names only the record, and a minimiser repeats it at every
+    // evaluation.
+    std::vector<std::string> skippedWarning;
 
     void Resize(int records);
 };

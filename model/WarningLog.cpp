@@ -43,7 +43,7 @@ void OrderedWarnings::Tell(WarningLog& log) {
     for (auto& t : byThread_)
         for (auto& w : t.list) all.push_back(std::move(w));
     std::stable_sort(all.begin(), all.end(), [](const Keyed& a, const Keyed& b) { return a.key < b.key; });
-    for (const Keyed& w : all) log.Add(w.lines);
+    for (const Keyed& w : all) log.Add(w.Text());
     for (auto& t : byThread_) t.list.clear();
 }
 

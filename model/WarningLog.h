@@ -52,7 +52,12 @@ public:
     explicit OrderedWarnings(int threads) : byThread_(static_cast<std::size_t>(threads < 1 ? 1 : threads)) {}
     // From thread number `thread` (0 to threads - 1) only.
     void Add(int thread, long long key, std::string lines) {
-        byThread_[static_cast<std::size_t>(thread)].list.push_back({key, std::move(lines)});
+        byThread_[static_cast<std::size_t>(thread)].list.push_back({key, std::move(lines), nullptr});
+    }
+    // A text the caller keeps unchanged until Tell (a warning made once and
+    // raised at every evaluation), so nothing is copied.
+    void Add(int thread, long long key, const std::string* lines) {
+        byThread_[static_cast<std::size_t>(thread)].list.push_back({key, std::string(), lines});
     }
     void Tell(WarningLog& log);
 
@@ -60,6 +65,8 @@ private:
     struct Keyed {
         long long key;
         std::string lines;
+        const std::string* kept;
+        const std::string& Text() const { return kept ? *kept : lines; }
     };
     // A cache line each, so that threads adding at once do not take the
     // line from each other.

@@ -17,8 +17,12 @@ using namespace corvane;
 TEST(ParallelFor, EveryPieceOnceEachThreadInItsOwnSlot) {
     for (int threads : {1, 2, 3, 8}) {
         for (int count : {0, 1, 5, 114, 1000}) {
-            for (int grain : {1, 4, 64}) {
+            for (int grain : {1, 4, 8, 64}) {
                 std::vector<std::atomic<int>> visits(static_cast<std::size_t>(count));
+                // The first piece is always the calling thread's, which alone
+                // tells of progress.
+                const std::thread::id caller = std::this_thread::get_id();
+                std::atomic<bool> firstElsewhere{false};
                 std::vector<std::atomic<int>> busy(static_cast<std::size_t>(threads));
                 std::atomic<bool> shared{false}, outside{false};
                 ParallelFor(threads, count, grain, [&](int i, int slot) {
@@ -29,10 +33,12 @@ TEST(ParallelFor, EveryPieceOnceEachThreadInItsOwnSlot) {
                     // No two threads hold one slot at once.
                     if (busy[static_cast<std::size_t>(slot)].fetch_add(1) != 0) shared = true;
                     ++visits[static_cast<std::size_t>(i)];
+                    if (i == 0 && (slot != 0 || std::this_thread::get_id() != caller)) firstElsewhere = true;
                     busy[static_cast<std::size_t>(slot)].fetch_sub(1);
                 });
                 EXPECT_FALSE(outside) << threads << " " << count << " " << grain;
                 EXPECT_FALSE(shared) << threads << " " << count << " " << grain;
+                EXPECT_FALSE(firstElsewhere) << threads << " " << count << " " << grain;
                 for (int i = 0; i < count; ++i)
                     ASSERT_EQ(visits[static_cast<std::size_t>(i)].load(), 1) << threads << " " << count << " " << i;
             }
