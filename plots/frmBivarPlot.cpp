@@ -17,7 +17,7 @@ frmBivarPlot::frmBivarPlot(const BivariatePlotData& data, Dialogs& dialogs, QWid
 
     auto button = [this](const char* caption, const std::string& name) {
         auto* b = Add(new QPushButton(QString::fromUtf8(caption), this), name);
-        b->setAutoDefault(false);
+        b->setAutoDefault(true);  // Enter presses the focused button, else the default
         return b;
     };
     auto* save = button("Save picture as...", "cmdSavePicture");

@@ -41,7 +41,7 @@ frmDistPlot::frmDistPlot(const DistributionPlotData& data, Dialogs& dialogs, QWi
 
     auto button = [&](const char* caption, const std::string& name) {
         auto* b = Add(new QPushButton(Q(caption), controls), name);
-        b->setAutoDefault(false);
+        b->setAutoDefault(true);  // Enter presses the focused button, else the default
         side->addWidget(b);
         return b;
     };

@@ -95,7 +95,7 @@ frmXYPlot::frmXYPlot(const XYPlotData& data, Dialogs& dialogs, QWidget* parent)
     auto* buttons = new QVBoxLayout();
     auto button = [&](const char* caption, const std::string& name) {
         auto* b = Add(new QPushButton(Q(caption), controls), name);
-        b->setAutoDefault(false);
+        b->setAutoDefault(true);  // Enter presses the focused button, else the default
         buttons->addWidget(b);
         return b;
     };

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -129,6 +130,20 @@ TEST(PlotWindows, DistributionAndBivariateWindowsOpenDrawn) {
     EXPECT_EQ(d.Plot().Plotted().size(), 2u);
     static_cast<QPushButton*>(d.Control("cmdClear"))->click();
     EXPECT_FALSE(d.Canvas()->Scene().drawn);
+
+    // Enter presses the focused button; from the list it presses "Plot it!".
+    d.show();
+    auto enter = [](QWidget* w) {
+        w->setFocus();
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(w, &press);
+    };
+    ASSERT_TRUE(d.Plot().Plotted().empty());
+    enter(list);
+    EXPECT_EQ(d.Plot().Plotted().size(), 1u);
+    enter(d.Control("cmdClear"));
+    EXPECT_FALSE(d.Canvas()->Scene().drawn);
+    d.hide();
 
     frmBivarPlot b(GaussianGrid(), t.dialogs);
     EXPECT_EQ(b.windowTitle(), "Bivariate pdf plot");
