@@ -170,11 +170,10 @@ Json ResultJson(const PosteriorPlan& plan, const PosteriorResult& r) {
 // Prints the data text (or the JSON object) and writes the requested files,
 // as the desktop shows and saves them; a run stopped by a signal writes them
 // to FILE.partial (the plots into DIR.partial).  The exit status.
-// descriptions name the parameters on the plots' axes (none for merged parts,
-// which do not carry them).
+// describe names the parameters on the plots' axes.
 int WriteOutputs(std::ostream& out, std::ostream& err, ConsoleDialogs& dialogs, const Clock& clock,
                  const PosteriorPlan& plan, const PosteriorResult& result, const Outputs& o, bool stopped = false,
-                 const AlgorithmData* descriptions = nullptr) {
+                 const std::function<std::string(int)>& describe = {}) {
     if (result.overflow) {
         err << MessagePrefix()
             << "some grid nodes are far more likely than the starting values, so the sums cannot be held: start "
@@ -208,7 +207,7 @@ int WriteOutputs(std::ostream& out, std::ostream& err, ConsoleDialogs& dialogs, 
     if (o.plots) {
         FilePlotPort pictures(ResultPath(*o.plots, stopped));
         pictures.onError = [&](const std::string& problem) { err << MessagePrefix() << problem << "\n"; };
-        const auto described = [&](int p) { return descriptions ? DescriptionOf(*descriptions, p) : std::string(); };
+        const auto described = [&](int p) { return describe ? describe(p) : std::string(); };
         pictures.Show(DistributionPlotFor(result.columns, result.summary, plan.parameter, DistributionKind::Posterior,
                                           described(plan.parameter)));
         if (result.bivariate) {
@@ -475,7 +474,8 @@ int PosteriorCommandLine::Run(std::ostream& out, std::ostream& err) {
         return kExitOk;
     }
     const PosteriorResult result = AssemblePosterior(plan, blocks);
-    return WriteOutputs(out, err, dialogs, session->ports.clock, plan, result, outputs, stopped, &a);
+    return WriteOutputs(out, err, dialogs, session->ports.clock, plan, result, outputs, stopped,
+                        [&a](int p) { return DescriptionOf(a, p); });
 }
 
 const Register<PosteriorCommandLine> posterior{
@@ -530,7 +530,10 @@ class PosteriorMergeCommandLine : public Command {
                            NumberText(plan.k()) + ")");
         const PosteriorResult result = AssemblePosterior(plan, merged.sums, merged.terms, merged.calls);
         ConsolePorts ports(err);
-        return WriteOutputs(out, err, ports.dialogs, ports.clock, plan, result, outputs);
+        const Vec1<std::string>& descriptions = merged.descriptions;
+        return WriteOutputs(out, err, ports.dialogs, ports.clock, plan, result, outputs, false, [&](int p) {
+            return p >= 1 && p <= descriptions.size() ? descriptions[p] : std::string();
+        });
     }
 };
 

@@ -151,6 +151,9 @@ PosteriorPart MakePosteriorPart(const PosteriorPlan& plan, const AlgorithmData& 
     for (int q = 1; q <= plan.k(); ++q) p.steps[plan.integrated[q]] = plan.gridStep[q];
     p.fuses.resize(plan.base.size(), kUnfused);
     for (int i = 1; i <= plan.base.size() && i <= data.fuse.size(); ++i) p.fuses[i] = data.fuse[i];
+    p.descriptions.resize(plan.base.size());
+    for (int i = 1; i <= plan.base.size() && i <= data.description.size(); ++i)
+        p.descriptions[i] = OneLine(data.description[i]);
     p.reciprocalConstant = plan.reciprocalConstant;
     p.parameter = plan.parameter;
     p.m = plan.m;
@@ -201,7 +204,9 @@ std::string PosteriorPartText(const PosteriorPart& p) {
     t << "Priors: " << p.priors << CRLF;
     t << "Parameters: " << p.values.size() << CRLF;
     for (int i = 1; i <= p.values.size(); ++i)
-        t << i << " " << Hex(p.values[i]) << " " << Hex(p.steps[i]) << " " << p.fuses[i] << CRLF;
+        t << i << " " << Hex(p.values[i]) << " " << Hex(p.steps[i]) << " " << p.fuses[i]
+          << (i <= p.descriptions.size() && !p.descriptions[i].empty() ? " " + OneLine(p.descriptions[i]) : "")
+          << CRLF;
     t << "Constant reciprocal: " << Hex(p.reciprocalConstant) << CRLF;
     t << "Profiled parameter: " << p.parameter << CRLF;
     t << "Points: " << p.m << CRLF;
@@ -243,23 +248,26 @@ PosteriorPartRead ReadPosteriorPart(std::istream& in) {
     p.values.resize(n);
     p.steps.resize(n);
     p.fuses.resize(n);
+    p.descriptions.resize(n);
     for (int i = 1; i <= n; ++i) {
         std::string line;
         if (!r.Line(line)) return fail();
         std::istringstream fields(line);
-        std::string number, value, step, fuse, extra;
+        std::string number, value, step, fuse, description;
         fields >> number >> value >> step >> fuse;
         const auto v = ReadHex(value);
         const auto s = ReadHex(step);
-        if (ReadWhole(number) != i || !v || !s || !std::isfinite(*v) || !std::isfinite(*s) || fuse.empty() ||
-            (fields >> extra)) {
+        if (ReadWhole(number) != i || !v || !s || !std::isfinite(*v) || !std::isfinite(*s) || fuse.empty()) {
             r.Fail("line " + NumberText(r.LineNumber()) + " should hold parameter " + NumberText(i) +
                    ": its number, value, step and fuse code");
             return fail();
         }
+        // The rest of the line, if any, is the description.
+        std::getline(fields >> std::ws, description);
         p.values[i] = *v;
         p.steps[i] = *s;
         p.fuses[i] = fuse;
+        p.descriptions[i] = Trim(description);
     }
     const auto reciprocal = r.Number("Constant reciprocal");
     if (!reciprocal) return fail();
@@ -403,6 +411,7 @@ PosteriorMerge MergePosteriorParts(const std::vector<std::pair<std::string, Post
         return out;
     }
     out.plan = PlanOfPart(first);
+    out.descriptions = first.descriptions;
     for (int k = 1; k <= n; ++k) {
         const PosteriorPart& part = parts[static_cast<std::size_t>(owner[static_cast<std::size_t>(k)])].second;
         out.sums.insert(out.sums.end(), part.sums.begin(), part.sums.end());

@@ -22,6 +22,9 @@ struct PosteriorPart {
     Vec1<double> values; // the values every node starts from (the profiled parameter at v)
     Vec1<double> steps;  // the steps of the run (the profiled parameter's h; 0 for parameters not integrated)
     Vec1<std::string> fuses;
+    // The parameters' descriptions, for the merged result's plots only (a
+    // part without them, or with others, still belongs to its run).
+    Vec1<std::string> descriptions;
     double reciprocalConstant = 1.0;
     int parameter = 0;
     int m = 0;
@@ -65,6 +68,7 @@ struct PosteriorMerge {
     std::vector<double> sums;
     std::vector<double> terms;
     long long calls = 0;
+    Vec1<std::string> descriptions;  // the first part's
     std::string error;  // names the part (by the name given) that is refused
 };
 

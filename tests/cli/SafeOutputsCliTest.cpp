@@ -155,10 +155,11 @@ TEST(CliSafeOutputs, ACovarianceRunWithoutAResultLeavesAnEarlierFileAlone) {
 TEST(CliSafeOutputs, AStoppedPosteriorWritesWhatItFinishedToPartialFiles) {
     ScratchDir dir;
     const std::string alg = RigAlg(dir, "m.alg"), pos = dir.Write("m.pos", "an earlier result");
-    // 1001 x 301 calls: far more than the test waits for.
+    // 1001 x 1001 calls: about 15 s on two cores, far more than the test
+    // waits for (its first progress line comes after 5 s).
     const CliRun run = InterruptCli(dir,
                                     {"posterior", "--increments", DataPath("rig_increments.dat"), "--alg", alg,
-                                     "--parameter", "1", "--integrate", "3", "--points", "1001", "--grid", "301",
+                                     "--parameter", "1", "--integrate", "3", "--points", "1001", "--grid", "1001",
                                      "--save", pos},
                                     [&] { return Has(ReadFile(dir.Path("err.txt")), "Posterior: point "); });
     ASSERT_NE(run.status, -1) << "the run did not stop at the interrupt";

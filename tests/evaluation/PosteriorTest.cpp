@@ -594,6 +594,26 @@ TEST(PosteriorShards, DamagedPartFilesAreRefusedWithTheReason) {
     EXPECT_EQ(read(lf), "");
 }
 
+TEST(PosteriorShards, PartsCarryTheDescriptionsForThePlotsButMergeWithoutThem) {
+    ShardRig s;
+    s.r.wb.alg.description[2] = "Mean of k  (von Bertalanffy)";
+    s.r.wb.alg.description[4] = "";
+    PosteriorPart p1 = s.Shard(1, 2), p2 = s.Shard(2, 2);
+    const PosteriorPart read = RoundTrip(p1);
+    ASSERT_EQ(read.descriptions.size(), 4);
+    EXPECT_EQ(read.descriptions[2], "Mean of k  (von Bertalanffy)");  // inner blanks kept
+    EXPECT_EQ(read.descriptions[4], "");
+    // A part written without descriptions (as before they were kept) reads,
+    // and parts that describe the parameters differently still merge.
+    p2.descriptions = Vec1<std::string>(4);
+    std::istringstream old(PosteriorPartText(p2));
+    const PosteriorPartRead bare = ReadPosteriorPart(old);
+    ASSERT_TRUE(bare.part) << bare.error;
+    const PosteriorMerge merged = MergePosteriorParts({{"a", *bare.part}, {"b", read}});
+    ASSERT_TRUE(merged.plan) << merged.error;
+    EXPECT_EQ(merged.descriptions[2], "");  // the first part named
+}
+
 TEST(PosteriorShards, PartsWithSumsOrTermsThatAreNoLikelihoodAreRefused) {
     // One integrated parameter, so that the part carries terms too.
     ShardRig s;
