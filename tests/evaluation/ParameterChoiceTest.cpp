@@ -4,26 +4,18 @@
 #include <cmath>
 
 #include "engine/AlgorithmData.h"
-#include "evaluation/LikelihoodProfile.h"
 #include "evaluation/ParameterChoice.h"
 #include "support/ScriptedDialogs.h"
 
 using namespace corvane;
 using namespace corvane::testing;
 
-TEST(ParameterChoice, ItemsShowTheNumberAndTheTrimmedDescription) {
-    EXPECT_EQ(ParameterItem(3, "Mean of k (von Bertalanffy)"), "3  Mean of k (von Bertalanffy)");
-    EXPECT_EQ(ParameterItem(12, "  Linf   "), "12  Linf");
-    EXPECT_EQ(ParameterItem(1, ""), "1");
-    EXPECT_EQ(ParameterItem(2, "    "), "2");
-}
-
 TEST(ParameterChoice, TheListDescribesEveryParameterAndStartsAtTheOneGiven) {
     AlgorithmData a;
     a.np = 3;
     a.description = Vec1<std::string>(3);
     a.description[1] = "Linf";
-    a.description[3] = "K ";
+    a.description[3] = "  Mean of k (von Bertalanffy) ";
     // A platform that shows the list: record it and take the last item.
     struct Lister : ScriptedDialogs {
         std::optional<int> ChooseFromList(const ListChoice& c) override {
@@ -33,22 +25,12 @@ TEST(ParameterChoice, TheListDescribesEveryParameterAndStartsAtTheOneGiven) {
         ListChoice seen;
     } d;
     EXPECT_EQ(ChooseParameter(d, "T", "Choose", a, 3, 2), 3);
-    EXPECT_EQ(d.seen.items, (std::vector<std::string>{"1  Linf", "2", "3  K"}));
+    EXPECT_EQ(d.seen.items, (std::vector<std::string>{"1  Linf", "2", "3  Mean of k (von Bertalanffy)"}));
     EXPECT_EQ(d.seen.initial, 1);
-    EXPECT_EQ(d.seen.typedDefault, "");
-    ChooseParameter(d, "T", "Choose", a, 3, 0);  // none chosen before: the first
-    EXPECT_EQ(d.seen.initial, 0);
     // A prior table may be longer than the algorithm data.
     ChooseParameter(d, "T", "Choose", a, 4, 9);
     EXPECT_EQ(d.seen.items.back(), "4");
     EXPECT_EQ(d.seen.initial, 0);
-}
-
-TEST(ParameterChoice, TheMinimiserButtonsNameSimplexAndMarquardtAndTheOldQuestionStands) {
-    const ButtonChoice c = ProfileMinimiserChoice();
-    EXPECT_EQ(c.captions, (std::vector<std::string>{"&Simplex", "&Marquardt"}));
-    EXPECT_TRUE(c.cancel);
-    EXPECT_EQ(c.yesNoText, "Choose 'Yes' to minimize with SIMPLEX\r\nChoose 'No' to minimize with MARQUARDT");
 }
 
 TEST(PosteriorCost, DurationsReadAsAPersonWouldSayThem) {

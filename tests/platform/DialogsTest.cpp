@@ -35,7 +35,6 @@ TEST(Checklist, MoreTicksThanAllowedAreRefusedWithTheCount) {
         bool accepted;
         const char* status;
     } cases[] = {
-        {{false, false, false, false}, true, "0 ticked (at most 2)"},
         {{true, false, true, false}, true, "2 ticked (at most 2)"},
         {{true, true, true, false}, false, "3 ticked: untick 1, at most 2 can be chosen"},
         {{true, true}, false, "2 ticked (at most 2)"},  // not one tick per item
@@ -44,9 +43,6 @@ TEST(Checklist, MoreTicksThanAllowedAreRefusedWithTheCount) {
         EXPECT_EQ(ChecklistAccepts(list, c.ticks), c.accepted) << c.status;
         EXPECT_EQ(ChecklistStatus(list, c.ticks), c.status);
     }
-    list.maxTicked = 0;  // no limit
-    EXPECT_TRUE(ChecklistAccepts(list, {true, true, true, true}));
-    EXPECT_EQ(ChecklistStatus(list, {true, true, true, true}), "4 ticked");
 }
 
 TEST(DialogsFallback, WithoutListsButtonsOrCheckBoxesTheOldQuestionsAreAsked) {
