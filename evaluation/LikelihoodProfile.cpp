@@ -4,6 +4,7 @@
 
 #include "engine/CovarianceConstant.h"
 #include "engine/modCorvane.h"
+#include "evaluation/ParameterChoice.h"
 #include "numeric/DateTimeName.h"
 #include "numeric/FixedColumns.h"
 #include "numeric/Format.h"
@@ -302,6 +303,16 @@ void InstallProfileWindow(Workbench& wb) {
     save.toolTip = profile_text::SaveToolTip;
 }
 
+ButtonChoice ProfileMinimiserChoice() {
+    ButtonChoice c;
+    c.title = profile_text::Title;
+    c.text = "Choose the minimizer for the profile points";
+    c.captions = {"&Simplex", "&Marquardt"};
+    c.cancel = true;
+    c.yesNoText = std::string("Choose 'Yes' to minimize with SIMPLEX") + CRLF + "Choose 'No' to minimize with MARQUARDT";
+    return c;
+}
+
 ProfileEnd LikelihoodProfileEvaluation(Workbench& wb, const std::function<void()>& editParameters) {
     using namespace profile_text;
     Dialogs& d = wb.ports.dialogs;
@@ -339,13 +350,11 @@ ProfileEnd LikelihoodProfileEvaluation(Workbench& wb, const std::function<void()
     }
     AskCovarianceConstant(wb, ConstantQuestionFor(wb, centre, e.nfree));
 
-    int parameter = 0;
-    while (parameter == 0) {
-        const std::string answer = d.InputPrompt(
-            Title, "Choose the parameter number to be profiled:" + nl + "0 < parameter # <= " + NumberText(a.np), "");
-        if (answer.empty()) return ProfileEnd::Cancelled;
-        if (const auto n = StrictInteger(answer, 1, a.np)) parameter = static_cast<int>(*n);
-    }
+    const auto chosen =
+        ChooseParameter(d, Title, "Choose the parameter number to be profiled:" + nl + "0 < parameter # <= " + NumberText(a.np),
+                        a, a.np, wb.profiledParameter);
+    if (!chosen) return ProfileEnd::Cancelled;
+    const int parameter = *chosen;
 
     int points = 0;
     while (points == 0) {
@@ -361,12 +370,9 @@ ProfileEnd LikelihoodProfileEvaluation(Workbench& wb, const std::function<void()
     ProfileSettings settings;
     settings.parameter = parameter;
     settings.points = points;
-    settings.minimiser = d.MessageBox(Title,
-                                      "Choose 'Yes' to minimize with SIMPLEX" + nl +
-                                          "Choose 'No' to minimize with MARQUARDT",
-                                      Buttons::YesNo, Icon::Question) == Answer::Yes
-                             ? ProfileMinimiser::Simplex
-                             : ProfileMinimiser::Marquardt;
+    const auto minimiser = d.ChooseButton(ProfileMinimiserChoice());
+    if (!minimiser) return ProfileEnd::Cancelled;
+    settings.minimiser = *minimiser == 0 ? ProfileMinimiser::Simplex : ProfileMinimiser::Marquardt;
 
     bool gridSteps = false;
     if (CovarianceResultsCurrent(wb)) {

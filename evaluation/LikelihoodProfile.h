@@ -18,6 +18,7 @@
 
 #include "evaluation/DistributionColumns.h"
 #include "engine/Minimiser.h"
+#include "platform/Dialogs.h"
 
 namespace corvane {
 
@@ -156,10 +157,14 @@ std::string SaveProfileData(Workbench& wb);
 // The result window's Save button; called once by the Workbench.
 void InstallProfileWindow(Workbench& wb);
 
+// The minimiser of the profile points: Simplex (0) or Marquardt (1), or
+// Cancel.
+ButtonChoice ProfileMinimiserChoice();
+
 // How the evaluation ended.
 enum class ProfileEnd {
     Declined,     // No at the continue question
-    Cancelled,    // the parameter prompt, "Q" at the grid prompt, or Marquardt's set-up
+    Cancelled,    // the parameter or minimiser choice, "Q" at the grid prompt, or Marquardt's set-up
     ZeroStep,     // the profiled parameter's step was 0 after editing
     Redisplayed,  // the stored profile shown again
     TooFewPoints, // interrupted before three points were done: nothing shown

@@ -1,10 +1,14 @@
 #include "evaluation/PosteriorCommand.h"
 
+#include <algorithm>
 #include <cmath>
 #include <new>
+#include <utility>
+#include <vector>
 
 #include "engine/CovarianceConstant.h"
 #include "engine/modCorvane.h"
+#include "evaluation/ParameterChoice.h"
 #include "numeric/DateTimeName.h"
 #include "numeric/FixedColumns.h"
 #include "numeric/Format.h"
@@ -166,27 +170,73 @@ struct SizeAnswers {
     int parameter = 0;
     int m = 0;
     int g = 0;
+    std::vector<int> held;  // free parameters left unticked: not integrated this time
+    int integrated = 0;     // free parameters ticked
 };
+
+// Holds the unticked parameters at their values (step 0) for this
+// evaluation only; their steps are put back however it ends.
+class HeldFixed {
+public:
+    HeldFixed(AlgorithmData& a, const std::vector<int>& held) : a_(a) {
+        for (int i : held) {
+            kept_.push_back({i, a.step[i]});
+            a.step[i] = 0.0;
+        }
+    }
+    ~HeldFixed() {
+        for (const auto& [i, step] : kept_) a_.step[i] = step;
+    }
+    HeldFixed(const HeldFixed&) = delete;
+    HeldFixed& operator=(const HeldFixed&) = delete;
+
+private:
+    AlgorithmData& a_;
+    std::vector<std::pair<int, double>> kept_;
+};
+
+// The free parameters other than the profiled one, all ticked at first.
+// Ticks past six are refused by the list, or later by the set-up check.
+// False on Cancel.
+bool AskIntegrated(Workbench& wb, SizeAnswers& out) {
+    const AlgorithmData& a = wb.alg;
+    std::vector<int> candidates;
+    for (int i = 1; i <= a.np; ++i)
+        if (i != out.parameter && a.step[i] != 0.0) candidates.push_back(i);
+    out.held.clear();
+    out.integrated = static_cast<int>(candidates.size());
+    if (candidates.empty()) return true;
+    Checklist list;
+    list.title = Title;
+    list.prompt = "Tick the parameters to integrate over (at most " + NumberText(kMaxIntegrated) +
+                  "). The others are held at their values for this evaluation; their step sizes are kept.";
+    for (int i : candidates) list.items.push_back(ParameterItem(i, DescriptionOf(a, i)));
+    list.ticked.assign(candidates.size(), true);
+    list.maxTicked = kMaxIntegrated;
+    const auto ticked = wb.ports.dialogs.ChooseSeveral(list);
+    if (!ticked) return false;
+    out.integrated = 0;
+    for (std::size_t j = 0; j < candidates.size(); ++j) {
+        if (j < ticked->size() && (*ticked)[j])
+            ++out.integrated;
+        else
+            out.held.push_back(candidates[j]);
+    }
+    return true;
+}
 
 // The parameter and size prompts; Restart when an answer sends the user
 // back to the parameter prompt.
 Sizes AskSizes(Workbench& wb, SizeAnswers& out) {
     Dialogs& d = wb.ports.dialogs;
     const int n = wb.alg.np;
-    while (true) {
-        const std::string answer = d.InputPrompt(
-            Title, std::string("Choose the parameter number to be evaluated or Quit: ") + CRLF + "0 < parameter # <= " +
-                       NumberText(n),
-            "");
-        if (answer.empty()) return Sizes::Quit;
-        const auto v = StrictNumber(answer);
-        if (!v) continue;
-        const double p = std::nearbyint(*v);
-        if (p >= 1.0 && p <= n) {
-            out.parameter = static_cast<int>(p);
-            break;
-        }
-    }
+    const auto chosen = ChooseParameter(
+        d, Title,
+        std::string("Choose the parameter number to be evaluated or Quit: ") + CRLF + "0 < parameter # <= " +
+            NumberText(n),
+        wb.alg, n, wb.posterior.parameter);
+    if (!chosen) return Sizes::Quit;
+    out.parameter = *chosen;
     while (true) {
         const std::string answer =
             d.InputPrompt(Title, std::string("Choose the number of data points for profile parameter:") + CRLF +
@@ -199,11 +249,9 @@ Sizes AskSizes(Workbench& wb, SizeAnswers& out) {
         out.m = *m;
         break;
     }
-    int others = 0;
-    for (int i = 1; i <= n; ++i)
-        if (i != out.parameter && wb.alg.step[i] != 0.0) ++others;
+    if (!AskIntegrated(wb, out)) return Sizes::Quit;
     out.g = 0;
-    if (others == 0) return Sizes::Accepted;
+    if (out.integrated == 0) return Sizes::Accepted;
     const std::string answer = d.InputPrompt(
         Title, std::string("Choose the number of data points for grid parameter:") + CRLF + "0 <= # points <= 1001",
         "25");
@@ -214,12 +262,8 @@ Sizes AskSizes(Workbench& wb, SizeAnswers& out) {
     return Sizes::Accepted;
 }
 
-void TooManyCalls(Workbench& wb) {
-    wb.ports.dialogs.MessageBox("Too many function calls",
-                                std::string("Required number of function calls exceeds the maximum allowed of 32767.") +
-                                    CRLF +
-                                    "Correct this by reducing the number of free parameters or the grid resolution",
-                                Buttons::OK, Icon::Exclamation);
+void TooManyCalls(Workbench& wb, double calls) {
+    wb.ports.dialogs.MessageBox("Too many function calls", TooManyCallsText(calls), Buttons::OK, Icon::Exclamation);
 }
 
 enum class GridSteps { Kept, FromGrid, Quit };
@@ -274,11 +318,8 @@ PosteriorEnd BayesianPosteriorCommand(Workbench& wb, const PosteriorCommandHooks
         const Sizes sizes = AskSizes(wb, s);
         if (sizes == Sizes::Quit) return PosteriorEnd::Ended;
         if (sizes == Sizes::Restart) continue;
-        int others = 0;
-        for (int i = 1; i <= a.np; ++i)
-            if (i != s.parameter && a.step[i] != 0.0) ++others;
-        if (RequiredCalls(s.m, s.g, others) > kMaxPosteriorCalls) {
-            TooManyCalls(wb);
+        if (RequiredCalls(s.m, s.g, s.integrated) > kMaxPosteriorCalls) {
+            TooManyCalls(wb, PosteriorCallCount(s.m, s.g, s.integrated));
             return PosteriorEnd::Ended;
         }
         wb.engine.evaluatedParameter = s.parameter;
@@ -292,6 +333,8 @@ PosteriorEnd BayesianPosteriorCommand(Workbench& wb, const PosteriorCommandHooks
             return PosteriorEnd::Ended;
         }
 
+        // Held after editing, so that a step edited meanwhile is the one put back.
+        HeldFixed held(a, s.held);
         ProfiledParameter profiled(a, s.parameter);
         a.step[s.parameter] = 0.0;
         SetUpRun(a, wb.engine);
@@ -309,7 +352,7 @@ PosteriorEnd BayesianPosteriorCommand(Workbench& wb, const PosteriorCommandHooks
             return PosteriorEnd::Ended;
         }
         if (plan.Calls() > kMaxPosteriorCalls) {
-            TooManyCalls(wb);
+            TooManyCalls(wb, PosteriorCallCount(plan.m, plan.g, k));
             return PosteriorEnd::Ended;
         }
         if (wb.dataCount > 0) {
@@ -321,7 +364,16 @@ PosteriorEnd BayesianPosteriorCommand(Workbench& wb, const PosteriorCommandHooks
             wb.priorTable.reciprocalConstant = *r;
             plan.reciprocalConstant = *r;
         }
-        if (k >= 1) plan.reference = EvaluateReference(wb, plan);
+        // The reference is timed for the estimate; with nothing integrated
+        // it is evaluated for that alone.
+        const Clock& clock = wb.ports.clock;
+        const double t0 = clock.PacingSeconds();
+        const double reference = EvaluateReference(wb, plan);
+        const double secondsEach = std::max(0.0, clock.PacingSeconds() - t0);
+        if (k >= 1) plan.reference = reference;
+        if (d.MessageBox(Title, PosteriorCostText(plan.Calls(), secondsEach), Buttons::YesNo, Icon::Question) !=
+            Answer::Yes)
+            return PosteriorEnd::Ended;
         if (k == 1) {
             // The density grid and its terms, before any evaluation.
             try {

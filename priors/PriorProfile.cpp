@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "evaluation/LikelihoodProfile.h"
+#include "evaluation/ParameterChoice.h"
 #include "engine/modCorvane.h"
 #include "numeric/DateTimeName.h"
 #include "numeric/FixedColumns.h"
@@ -168,19 +169,12 @@ bool ProfilePriorDistributions(Workbench& wb, int selected) {
         if (d.MessageBox(Title, IntroductionText(), Buttons::OKCancel, Icon::Information) != Answer::OK) return false;
         d.MessageBox(Title, PlotsText(), Buttons::OK, Icon::Information);
 
-        int parameter = 0;
+        const auto chosen = ChooseParameter(
+            d, Title, "Choose the parameter number to be profiled." + nl + "(0 < parameter # <= " + NumberText(n) + ")",
+            wb.alg, n, selected, NumberText(selected));
+        if (!chosen) continue;
+        const int parameter = *chosen;
         bool restart = false;
-        while (parameter == 0) {
-            const std::string answer = d.InputPrompt(
-                Title, "Choose the parameter number to be profiled." + nl + "(0 < parameter # <= " + NumberText(n) + ")",
-                NumberText(selected));
-            if (answer.empty()) {
-                restart = true;
-                break;
-            }
-            if (const auto v = StrictInteger(answer, 1, n)) parameter = static_cast<int>(*v);
-        }
-        if (restart) continue;
         const PriorRow& row = table.rows[parameter];
         if (row.type == 'U') {
             d.MessageBox(Title, NothingToPlot, Buttons::OK, Icon::Exclamation);

@@ -10,7 +10,11 @@
 #include <algorithm>
 #include <QFileInfo>
 #include <QInputDialog>
+#include <QDialogButtonBox>
 #include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
 
 #include "platform/ScreenFit.h"
 #include "platform/qt/QtScreenFit.h"
@@ -197,5 +201,137 @@ void QtDialogs::WaitForEvents() {
 }
 
 void QtDialogs::Beep() { QApplication::beep(); }
+
+namespace {
+
+constexpr int kChoiceWidth = 460;
+const char* const kListName = "choiceList";
+const char* const kStatusName = "checklistStatus";
+const char* const kCaptionIndex = "captionIndex";
+
+// A dialogue of a prompt over a list and OK / Cancel.
+QListWidget* ListDialogFrame(QDialog& dialog, const std::string& title, const std::string& prompt) {
+    dialog.setWindowTitle(ToQt(title));
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* label = new QLabel(ToQt(prompt), &dialog);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    layout->addWidget(label);
+    auto* list = new QListWidget(&dialog);
+    list->setObjectName(QLatin1String(kListName));
+    label->setBuddy(list);
+    layout->addWidget(list);
+    dialog.setMinimumWidth(kChoiceWidth);
+    return list;
+}
+
+QDialogButtonBox* OkCancel(QDialog& dialog) {
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    buttons->button(QDialogButtonBox::Ok)->setDefault(true);  // Enter takes what is chosen
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    dialog.layout()->addWidget(buttons);
+    return buttons;
+}
+
+}  // namespace
+
+std::unique_ptr<QDialog> BuildListDialog(QWidget* parent, const ListChoice& choice) {
+    auto dialog = std::make_unique<QDialog>(parent);
+    QListWidget* list = ListDialogFrame(*dialog, choice.title, choice.prompt);
+    for (const std::string& item : choice.items) list->addItem(ToQt(item));
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    if (!choice.items.empty())
+        list->setCurrentRow(std::clamp(choice.initial, 0, static_cast<int>(choice.items.size()) - 1));
+    QDialogButtonBox* buttons = OkCancel(*dialog);
+    buttons->button(QDialogButtonBox::Ok)->setEnabled(!choice.items.empty());
+    QDialog* d = dialog.get();
+    QObject::connect(list, &QListWidget::itemActivated, d, &QDialog::accept);
+    QObject::connect(list, &QListWidget::itemDoubleClicked, d, &QDialog::accept);
+    list->setFocus();
+    return dialog;
+}
+
+std::optional<int> ListAnswer(const QDialog& dialog) {
+    if (dialog.result() != QDialog::Accepted) return std::nullopt;
+    const auto* list = dialog.findChild<QListWidget*>(QLatin1String(kListName));
+    if (!list || list->currentRow() < 0) return std::nullopt;
+    return list->currentRow();
+}
+
+std::unique_ptr<QMessageBox> BuildButtonBox(QWidget* parent, const ButtonChoice& choice) {
+    auto box = std::make_unique<QMessageBox>(parent);
+    box->setWindowTitle(ToQt(choice.title));
+    box->setTextFormat(Qt::PlainText);
+    box->setText(ToQt(choice.text));
+    box->setIcon(QMessageBox::Question);
+    // The box lays its buttons out by role; each keeps its caption's place.
+    for (std::size_t i = 0; i < choice.captions.size(); ++i) {
+        QPushButton* b = box->addButton(ToQt(choice.captions[i]), QMessageBox::AcceptRole);
+        b->setProperty(kCaptionIndex, static_cast<int>(i));
+        if (i == 0) box->setDefaultButton(b);
+    }
+    if (choice.cancel) box->setEscapeButton(box->addButton(QMessageBox::Cancel));
+    return box;
+}
+
+std::optional<int> ButtonAnswer(const QMessageBox& box) {
+    const QAbstractButton* clicked = box.clickedButton();
+    const QVariant at = clicked ? clicked->property(kCaptionIndex) : QVariant();
+    if (!at.isValid()) return std::nullopt;  // Cancel, or closed without a choice
+    return at.toInt();
+}
+
+std::unique_ptr<QDialog> BuildChecklistDialog(QWidget* parent, const Checklist& checklist) {
+    auto dialog = std::make_unique<QDialog>(parent);
+    QListWidget* list = ListDialogFrame(*dialog, checklist.title, checklist.prompt);
+    for (std::size_t i = 0; i < checklist.items.size(); ++i) {
+        auto* item = new QListWidgetItem(ToQt(checklist.items[i]), list);
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+        const bool ticked = i < checklist.ticked.size() && checklist.ticked[i];
+        item->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
+    }
+    if (list->count() > 0) list->setCurrentRow(0);
+    auto* status = new QLabel(dialog.get());
+    status->setObjectName(QLatin1String(kStatusName));
+    status->setTextFormat(Qt::PlainText);
+    dialog->layout()->addWidget(status);
+    QPushButton* ok = OkCancel(*dialog)->button(QDialogButtonBox::Ok);
+    QDialog* d = dialog.get();
+    auto refresh = [d, status, ok, checklist] {
+        const std::vector<bool> ticks = ChecklistTicks(*d);
+        status->setText(ToQt(ChecklistStatus(checklist, ticks)));
+        ok->setEnabled(ChecklistAccepts(checklist, ticks));
+    };
+    QObject::connect(list, &QListWidget::itemChanged, d, refresh);
+    refresh();
+    list->setFocus();
+    return dialog;
+}
+
+std::vector<bool> ChecklistTicks(const QDialog& dialog) {
+    std::vector<bool> ticks;
+    if (const auto* list = dialog.findChild<QListWidget*>(QLatin1String(kListName)))
+        for (int i = 0; i < list->count(); ++i) ticks.push_back(list->item(i)->checkState() == Qt::Checked);
+    return ticks;
+}
+
+std::optional<int> QtDialogs::ChooseFromList(const ListChoice& choice) {
+    auto dialog = BuildListDialog(parent_, choice);
+    dialog->exec();
+    return ListAnswer(*dialog);
+}
+
+std::optional<int> QtDialogs::ChooseButton(const ButtonChoice& choice) {
+    auto box = BuildButtonBox(parent_, choice);
+    box->exec();
+    return ButtonAnswer(*box);
+}
+
+std::optional<std::vector<bool>> QtDialogs::ChooseSeveral(const Checklist& list) {
+    auto dialog = BuildChecklistDialog(parent_, list);
+    if (dialog->exec() != QDialog::Accepted) return std::nullopt;
+    return ChecklistTicks(*dialog);
+}
 
 }  // namespace corvane

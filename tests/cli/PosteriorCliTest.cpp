@@ -66,6 +66,7 @@ TEST(CliPosterior, WritesTheSameDataTextPosteriorFileAndGridFileAsTheDesktop) {
         .ExpectPrompt(Title, "Choose the parameter number", "1")
         .ExpectPrompt(Title, "for profile parameter", "9")
         .ExpectPrompt(Title, "for grid parameter", "7")
+        .ExpectMessage(Title, "function calls", Answer::Yes)
         .ExpectMessage("Bivariate plot", "Do you want to view a bivariate plot of parameters 1 and 3?", Answer::Yes)
         .ExpectFile("Save grid values in...", dir.Path("desk.grd"))
         .ExpectMessage(Title, "The grid is too coarse");

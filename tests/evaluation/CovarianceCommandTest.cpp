@@ -275,6 +275,7 @@ TEST(CovarianceResults, LoadingOtherAlgorithmDataOrInitialisingAgainMakesThemOut
             .ExpectPrompt(title, "Choose the parameter number to be evaluated", "1")
             .ExpectPrompt(title, "for profile parameter", "3")
             .ExpectPrompt(title, "for grid parameter", "3")
+            .ExpectMessage(title, "function calls", Answer::Yes)
             .ExpectMessage(title, "The grid is too coarse");
         EXPECT_EQ(BayesianPosteriorCommand(r.wb), PosteriorEnd::Integrated);
         EXPECT_EQ(r.wb.alg.step[1], 0.4);

@@ -342,8 +342,10 @@ TEST(LikelihoodProfileDialogue, WalkFromTheQuestionsToTheSavedFile) {
     d.ExpectMessage(kTitle, "Choose plot 7 to get a mode-centered Gaussian distribution plot.")
         .ExpectMessage(kTitle, "the parameter value - 50 * the step size, profile point 51", Answer::Yes)
         .ExpectPrompt("Enter constant", "Your model suggests you use this constant: ", "1")
-        .ExpectPrompt(kTitle, "0 < parameter # <= 2", "one")  // not a number: asked again
-        .ExpectPrompt(kTitle, "0 < parameter # <= 2", "3")    // outside 1..2: asked again
+        .ExpectPrompt(kTitle, "0 < parameter # <= 2", "one")  // not a number: refused, asked again
+        .ExpectMessage(kTitle, "\"one\" is not one of the choices.\r\nPlease enter a whole number from 1 to 2.")
+        .ExpectPrompt(kTitle, "0 < parameter # <= 2", "3")  // outside 1..2: refused, asked again
+        .ExpectMessage(kTitle, "\"3\" is not one of the choices.")
         .ExpectPrompt(kTitle, "0 < parameter # <= 2", "1")
         .ExpectPrompt(kTitle, "0 <= # points <= 1001", "1002")  // too many: asked again
         .ExpectPrompt(kTitle, "0 <= # points <= 1001", "")      // empty: asked again
@@ -362,7 +364,7 @@ TEST(LikelihoodProfileDialogue, WalkFromTheQuestionsToTheSavedFile) {
     EXPECT_TRUE(d.AllDone());
     // The prompts' defaults: none for the parameter, 25 for the points.
     EXPECT_EQ(d.shown[3].request.initialName, "");
-    EXPECT_EQ(d.shown[6].request.initialName, "25");
+    EXPECT_EQ(d.shown[8].request.initialName, "25");
     EXPECT_EQ(d.shown[0].icon, Icon::Information);
     EXPECT_EQ(d.shown[1].buttons, Buttons::YesNo);
 

@@ -52,6 +52,16 @@ struct PosteriorRig : MinimiserRig {
         t.dialogs.ExpectPrompt(Title, "Choose the number of data points for grid parameter:", g);
         return *this;
     }
+    // The refusal of an answer that names no parameter.
+    PosteriorRig& Refused() {
+        t.dialogs.ExpectMessage(Title, "is not one of the choices.\r\nPlease enter a whole number from 1 to ");
+        return *this;
+    }
+    // The cost, answered Yes.
+    PosteriorRig& Cost(const std::string& piece = "function calls, which will take") {
+        t.dialogs.ExpectMessage(Title, piece, Answer::Yes);
+        return *this;
+    }
     PosteriorEnd Run() {
         PosteriorCommandHooks h = hooks;
         h.editParameters = [this] {
@@ -81,7 +91,8 @@ TEST(PosteriorDialogue, OneIntegratedParameterWalksToThePlotsTheGridFileAndTheSa
     std::vector<bool> menu;
     r.wb.showBayesianInterruptMenu = [&](bool shown) { menu.push_back(shown); };
     const std::string grd = (dir / "walk.grd").string();
-    r.Opening().Constant("1").Parameter("1").Points("24").Grid("25");
+    r.Opening().Constant("1").Parameter("1").Points("24").Grid("25").Cost(
+        "This integration needs 625 function calls, which will take less than a second.\r\n\r\nContinue?");
     r.t.dialogs.ExpectMessage("Bivariate plot", "Do you want to view a bivariate plot of parameters 1 and 2?",
                               Answer::Yes)
         .ExpectFile("Save grid values in...", grd)
@@ -169,7 +180,7 @@ TEST(PosteriorDialogue, TheStoredPosteriorIsShownAgainWithoutAnyEvaluation) {
     PosteriorRig r(2, Bowl);
     r.Free(1, 2.0, 0.1);
     r.Free(2, -1.0, 0.05);
-    r.Opening().Constant().Parameter("1").Points("11").Grid("9");
+    r.Opening().Constant().Parameter("1").Points("11").Grid("9").Cost();
     r.t.dialogs.ExpectMessage("Bivariate plot", "Do you want to view", Answer::No)
         .ExpectMessage(Title, "The grid does not reach the distribution's tails");
     r.Run();
@@ -201,12 +212,13 @@ TEST(PosteriorDialogue, SizeAnswersOutOfRangeStartTheQuestionsAgainFromTheParame
     r.Free(1, 0.0, 0.1);
     r.Free(2, 0.0, 0.1);
     r.Free(3, 0.0, 0.0);
-    r.Opening().Constant().Parameter("x").Parameter("4").Parameter("0").Parameter("2.2");  // asks again
+    r.Opening().Constant().Parameter("x").Refused().Parameter("4").Refused().Parameter("0").Refused().Parameter(
+        "2.2");  // refused with a message, then asked again
     r.Points("").Points("many").Points("0");                                          // 0: start again
     r.Constant().Parameter("2").Points("1002");                                          // 1002: again
     r.Constant().Parameter("2").Points("5").Grid("0");                                   // grid 0: again
     r.Constant().Parameter("2").Points("5").Grid("1002");                                // grid 1002: again
-    r.Constant().Parameter("2").Points("2").Grid("2");                                   // 2 becomes 3
+    r.Constant().Parameter("2").Points("2").Grid("2").Cost();                            // 2 becomes 3
     r.t.dialogs.ExpectMessage("Bivariate plot", "of parameters 2 and 1?", Answer::No)
         .ExpectMessage(Title, "The grid is too coarse");
     EXPECT_EQ(r.Run(), PosteriorEnd::Integrated);
@@ -227,7 +239,7 @@ TEST(PosteriorDialogue, TwoIntegratedParametersWithTwentyFiveGridPointsNeed625Ca
     r.Free(1, 0.0, 0.1);
     r.Free(2, 0.0, 0.1);
     r.Free(3, 0.0, 0.1);
-    r.Opening().Constant().Parameter("2").Points("3").Grid("25");
+    r.Opening().Constant().Parameter("2").Points("3").Grid("25").Cost("This integration needs 1875 function calls");
     r.t.dialogs.ExpectMessage(Title, "The grid is too coarse");
     EXPECT_EQ(r.Run(), PosteriorEnd::Integrated);
     // Every node of the 25 x 25 grid at each of the 3 points, and the reference.
@@ -252,6 +264,7 @@ TEST(PosteriorDialogue, StepsFromCovarianceGridOneWithFifteenGridPointsAreHalfAn
     r.t.dialogs.ExpectPrompt(Title, GridPrompt, "2")
         .ExpectMessage(Title, "Covariance grid 2 has no valid standard errors")
         .ExpectPrompt(Title, GridPrompt, "1");
+    r.Cost();
     std::vector<double> stepsInEditor;
     r.hooks.editParameters = [&] { stepsInEditor = {r.wb.alg.step[1], r.wb.alg.step[2], r.wb.alg.step[3]}; };
     r.t.dialogs.ExpectMessage("A friendly reminder", "Your algorithm file may have been automatically edited");
@@ -292,6 +305,7 @@ TEST(PosteriorDialogue, StepsComeFromTheWorkbenchsCovarianceResults) {
     r.hooks.editParameters = [&] { steps = {r.wb.alg.step[1], r.wb.alg.step[2]}; };
     r.Opening().Constant("1").Parameter("2").Points("25").Grid("15");
     r.t.dialogs.ExpectPrompt(Title, GridPrompt, "1")
+        .ExpectMessage(Title, "function calls", Answer::Yes)
         .ExpectMessage("Bivariate plot", "of parameters 2 and 1?", Answer::No)
         .ExpectMessage("A friendly reminder", "Your algorithm file may have been automatically edited");
     EXPECT_EQ(r.Run(), PosteriorEnd::Integrated);
@@ -333,6 +347,7 @@ TEST(PosteriorDialogue, RefusalsLeaveTheAlgorithmDataAsTheyWere) {
         r.Opening().Constant().Parameter("1").Points("1001").Grid("1001");
         r.t.dialogs.ExpectMessage("Too many function calls",
                                   "Required number of function calls exceeds the maximum allowed of 32767.\r\n"
+                                  "This set-up needs about 1.0E+21 function calls.\r\n"
                                   "Correct this by reducing the number of free parameters or the grid resolution");
         EXPECT_EQ(r.Run(), PosteriorEnd::Ended);
     }
@@ -363,7 +378,9 @@ TEST(PosteriorDialogue, AnInterruptAsksAndQuittingKeepsEveryFinishedPoint) {
     r.t.dialogs.onProcessEvents = [&](int call) {
         if (call == 3 || call == 7) r.wb.app.bayesianInterrupt = true;
     };
-    r.Opening().Constant().Parameter("1").Points("9").Grid("5");
+    // The reference call took a second: 9 x 5 calls at a second each.
+    r.Opening().Constant().Parameter("1").Points("9").Grid("5").Cost(
+        "This integration needs 45 function calls, which will take about 45 seconds.");
     r.t.dialogs.ExpectMessage(InterruptTitle, "Interrupt received.  Quit calculations?", Answer::No)
         .ExpectMessage(InterruptTitle, "Interrupt received.  Quit calculations?", Answer::Yes)
         .ExpectMessage("Bivariate plot", "of parameters 1 and 2?", Answer::No)
@@ -382,7 +399,7 @@ TEST(PosteriorDialogue, AnInterruptAsksAndQuittingKeepsEveryFinishedPoint) {
     };
     r.Opening();
     r.t.dialogs.ExpectMessage(Title, "Do you want to perform integrations now?", Answer::Yes);
-    r.Constant().Parameter("1").Points("9").Grid("5");
+    r.Constant().Parameter("1").Points("9").Grid("5").Cost();
     r.t.dialogs.ExpectMessage(InterruptTitle, "Interrupt received.", Answer::Yes)
         .ExpectMessage(InterruptTitle, "Fewer than 3 profile points were completed; there is nothing to show");
     EXPECT_EQ(r.Run(), PosteriorEnd::Integrated);
@@ -395,10 +412,10 @@ TEST(PosteriorDialogue, NothingIntegratedShowsTheProfileStatusAndAsksNoGridSize)
     PosteriorRig r(2, Bowl);
     r.Free(1, 2.0, 0.1);
     r.Free(2, -1.0, 0.0);
-    r.Opening().Constant("0.5").Parameter("1").Points("7");
+    r.Opening().Constant("0.5").Parameter("1").Points("7").Cost("This integration needs 7 function calls");
     r.t.dialogs.ExpectMessage(Title, "The grid is too coarse");
     EXPECT_EQ(r.Run(), PosteriorEnd::Integrated);
-    EXPECT_EQ(r.ObjectiveCalls(), 7);  // no reference either
+    EXPECT_EQ(r.ObjectiveCalls(), 1 + 7);  // the starting values, evaluated only to time a call
     EXPECT_TRUE(r.t.status.EverShowed(
         "Calculating profile point 1 of 7, Value of parameter # 1 which is being profiled is: 1.7000E+00"));
     EXPECT_TRUE(r.wb.recordedPlots.Of<BivariatePlotData>().empty());
@@ -425,6 +442,7 @@ TEST(PosteriorDialogue, AModelWithADataCountGetsItsConstantFromTheStartingValues
     t.dialogs.ExpectMessage(Title, "This routine").ExpectMessage(Title, "First choose", Answer::Yes);
     t.dialogs.ExpectPrompt(Title, "Choose the parameter number", "1")
         .ExpectPrompt(Title, "Choose the number of data points for profile parameter:", "5")
+        .ExpectMessage(Title, "This integration needs 5 function calls", Answer::Yes)
         .ExpectMessage(Title, "The grid is too coarse");
     Vec1<double> start(2);
     start[1] = 2.5;
@@ -432,4 +450,53 @@ TEST(PosteriorDialogue, AModelWithADataCountGetsItsConstantFromTheStartingValues
     const double f0 = Bowl(start);
     BayesianPosteriorCommand(wb);
     EXPECT_DOUBLE_EQ(wb.priorTable.reciprocalConstant, (20.0 - 1.0 - 1.0) / (2.0 * f0));
+}
+
+TEST(PosteriorDialogue, UntickedParametersAreHeldForThisEvaluationOnlyAndTheirStepsKept) {
+    // Seven other free parameters: two unticked leave five to integrate.
+    PosteriorRig r(8, Quadratic({0, 0, 0, 0, 0, 0, 0, 0}));
+    for (int i = 1; i <= 8; ++i) r.Free(i, 0.5 * i, 0.1 * i);
+    r.wb.alg.description[3] = " Mean of k (von Bertalanffy) ";
+    std::vector<double> stepsInEditor;
+    r.hooks.editParameters = [&] {
+        for (int i = 1; i <= 8; ++i) stepsInEditor.push_back(r.wb.alg.step[i]);
+    };
+    r.t.dialogs.checklistAnswers.push_back(std::vector<bool>{true, false, true, true, true, false, true});
+    r.Opening().Constant().Parameter("2").Points("3").Grid("3").Cost("This integration needs 729 function calls");
+    r.t.dialogs.ExpectMessage(Title, "The grid is too coarse");
+    EXPECT_EQ(r.Run(), PosteriorEnd::Integrated);
+    EXPECT_TRUE(r.t.dialogs.AllDone());
+
+    ASSERT_EQ(r.t.dialogs.checklists.size(), 1u);
+    const Checklist& list = r.t.dialogs.checklists[0];
+    EXPECT_EQ(list.maxTicked, 6);
+    EXPECT_EQ(list.items[0], "1  Test parameter 1");
+    EXPECT_EQ(list.items[1], "3  Mean of k (von Bertalanffy)");
+    EXPECT_EQ(list.items[6], "8  Test parameter 8");
+    EXPECT_EQ(list.ticked, std::vector<bool>(7, true));
+    // 3 points x 3^5 nodes, and the reference.
+    EXPECT_TRUE(r.t.status.EverShowed("729 function calls required"));
+    EXPECT_EQ(r.ObjectiveCalls(), 1 + 729);
+    // The editor saw every step; the held ones have theirs back afterwards.
+    ASSERT_EQ(stepsInEditor.size(), 8u);
+    for (int i = 1; i <= 8; ++i) {
+        EXPECT_DOUBLE_EQ(stepsInEditor[i - 1], 0.1 * i) << i;
+        EXPECT_DOUBLE_EQ(r.wb.alg.step[i], 0.1 * i) << i;
+    }
+
+    // Cancel at the list ends it, nothing evaluated.
+    const int calls = r.ObjectiveCalls();
+    r.wb.lastEvaluationKind.clear();
+    r.t.dialogs.checklistAnswers.push_back(std::nullopt);
+    r.Opening().Constant().Parameter("2").Points("3");
+    EXPECT_EQ(r.Run(), PosteriorEnd::Ended);
+    EXPECT_EQ(r.ObjectiveCalls(), calls);
+
+    // No to the cost ends it after the one timed call, the steps as they were.
+    r.t.dialogs.checklistAnswers.push_back(std::vector<bool>{false, false, false, false, false, false, true});
+    r.Opening().Constant().Parameter("2").Points("5").Grid("7");
+    r.t.dialogs.ExpectMessage(Title, "This integration needs 35 function calls", Answer::No);
+    EXPECT_EQ(r.Run(), PosteriorEnd::Ended);
+    EXPECT_EQ(r.ObjectiveCalls(), calls + 1);
+    for (int i = 1; i <= 8; ++i) EXPECT_DOUBLE_EQ(r.wb.alg.step[i], 0.1 * i) << i;
 }

@@ -60,6 +60,7 @@ TEST(DesktopPosterior, RunsWithTheInterruptMenuShowsItsPlotsAndSavesFromItsWindo
         .ExpectPrompt(Title, "Choose the parameter number", "1")
         .ExpectPrompt(Title, "for profile parameter", "25")
         .ExpectPrompt(Title, "for grid parameter", "25")
+        .ExpectMessage(Title, "function calls", Answer::Yes)
         .ExpectMessage(InterruptTitle, "Interrupt received.  Quit calculations?", Answer::No)
         .ExpectMessage("Bivariate plot", "of parameters 1 and 3?", Answer::Yes)
         .ExpectFile("Save grid values in...", std::nullopt)

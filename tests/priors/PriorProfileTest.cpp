@@ -140,7 +140,8 @@ TEST(PriorProfileDialogue, WalkWithItsWaysBackToTheStartAndTheSavedFile) {
         .ExpectPrompt(kTitle, "(0 < parameter # <= 4)", "")  // back to the start
         .ExpectMessage(kTitle, "If the prior distribution is uniform-unbounded (U) no plots will be generated.")
         .ExpectMessage(kTitle, plots)
-        .ExpectPrompt(kTitle, "Choose the parameter number to be profiled.", "5")  // asked again
+        .ExpectPrompt(kTitle, "Choose the parameter number to be profiled.", "5")
+        .ExpectMessage(kTitle, "\"5\" is not one of the choices.\r\nPlease enter a whole number from 1 to 4.")
         .ExpectPrompt(kTitle, "Choose the parameter number to be profiled.", "1")
         .ExpectMessage(kTitle, "There is nothing to plot when the prior distribution is uniform-unbounded")
         .ExpectMessage(kTitle, "")
@@ -152,9 +153,10 @@ TEST(PriorProfileDialogue, WalkWithItsWaysBackToTheStartAndTheSavedFile) {
     EXPECT_TRUE(d.AllDone());
     // The parameter prompt offers the selected row's parameter, the points 101.
     EXPECT_EQ(d.shown[2].request.initialName, "3");
-    EXPECT_EQ(d.shown[11].request.initialName, "101");
+    EXPECT_EQ(d.shown[12].request.initialName, "101");
     EXPECT_EQ(d.shown[0].buttons, Buttons::OKCancel);
-    EXPECT_EQ(d.shown[7].icon, Icon::Exclamation);
+    EXPECT_EQ(d.shown[6].icon, Icon::Exclamation);  // the refusal of "5"
+    EXPECT_EQ(d.shown[8].icon, Icon::Exclamation);
 
     EXPECT_EQ(b.wb.profileColumns.m, 101);  // 100 is raised to 101
     EXPECT_TRUE(b.t.status.EverShowed(

@@ -68,6 +68,14 @@ std::string ScriptedDialogs::InputPrompt(const std::string& title, const std::st
     return e ? e->text : std::string();
 }
 
+std::optional<std::vector<bool>> ScriptedDialogs::ChooseSeveral(const Checklist& list) {
+    checklists.push_back(list);
+    if (checklistAnswers.empty()) return Dialogs::ChooseSeveral(list);
+    auto answer = checklistAnswers.front();
+    checklistAnswers.pop_front();
+    return answer;
+}
+
 std::optional<std::string> ScriptedDialogs::FileDialog(const FileRequest& request) {
     shown.push_back({Kind::File, request.title, request.filter, Buttons::OKCancel, Icon::None, false, request});
     const auto e = Take(Kind::File, request.title, request.filter);

@@ -43,6 +43,11 @@ public:
                             const std::string& defaultText) override;
     std::optional<std::string> FileDialog(const FileRequest& request) override;
     void ProcessEvents() override;
+    // Answered by the next of checklistAnswers (nullopt: Cancel); past them
+    // the initial ticks stand, as on a platform without check boxes.
+    std::optional<std::vector<bool>> ChooseSeveral(const Checklist& list) override;
+    std::deque<std::optional<std::vector<bool>>> checklistAnswers;
+    std::vector<Checklist> checklists;  // every checklist shown, in order
 
     // Runs on every ProcessEvents call with the call's number (from 1);
     // tests use it to press Interrupt at a chosen moment.
