@@ -348,7 +348,10 @@ bool RankingForm::SaveRanking() {
 void RankingForm::LoadAlgorithm() {
     ClearAveraging();
     Changed();
-    if (LoadAlgorithmDataForRanking(wb_) == LoadOutcome::Loaded) Focus(rank::Calculate);
+    if (LoadAlgorithmDataForRanking(wb_) == LoadOutcome::Loaded) {
+        if (algorithmOpened) algorithmOpened(wb_.alg.fileName);
+        Focus(rank::Calculate);
+    }
     Changed();
 }
 

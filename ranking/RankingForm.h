@@ -60,6 +60,8 @@ public:
     std::function<void()> openEditor;   // then EditorClosed()
     std::function<void()> openPriors;   // then PriorsClosed()
     std::function<void()> onFinished;   // the command menu comes back
+    // Told of every algorithm file read successfully (the recent files).
+    std::function<void(const std::string&)> algorithmOpened;
 
     // Opening: an empty list, C-hat 1, no averaging.
     void Open();

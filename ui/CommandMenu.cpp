@@ -342,7 +342,9 @@ void CommandMenu::LoadAlgorithm(const std::string& path) {
 void CommandMenu::SaveAlgorithm() {
     DisableAll();
     Changed();
-    WriteAlgorithmFile(wb_, AlgorithmWriter::CommandMenu);
+    // A file just written is one the user will want again.
+    if (WriteAlgorithmFile(wb_, AlgorithmWriter::CommandMenu) && fileOpened)
+        fileOpened(FileKind::Algorithm, wb_.alg.fileName);
     EnableAll();
     Changed();
 }

@@ -78,7 +78,7 @@ public:
     std::function<bool(const std::string&, const std::string&)> modelSetUpWithFiles;
     // The priors dialogue opening the named file at once.
     std::function<void(const std::string&)> openPriorsFile;
-    // Told of every algorithm file read successfully.
+    // Told of every algorithm file read or written successfully.
     std::function<void(FileKind, const std::string&)> fileOpened;
     std::function<void(bool)> applicationMenu;  // enables or disables the main window's "&Application" menu
 

@@ -181,6 +181,7 @@ frmMain::frmMain(Dialogs& dialogs, Clock& clock, RandomSource& random, Model* mo
     ranking_->openEditor = [this] { OpenEditor(); };
     ranking_->openPriors = [this] { priorsDialogue_->Open(PriorsOpener::Ranking); };
     ranking_->onFinished = [this] { menu_->RankingFinished(); };
+    ranking_->algorithmOpened = [this](const std::string& path) { AddRecent(FileKind::Algorithm, path); };
     menu_->openRanking = [this] { ranking_->Open(); };
 
     // Enter presses the focused button in every child window, as in a dialogue.

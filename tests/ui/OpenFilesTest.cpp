@@ -287,6 +287,16 @@ TEST(OpenFiles, NamedFilesGoThroughTheMenuCommandsInOrder) {
     EXPECT_EQ(o.t.status.Get(panels::AlgorithmFile), "Algorithm file: " + alg);
     EXPECT_EQ(o.opened, (std::vector<KnownFile>{{FileKind::Algorithm, alg}}));
     EXPECT_EQ(o.priorsOpened, std::vector<std::string>{pri});
+
+    // A file written by "Save algorithm data" is told too; a cancelled save is not.
+    o.menu.Show();
+    const std::string saved = o.dir + "saved.alg";
+    o.t.dialogs.ExpectFile("Save algorithm data in...", saved);
+    o.menu.Click(menu::SaveAlg);
+    o.t.dialogs.ExpectFile("Save algorithm data in...", std::nullopt);
+    o.menu.Click(menu::SaveAlg);
+    EXPECT_TRUE(o.t.dialogs.AllDone());
+    EXPECT_EQ(o.opened, (std::vector<KnownFile>{{FileKind::Algorithm, alg}, {FileKind::Algorithm, saved}}));
 }
 
 TEST(OpenFiles, ANamedFileThatFailsSaysSoAsTheDialogueWouldAndStops) {
