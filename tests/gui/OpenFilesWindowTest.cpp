@@ -11,13 +11,17 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
+#include <QTimer>
 #include <QUrl>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 
+#include "../plots/PlotExamples.h"
 #include "QtPrint.h"
+#include "platform/qt/QtPlotPort.h"
 #include "engine/modCorvane.h"
 #include "platform/qt/QtStatusBar.h"
 #include "support/ScriptedDialogs.h"
@@ -221,4 +225,48 @@ TEST(OpenFilesWindow, ChildWindowsOpenWhereTheyWereLeftInsideTheFrame) {
     run.window->Ranking().Close();
     run.t.dialogs.ExpectMessage("Exit Corvane", "", Answer::Yes).ExpectMessage("What about algorithm data?", "", Answer::No);
     run.window->close();
+}
+
+TEST(OpenFilesWindow, PlotWindowsOpenWhereTheyWereLeftInsideTheScreen) {
+    QSettings().remove(QStringLiteral("windows/frmDistPlot"));
+    TestPorts t;
+    QWidget frame;
+    frame.resize(800, 600);
+    frame.show();
+    QtPlotPort port(&frame, t.dialogs);
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    // Runs `steps` on the plot window once it is up, then closes it.
+    auto whenUp = [](std::function<void(QWidget*)> steps) {
+        QTimer::singleShot(0, [steps] {
+            QWidget* modal = QApplication::activeModalWidget();
+            ASSERT_NE(modal, nullptr);
+            steps(modal);
+            modal->findChild<QPushButton*>(QStringLiteral("cmdDone"))->click();
+        });
+    };
+
+    QSize size;
+    QPoint place;
+    whenUp([&](QWidget* w) {
+        size = w->minimumSizeHint().expandedTo(QSize(640, 420)).boundedTo(screen.size() - QSize(80, 80));
+        w->resize(size);
+        w->move(screen.topLeft() + QPoint(23, 17));
+        QApplication::processEvents();
+        place = w->frameGeometry().topLeft();
+        size = w->size();  // as the window took it (no smaller than it can be)
+    });
+    port.Show(SkewedProfile());
+
+    QRect again;
+    whenUp([&](QWidget* w) { again = QRect(w->frameGeometry().topLeft(), w->size()); });
+    port.Show(SkewedProfile());
+    EXPECT_EQ(again, QRect(place, size));
+
+    // Left far out on a larger screen: inside this one, whole.
+    QSettings().setValue(QStringLiteral("windows/frmDistPlot"), QRect(9000, 7000, 700, 450));
+    QRect outer;
+    whenUp([&](QWidget* w) { outer = w->frameGeometry(); });
+    port.Show(SkewedProfile());
+    EXPECT_TRUE(screen.contains(outer)) << outer.x() << "," << outer.y() << " " << outer.width() << "x"
+                                        << outer.height();
 }
