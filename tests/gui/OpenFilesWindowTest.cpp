@@ -22,6 +22,7 @@
 #include "../plots/PlotExamples.h"
 #include "QtPrint.h"
 #include "platform/qt/QtPlotPort.h"
+#include "platform/qt/QtWindowHost.h"
 #include "engine/modCorvane.h"
 #include "platform/qt/QtStatusBar.h"
 #include "support/ScriptedDialogs.h"
@@ -269,4 +270,34 @@ TEST(OpenFilesWindow, PlotWindowsOpenWhereTheyWereLeftInsideTheScreen) {
     port.Show(SkewedProfile());
     EXPECT_TRUE(screen.contains(outer)) << outer.x() << "," << outer.y() << " " << outer.width() << "x"
                                         << outer.height();
+}
+
+TEST(OpenFilesWindow, ResultWindowsOpenWhereTheyWereLeftInsideTheFrame) {
+    DesktopRun run;
+    TextView report("frmReport", "A report");
+    report.width = 500, report.height = 300;
+    QtWindowHost& host = run.window->Host();
+    host.Show(report);
+    QMdiSubWindow* sub = host.SubWindowOf(report);
+    ASSERT_NE(sub, nullptr);
+    const QRect left(QPoint(41, 29), QSize(620, 380).expandedTo(sub->minimumSizeHint()));
+    sub->setGeometry(left);
+    host.Close(report);
+    QApplication::processEvents();  // the closed window goes
+
+    // Shown again (or in the next run, the settings being kept): as left.
+    host.Show(report);
+    EXPECT_EQ(host.SubWindowOf(report)->geometry(), left);
+    host.Close(report);
+    QApplication::processEvents();
+
+    // Left far out: inside the frame's working area.
+    QSettings().setValue(QStringLiteral("windows/frmReport"), QRect(5000, 4000, 640, 400));
+    host.Show(report);
+    const QRect room(QPoint(0, 0), run.window->Area()->viewport()->size());
+    const QRect now = host.SubWindowOf(report)->geometry();
+    EXPECT_TRUE(room.contains(now)) << now.x() << "," << now.y() << " " << now.width() << "x" << now.height();
+    host.Close(report);
+    run.t.dialogs.ExpectMessage("Exit Corvane", "", Answer::Yes);
+    run.window->close();
 }
