@@ -289,7 +289,7 @@ void CommandMenu::Minimise(const std::function<void()>& command) {
     });
 }
 
-void CommandMenu::Initialise(const std::string& frequencies, const std::string& increments) {
+bool CommandMenu::Initialise(const std::string& frequencies, const std::string& increments) {
     AlgorithmData& a = wb_.alg;
     if (!a.fileName.empty()) {
         const Answer answer = wb_.ports.dialogs.MessageBox(
@@ -297,9 +297,9 @@ void CommandMenu::Initialise(const std::string& frequencies, const std::string& 
             std::string("Algorithm data will be lost during this initialization.") + CRLF + CRLF +
                 "  Do you need to save current algorithm data?",
             Buttons::YesNoCancel, Icon::Exclamation);
-        if (answer != Answer::Yes && answer != Answer::No) return;
+        if (answer != Answer::Yes && answer != Answer::No) return false;
         // Data the user asked to keep are never dropped unsaved.
-        if (answer == Answer::Yes && !WriteAlgorithmFile(wb_, AlgorithmWriter::CommandMenu)) return;
+        if (answer == Answer::Yes && !WriteAlgorithmFile(wb_, AlgorithmWriter::CommandMenu)) return false;
         a.fileName.clear();
         a.bareName.clear();
         wb_.ports.status.Set(panels::AlgorithmFile, "Algorithm file: ");
@@ -313,6 +313,7 @@ void CommandMenu::Initialise(const std::string& frequencies, const std::string& 
     Load();
     if (initialised) RequestFocus(menu::LoadAlg);
     Changed();
+    return initialised;
 }
 
 void CommandMenu::LoadAlgorithm(const std::string& path) {
@@ -394,8 +395,8 @@ void CommandMenu::OpenNamedFiles(const std::vector<KnownFile>& files) {
             refuse("Data files are opened by \"Initialize model\", which is not available now.");
             return;
         }
-        Initialise(frequencies, increments);
-        if (!wb_.app.modelInitialised || !visible_) return;
+        // A set-up cancelled (or refused) opens nothing after it.
+        if (!Initialise(frequencies, increments) || !visible_) return;
     }
     for (const KnownFile& f : files) {
         if (f.kind == FileKind::Algorithm) {

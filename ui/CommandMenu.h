@@ -153,7 +153,8 @@ private:
     void Frame(const std::function<void()>& command);
     void Minimise(const std::function<void()>& driver);
     // With data files already chosen when either is named.
-    void Initialise(const std::string& frequencies = "", const std::string& increments = "");
+    // True when the set-up initialised the model.
+    bool Initialise(const std::string& frequencies = "", const std::string& increments = "");
     // From the file dialogue, or straight from `path` when one is named.
     void LoadAlgorithm(const std::string& path = "");
     void SaveAlgorithm();

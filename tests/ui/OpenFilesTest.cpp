@@ -230,7 +230,7 @@ struct Opening {
         menu.modelSetUp = [this] { return InitialiseModel(wb); };
         menu.modelSetUpWithFiles = [this](const std::string& f, const std::string& i) {
             setUps.push_back({f, i});
-            return InitialiseModel(wb);
+            return setUpAccepted && InitialiseModel(wb);
         };
         menu.openEditor = [] {};
         menu.openPriors = [] {};
@@ -260,6 +260,7 @@ struct Opening {
     std::vector<std::pair<std::string, std::string>> setUps;
     std::vector<std::string> priorsOpened;
     std::vector<KnownFile> opened;
+    bool setUpAccepted = true;
 };
 
 }  // namespace
@@ -316,6 +317,19 @@ TEST(OpenFiles, ANamedFileThatFailsSaysSoAsTheDialogueWouldAndStops) {
     // A missing file gives the same message as one picked in the dialogue.
     o.t.dialogs.ExpectMessage("Problem Reading Algorithm File!", "could not be opened");
     o.menu.OpenNamedFiles({{FileKind::Algorithm, o.dir + "gone.alg"}});
+    EXPECT_TRUE(o.t.dialogs.AllDone());
+}
+
+TEST(OpenFiles, ACancelledSetUpOpensNothingAfterIt) {
+    Opening o;
+    ASSERT_TRUE(InitialiseModel(o.wb));  // an earlier model stays initialised
+    o.menu.Load();
+    const std::string alg = o.Algorithm("after.alg", 2.0);
+    o.setUpAccepted = false;
+    o.menu.OpenNamedFiles({{FileKind::Increments, o.dir + "i.dat"}, {FileKind::Algorithm, alg}});
+    EXPECT_EQ(o.setUps.size(), 1u);
+    EXPECT_TRUE(o.opened.empty());
+    EXPECT_TRUE(o.wb.alg.fileName.empty());
     EXPECT_TRUE(o.t.dialogs.AllDone());
 }
 
