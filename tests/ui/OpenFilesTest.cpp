@@ -171,6 +171,16 @@ TEST(OpenFiles, TheExampleFilesAreToldApart) {
         ASSERT_TRUE(in) << c.name;
         EXPECT_EQ(KindOfFile(examples + c.name, in).kind, c.kind) << c.name;
     }
+    // The published data sets of the tests, as their README describes them.
+    for (const auto& [name, kind] : {std::pair{"alba_frequencies.dat", FileKind::Frequencies},
+                                     {"rig_increments.dat", FileKind::Increments},
+                                     {"bonito_increments.dat", FileKind::Increments},
+                                     {"bonito_size_at_age.dat", FileKind::Increments}}) {
+        const std::string path = std::string(CORVANE_TEST_DATA) + "/" + name;
+        std::ifstream in(path, std::ios::binary);
+        ASSERT_TRUE(in) << name;
+        EXPECT_EQ(KindOfFile(path, in).kind, kind) << name;
+    }
     // By contents alone, under a name that says nothing.
     for (const auto& [name, kind] : {std::pair{"growth_joint.alg", FileKind::Algorithm}, {"rig_k.pri", FileKind::Priors}}) {
         std::ifstream in(examples + name, std::ios::binary);
