@@ -303,6 +303,13 @@ LoadOutcome LoadAlgorithmData(Workbench& wb) {
     return LoadOutcome::Loaded;
 }
 
+LoadOutcome LoadAlgorithmDataFrom(Workbench& wb, const std::string& path) {
+    wb.CloseProgressWindows();
+    if (!ReadAlgorithmFile(wb, path)) return LoadOutcome::Failed;
+    Succeeded(wb, wb.alg.fileName);
+    return LoadOutcome::Loaded;
+}
+
 LoadOutcome LoadAlgorithmDataForRanking(Workbench& wb) {
     const auto path = AskForAlgorithmFile(wb);
     if (!path || path->empty()) return LoadOutcome::FileDialogCancelled;

@@ -79,6 +79,10 @@ enum class LoadOutcome { Cancelled, FileDialogCancelled, Defaults, Loaded, Faile
 // "&Load algorithm data" from the command menu.
 LoadOutcome LoadAlgorithmData(Workbench& wb);
 
+// Loading a file already chosen (a recent file, a dropped one): as the
+// command menu's load once its file dialogue has answered `path`.
+LoadOutcome LoadAlgorithmDataFrom(Workbench& wb, const std::string& path);
+
 // The multi-model statistics window's load: straight to the file dialogue.
 LoadOutcome LoadAlgorithmDataForRanking(Workbench& wb);
 

@@ -379,13 +379,16 @@ void frmInitialize::showEvent(QShowEvent* event) {
     move(Position());
 }
 
-bool ShowModelSetUp(Workbench& wb, GrowthModel& model, QWidget* frame) {
+bool ShowModelSetUp(Workbench& wb, GrowthModel& model, QWidget* frame, const std::string& frequencies,
+                    const std::string& increments) {
     // The frame names the model while its set-up is open, and the program
     // again afterwards.
     QWidget* main = frame ? frame->window() : nullptr;
     const QString title = main ? main->windowTitle() : QString();
     if (main) main->setWindowTitle(QString::fromLatin1(InitializeForm::kMainCaption));
     InitializeForm form(wb, model);
+    if (!frequencies.empty()) form.ChooseFrequencyFile(frequencies);
+    if (!increments.empty()) form.ChooseIncrementFile(increments);
     frmInitialize dialog(form, frame);
     const bool accepted = dialog.exec() == QDialog::Accepted;
     if (main) main->setWindowTitle(title);

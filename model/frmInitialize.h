@@ -53,6 +53,9 @@ private:
 
 // "&Initialize model" on the desktop: the frame's caption changes, the
 // dialogue opens modally, and OK initialises the model.  True when it did.
-bool ShowModelSetUp(Workbench& wb, GrowthModel& model, QWidget* frame);
+// Data files named here (a recent file, a dropped one) are chosen already,
+// as though picked with the dialogue's own buttons.
+bool ShowModelSetUp(Workbench& wb, GrowthModel& model, QWidget* frame, const std::string& frequencies = "",
+                    const std::string& increments = "");
 
 }  // namespace corvane

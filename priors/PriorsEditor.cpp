@@ -294,18 +294,24 @@ void PriorsDialogue::OpenFile() {
     request.initialName = wb_.priorTable.fileName;
     const auto path = wb_.ports.dialogs.FileDialog(request);
     if (!path || path->empty()) return;
+    OpenPath(*path);
+}
+
+void PriorsDialogue::OpenPath(const std::string& path) {
+    if (!loaded_) return;
     std::ifstream in;
-    if (const auto why = OpenTextFile(*path, in)) {
-        wb_.ports.dialogs.MessageBox(request.title,
-                                     "The Bayesian priors file " + *path + " could not be opened: it " + *why + ".",
+    if (const auto why = OpenTextFile(path, in)) {
+        wb_.ports.dialogs.MessageBox("Load Bayesian Priors file",
+                                     "The Bayesian priors file " + path + " could not be opened: it " + *why + ".",
                                      Buttons::OK, Icon::Exclamation);
         return;
     }
     // The opener stays hidden until the editor is finished.
     Unload(false);
-    const bool loaded = ReadPriorsFile(wb_, *path, in);
+    const bool loaded = ReadPriorsFile(wb_, path, in);
+    if (loaded && fileOpened) fileOpened(path);
     OpenEditor();
-    wb_.ports.status.Set(panels::PriorsFile, "Bayesian priors file: " + (loaded ? BareName(*path) : std::string()));
+    wb_.ports.status.Set(panels::PriorsFile, "Bayesian priors file: " + (loaded ? BareName(path) : std::string()));
 }
 
 void PriorsDialogue::DefaultPriors() {

@@ -118,8 +118,14 @@ public:
     bool Loaded() const { return loaded_; }
     bool Visible() const { return visible_; }
 
+    // Told of every priors file read successfully.
+    std::function<void(const std::string&)> fileOpened;
+
     // The four buttons.
     void OpenFile();
+    // "Open" with the file already chosen (a recent file, a dropped one):
+    // as OpenFile once its file dialogue has answered `path`.
+    void OpenPath(const std::string& path);
     void SetOrReset();
     void SetUniform();
     void Cancel() { Close(); }

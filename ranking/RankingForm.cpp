@@ -109,6 +109,8 @@ void RankingForm::ListChanged() {
 void RankingForm::Open() {
     list_ = RankingList{};
     ClearAveraging();
+    savedText_.clear();
+    savedPath_.clear();
     for (auto& b : buttons_) {
         if (b.name == rank::EditAlg) b.available = static_cast<bool>(openEditor);
         if (b.name == rank::Bayesian) b.available = static_cast<bool>(openPriors);
@@ -286,7 +288,39 @@ void RankingForm::AverageAcrossModels() {
     Changed();
 }
 
-void RankingForm::SaveRanking() {
+std::string RankingForm::UnsavedChanges() const {
+    if (list_.order != RankOrder::Ranked) return "";
+    // Compared as the file holds them: ranking the same models again, or
+    // opening and closing a note, changes nothing worth asking about.
+    const std::string now = FormatRankingFile(list_, averaged_ ? averagingText_ : std::string());
+    if (savedText_.empty()) return "they have not been saved";
+    if (now == savedText_) return "";
+    // The file is the ranking table, then (after a blank line) the averaging.
+    auto parts = [](const std::string& text) {
+        const std::size_t cut = text.find(std::string(CRLF) + CRLF);
+        if (cut == std::string::npos) return std::pair{text, std::string()};
+        return std::pair{text.substr(0, cut + 2), text.substr(cut + 2)};
+    };
+    const auto [nowTable, nowAveraging] = parts(now);
+    const auto [savedTable, savedAveraging] = parts(savedText_);
+    const bool table = nowTable != savedTable;
+    const bool averaging = nowAveraging != savedAveraging;
+    if (table && averaging) return "the ranking and the averaged estimates";
+    return table ? "the ranking" : "the averaged estimates";
+}
+
+std::string RankingForm::SaveQuestion() const {
+    const std::string changes = UnsavedChanges();
+    std::string text = "Do you want to save ranking results?";
+    if (changes.empty()) return text;
+    text += std::string(CRLF) + CRLF;
+    if (changes == "they have not been saved") return text + "They have not been saved to a file yet.";
+    const std::size_t slash = savedPath_.find_last_of('/');
+    return text + "Changed since " + (slash == std::string::npos ? savedPath_ : savedPath_.substr(slash + 1)) +
+           " was saved: " + changes + ".";
+}
+
+bool RankingForm::SaveRanking() {
     FileRequest request;
     request.save = true;
     request.title = kSaveRanksTitle;
@@ -295,20 +329,29 @@ void RankingForm::SaveRanking() {
     request.overwritePrompt = true;
     request.initialName = DateTimeName(wb_.ports.clock.DateText(), wb_.ports.clock.TimeText(), ".mms");
     const auto path = wb_.ports.dialogs.FileDialog(request);
-    if (!path || path->empty()) return;
-    if (const WriteResult r = WriteFileSafely(*path, FormatRankingFile(list_, averaged_ ? averagingText_ : std::string()));
-        !r)
+    if (!path || path->empty()) return false;
+    const std::string text = FormatRankingFile(list_, averaged_ ? averagingText_ : std::string());
+    const WriteResult r = WriteFileSafely(*path, text);
+    if (r) {
+        savedText_ = text;
+        savedPath_ = *path;
+    } else {
         wb_.ports.dialogs.MessageBox(kSaveRanksTitle,
                                      "The file " + *path + " could not be written (" + r.reason + "); nothing was saved.",
                                      Buttons::OK, Icon::Exclamation);
+    }
     Focus(rank::Calculate);
     Changed();
+    return static_cast<bool>(r);
 }
 
 void RankingForm::LoadAlgorithm() {
     ClearAveraging();
     Changed();
-    if (LoadAlgorithmDataForRanking(wb_) == LoadOutcome::Loaded) Focus(rank::Calculate);
+    if (LoadAlgorithmDataForRanking(wb_) == LoadOutcome::Loaded) {
+        if (algorithmOpened) algorithmOpened(wb_.alg.fileName);
+        Focus(rank::Calculate);
+    }
     Changed();
 }
 
@@ -377,10 +420,10 @@ void RankingForm::DoubleClick(int row, int column) {
 
 void RankingForm::Finish() {
     if (!open_) return;
-    if (list_.order == RankOrder::Ranked) {
-        const Answer answer = wb_.ports.dialogs.MessageBox("What about ranking results!",
-                                                           "Do you want to save ranking results?", Buttons::YesNo,
-                                                           Icon::Question, true);
+    // Results just saved are not asked about again.
+    if (!UnsavedChanges().empty()) {
+        const Answer answer = wb_.ports.dialogs.MessageBox("What about ranking results!", SaveQuestion(),
+                                                           Buttons::YesNo, Icon::Question, true);
         if (answer == Answer::Yes) SaveRanking();
     }
     open_ = false;

@@ -60,6 +60,8 @@ public:
     std::function<void()> openEditor;   // then EditorClosed()
     std::function<void()> openPriors;   // then PriorsClosed()
     std::function<void()> onFinished;   // the command menu comes back
+    // Told of every algorithm file read successfully (the recent files).
+    std::function<void(const std::string&)> algorithmOpened;
 
     // Opening: an empty list, C-hat 1, no averaging.
     void Open();
@@ -105,12 +107,21 @@ public:
     void CalculateQAICc();
     void RankCompetingModels();
     void AverageAcrossModels();
-    void SaveRanking();
+    // True when the file was written.
+    bool SaveRanking();
     void LoadAlgorithm();
     void EditAlgorithm();
     void SaveAlgorithm();
     void SetPriors();
     void Finish();
+
+    // What saving would keep that no file holds yet: empty while the models
+    // are not ranked or the ranking file last written holds them as they
+    // are; "they have not been saved", or what changed since the file was
+    // written ("the ranking", "the averaged estimates").
+    std::string UnsavedChanges() const;
+    // The question "Do you want to save ranking results?" with what changed.
+    std::string SaveQuestion() const;
 
     // The window re-renders after every change.
     void SetListener(std::function<void()> listener) { listener_ = std::move(listener); }
@@ -133,6 +144,9 @@ private:
     bool averaged_ = false;
     std::string averagingText_;
     std::string focus_;
+    // The text of the ranking file last written in this window, and its path.
+    std::string savedText_;
+    std::string savedPath_;
     std::function<void()> listener_;
 };
 

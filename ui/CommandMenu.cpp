@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <fstream>
 
 #include "engine/ModelSummary.h"
 #include "engine/modCorvane.h"
@@ -288,7 +289,7 @@ void CommandMenu::Minimise(const std::function<void()>& command) {
     });
 }
 
-void CommandMenu::Initialise() {
+bool CommandMenu::Initialise(const std::string& frequencies, const std::string& increments) {
     AlgorithmData& a = wb_.alg;
     if (!a.fileName.empty()) {
         const Answer answer = wb_.ports.dialogs.MessageBox(
@@ -296,25 +297,29 @@ void CommandMenu::Initialise() {
             std::string("Algorithm data will be lost during this initialization.") + CRLF + CRLF +
                 "  Do you need to save current algorithm data?",
             Buttons::YesNoCancel, Icon::Exclamation);
-        if (answer != Answer::Yes && answer != Answer::No) return;
+        if (answer != Answer::Yes && answer != Answer::No) return false;
         // Data the user asked to keep are never dropped unsaved.
-        if (answer == Answer::Yes && !WriteAlgorithmFile(wb_, AlgorithmWriter::CommandMenu)) return;
+        if (answer == Answer::Yes && !WriteAlgorithmFile(wb_, AlgorithmWriter::CommandMenu)) return false;
         a.fileName.clear();
         a.bareName.clear();
         wb_.ports.status.Set(panels::AlgorithmFile, "Algorithm file: ");
     }
     EnableOnly({menu::LoadAlg});
     Changed();
-    const bool initialised = modelSetUp();
+    const bool named = !frequencies.empty() || !increments.empty();
+    const bool initialised = named ? modelSetUpWithFiles(frequencies, increments) : modelSetUp();
     // The results of the earlier model no longer describe anything.
     if (initialised) wb_.ports.windows.CloseAllWindows();
     Load();
     if (initialised) RequestFocus(menu::LoadAlg);
     Changed();
+    return initialised;
 }
 
-void CommandMenu::LoadAlgorithm() {
-    switch (LoadAlgorithmData(wb_)) {
+void CommandMenu::LoadAlgorithm(const std::string& path) {
+    const LoadOutcome outcome = path.empty() ? LoadAlgorithmData(wb_) : LoadAlgorithmDataFrom(wb_, path);
+    if (outcome == LoadOutcome::Loaded && fileOpened) fileOpened(FileKind::Algorithm, wb_.alg.fileName);
+    switch (outcome) {
         case LoadOutcome::Cancelled:
             break;
         case LoadOutcome::FileDialogCancelled:
@@ -338,7 +343,9 @@ void CommandMenu::LoadAlgorithm() {
 void CommandMenu::SaveAlgorithm() {
     DisableAll();
     Changed();
-    WriteAlgorithmFile(wb_, AlgorithmWriter::CommandMenu);
+    // A file just written is one the user will want again.
+    if (WriteAlgorithmFile(wb_, AlgorithmWriter::CommandMenu) && fileOpened)
+        fileOpened(FileKind::Algorithm, wb_.alg.fileName);
     EnableAll();
     Changed();
 }
@@ -362,6 +369,94 @@ void CommandMenu::RankingFinished() {
     Show();
     if (applicationMenu) applicationMenu(true);
     Changed();
+}
+
+void CommandMenu::OpenNamedFiles(const std::vector<KnownFile>& files) {
+    Dialogs& d = wb_.ports.dialogs;
+    auto refuse = [&](const std::string& text) {
+        d.MessageBox("Open file", text, Buttons::OK, Icon::Exclamation);
+        Changed();
+    };
+    if (files.empty()) return;
+    if (running_ || !loaded_ || !visible_) {
+        refuse("Files open from the main menu: please finish with the window in front (or the running command) "
+               "first.");
+        return;
+    }
+    std::string frequencies, increments;
+    for (const KnownFile& f : files) {
+        if (f.kind == FileKind::Frequencies) frequencies = f.path;
+        if (f.kind == FileKind::Increments) increments = f.path;
+    }
+    focusNamed_ = false;
+    resultShown_ = false;
+    if (!frequencies.empty() || !increments.empty()) {
+        if (!Enabled(menu::Initialize) || !modelSetUpWithFiles) {
+            refuse("Data files are opened by \"Initialize model\", which is not available now.");
+            return;
+        }
+        // A set-up cancelled (or refused) opens nothing after it.
+        if (!Initialise(frequencies, increments) || !visible_) return;
+    }
+    for (const KnownFile& f : files) {
+        if (f.kind == FileKind::Algorithm) {
+            if (!Enabled(menu::LoadAlg)) {
+                refuse("Algorithm data can be opened once the model is initialised; " + f.path + " was not opened.");
+                return;
+            }
+            LoadAlgorithm(f.path);
+            if (wb_.alg.fileName != f.path) return;  // not read: the message said why
+        } else if (f.kind == FileKind::Priors) {
+            if (!Enabled(menu::Bayesian) || !openPriorsFile) {
+                refuse("Bayesian priors can be opened once the model is initialised and its algorithm data are "
+                       "loaded; " +
+                       f.path + " was not opened.");
+                return;
+            }
+            wb_.CloseProgressWindows();
+            openPriorsFile(f.path);
+            return;  // the priors windows stand in for the menu
+        } else if (f.kind == FileKind::Data) {
+            refuse("Whether " + f.path + " holds size frequencies or growth increments is not known.");
+            return;
+        }
+    }
+    if (loaded_ && visible_) {
+        FocusAfter(menu::LoadAlg);
+        Changed();
+    }
+}
+
+void CommandMenu::OpenDropped(const std::vector<std::string>& paths) {
+    Dialogs& d = wb_.ports.dialogs;
+    std::vector<std::pair<std::string, FileKindGuess>> dropped;
+    for (const std::string& path : paths) {
+        FileKindGuess guess;
+        std::ifstream in(path, std::ios::binary);
+        if (!in) {
+            guess.refusal = path + " could not be read.";
+        } else {
+            guess = KindOfFile(path, in);
+        }
+        if (guess.kind == FileKind::Data) {
+            const std::size_t slash = path.find_last_of('/');
+            const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+            const Answer answer = d.MessageBox(
+                "Open file",
+                "Does " + name + " hold size frequencies?" + CRLF + CRLF +
+                    "Yes: open it as size-frequency data;  No: as growth increment data.",
+                Buttons::YesNoCancel, Icon::Question);
+            if (answer == Answer::Cancel) return;
+            guess.kind = answer == Answer::Yes ? FileKind::Frequencies : FileKind::Increments;
+        }
+        dropped.emplace_back(path, guess);
+    }
+    const DropPlan plan = PlanDrop(dropped);
+    if (!plan.refusal.empty()) {
+        d.MessageBox("Open file", plan.refusal, Buttons::OK, Icon::Exclamation);
+        return;
+    }
+    OpenNamedFiles(plan.files);
 }
 
 void CommandMenu::OneFunctionCommand() {

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "ui/OpenFiles.h"
+
 namespace corvane {
 
 class Workbench;
@@ -70,6 +72,14 @@ public:
     // stands in for this menu and shows it again when it is done.
     std::function<void()> openEvaluation;
     std::function<void()> requestExit;         // the exit dialogue
+    // The set-up dialogue with data files already chosen (frequencies,
+    // increments; either may be empty); true when MODEL initialised.  Missing:
+    // data files open only through the set-up's own buttons.
+    std::function<bool(const std::string&, const std::string&)> modelSetUpWithFiles;
+    // The priors dialogue opening the named file at once.
+    std::function<void(const std::string&)> openPriorsFile;
+    // Told of every algorithm file read or written successfully.
+    std::function<void(FileKind, const std::string&)> fileOpened;
     std::function<void(bool)> applicationMenu;  // enables or disables the main window's "&Application" menu
 
     // The window: loaded (exists) and visible.  Loading applies the
@@ -108,6 +118,18 @@ public:
     // The ranking window has finished: the menu and "&Application" return.
     void RankingFinished();
 
+    // Opens files named outside the file dialogues (a recent file, a drop),
+    // in the order given, each through its button's command with the file
+    // dialogue answered: data into one set-up, then algorithm data, then
+    // priors.  A file whose button is not enabled now is refused with a
+    // message saying what must come first, and the files after it are not
+    // opened.  Kind Data is not accepted (the caller asks which data).
+    void OpenNamedFiles(const std::vector<KnownFile>& files);
+    // Files dropped on the main window: each is told by KindOfFile (a data
+    // file that reads both ways is asked about), then PlanDrop decides;
+    // a refusal is shown and nothing opens.
+    void OpenDropped(const std::vector<std::string>& paths);
+
     // The window re-renders after every change.
     void SetListener(std::function<void()> listener) { listener_ = std::move(listener); }
 
@@ -130,8 +152,11 @@ private:
     // Close the progress windows, disable everything, run, re-enable.
     void Frame(const std::function<void()>& command);
     void Minimise(const std::function<void()>& driver);
-    void Initialise();
-    void LoadAlgorithm();
+    // With data files already chosen when either is named.
+    // True when the set-up initialised the model.
+    bool Initialise(const std::string& frequencies = "", const std::string& increments = "");
+    // From the file dialogue, or straight from `path` when one is named.
+    void LoadAlgorithm(const std::string& path = "");
     void SaveAlgorithm();
     void EditAlgorithm();
     void OneFunctionCommand();

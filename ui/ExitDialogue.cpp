@@ -7,6 +7,7 @@
 #include "engine/modCorvane.h"
 #include "numeric/Format.h"
 #include "priors/PriorsFile.h"
+#include "ranking/RankingForm.h"
 
 namespace corvane {
 
@@ -84,10 +85,17 @@ std::string PriorChanges(const PriorTable& now, std::istream* saved) {
     return Differences(Lines(FormatPriorsFile(now)), Lines(FormatPriorsFile(table)), 1, now.Size(), nullptr);
 }
 
-bool ExitDialogue(Workbench& wb, const std::function<bool()>& savePriors) {
+bool ExitDialogue(Workbench& wb, const std::function<bool()>& savePriors, RankingForm* ranking) {
     Dialogs& d = wb.ports.dialogs;
     if (d.MessageBox("Exit Corvane", "Do you want to quit Corvane?", Buttons::YesNo, Icon::Question, true) !=
         Answer::Yes)
+        return false;
+
+    // Ranking results live only in their window: they are lost unless saved.
+    if (ranking && ranking->IsOpen() && !ranking->UnsavedChanges().empty() &&
+        d.MessageBox("What about ranking results!", ranking->SaveQuestion(), Buttons::YesNo, Icon::Question) ==
+            Answer::Yes &&
+        !ranking->SaveRanking())
         return false;
 
     // Without a model and algorithm data there is nothing to save; data just

@@ -9,6 +9,7 @@ namespace corvane {
 class Workbench;
 struct AlgorithmData;
 class PriorTable;
+class RankingForm;
 
 // Asks "Do you want to quit Corvane?" and, on Yes, offers to save the
 // algorithm data and the priors (when some prior is not uniform-unbounded),
@@ -17,8 +18,9 @@ class PriorTable;
 // log is then closed and the priors panel reset.  A save the user asked for
 // that does not happen (cancelled or failed) keeps the application running,
 // so nothing is lost.  savePriors writes the priors file (WritePriorsFile
-// when empty); true when written.
-bool ExitDialogue(Workbench& wb, const std::function<bool()>& savePriors);
+// when empty); true when written.  With the ranking window open, ranking
+// results it has not saved as they are are offered first.
+bool ExitDialogue(Workbench& wb, const std::function<bool()>& savePriors, RankingForm* ranking = nullptr);
 
 // What saving would keep of the algorithm data: "parameters 1 and 3 and the
 // run settings", compared as the file would hold them with `saved`, the file

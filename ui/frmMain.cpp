@@ -6,6 +6,12 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QSettings>
+#include <QUrl>
 #include <QGuiApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -19,6 +25,7 @@
 #include <algorithm>
 
 #include "evaluation/frmEvaluate.h"
+#include "platform/ScreenFit.h"
 #include "platform/qt/QtPlotPort.h"
 #include "platform/qt/QtStatusBar.h"
 #include "platform/qt/QtWindowHost.h"
@@ -37,6 +44,8 @@ namespace corvane {
 namespace {
 
 constexpr int kMenuTop = 200;  // the menu sits 3000 twips (200 pixels) below the top
+const QString kRecentKey = QStringLiteral("recentFiles");
+const QString kPlaceKey = QStringLiteral("windows/");
 
 }  // namespace
 
@@ -72,14 +81,32 @@ frmMain::frmMain(Dialogs& dialogs, Clock& clock, RandomSource& random, Model* mo
     priorsDialogue_ = std::make_unique<PriorsDialogue>(*wb_, *priorsEditor_);
     evaluation_ = std::make_unique<EvaluationChoice>(*wb_);
 
+    // The data files of a model just initialised join the recent files.
+    auto initialised = [this](bool ok) {
+        if (ok && commands_.dataFiles)
+            for (const KnownFile& f : commands_.dataFiles(*wb_)) AddRecent(f.kind, f.path);
+        return ok;
+    };
     if (commands_.modelSetUp)
-        menu_->modelSetUp = [this] {
+        menu_->modelSetUp = [this, initialised] {
             // The menu waits, disabled, while the set-up dialogue is open.
             menuWindow_->setEnabled(false);
-            const bool initialised = commands_.modelSetUp(*wb_, this);
+            const bool ok = commands_.modelSetUp(*wb_, this);
             menuWindow_->setEnabled(true);
-            return initialised;
+            return initialised(ok);
         };
+    if (commands_.modelSetUpWithFiles)
+        menu_->modelSetUpWithFiles = [this, initialised](const std::string& frequencies, const std::string& increments) {
+            menuWindow_->setEnabled(false);
+            const bool ok = commands_.modelSetUpWithFiles(*wb_, this, frequencies, increments);
+            menuWindow_->setEnabled(true);
+            return initialised(ok);
+        };
+    menu_->fileOpened = [this](FileKind kind, const std::string& path) { AddRecent(kind, path); };
+    menu_->openPriorsFile = [this](const std::string& path) {
+        priorsDialogue_->Open(PriorsOpener::CommandMenu);
+        priorsDialogue_->OpenPath(path);
+    };
     if (commands_.runSimplex) menu_->runSimplex = [this] { commands_.runSimplex(*wb_); };
     if (commands_.runMarquardt) menu_->runMarquardt = [this] { commands_.runMarquardt(*wb_); };
     menu_->openEditor = [this] { OpenEditor(); };
@@ -110,6 +137,14 @@ frmMain::frmMain(Dialogs& dialogs, Clock& clock, RandomSource& random, Model* mo
         return false;
     };
 
+    {
+        QStringList stored = QSettings().value(kRecentKey).toStringList();
+        std::vector<std::string> entries;
+        for (const QString& e : stored) entries.push_back(e.toStdString());
+        recent_ = RecentFiles::FromStored(entries);
+    }
+    // Data, algorithm and priors files dropped on the frame open.
+    setAcceptDrops(true);
     BuildMenus();
     QApplication::instance()->installEventFilter(this);
 
@@ -146,6 +181,7 @@ frmMain::frmMain(Dialogs& dialogs, Clock& clock, RandomSource& random, Model* mo
     ranking_->openEditor = [this] { OpenEditor(); };
     ranking_->openPriors = [this] { priorsDialogue_->Open(PriorsOpener::Ranking); };
     ranking_->onFinished = [this] { menu_->RankingFinished(); };
+    ranking_->algorithmOpened = [this](const std::string& path) { AddRecent(FileKind::Algorithm, path); };
     menu_->openRanking = [this] { ranking_->Open(); };
 
     // Enter presses the focused button in every child window, as in a dialogue.
@@ -200,6 +236,10 @@ void frmMain::BuildMenus() {
             area_->setActiveSubWindow(menuSub_);
         }
     });
+    mnuRecent_ = mnuApplication_->addMenu(QStringLiteral("&Recent files"));
+    mnuRecent_->setObjectName(QStringLiteral("mnuRecent"));
+    connect(mnuRecent_, &QMenu::aboutToShow, this, [this] { ListRecentFiles(); });
+    ListRecentFiles();
     mnuApplication_->addSeparator();
     action(mnuApplication_, "mnuExit", QStringLiteral("E&xit"), [this] { RequestExit(); });
 
@@ -264,6 +304,102 @@ void frmMain::ListOpenWindows() {
     }
 }
 
+void frmMain::ListRecentFiles() {
+    // The entries go later: the one picked may be running its command.
+    for (QAction* a : mnuRecent_->actions()) {
+        mnuRecent_->removeAction(a);
+        a->setObjectName(QString());
+        a->deleteLater();
+    }
+    const std::vector<KnownFile>& entries = recent_.Entries();
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        QAction* a = mnuRecent_->addAction(QString::fromStdString(RecentFiles::MenuText(i, entries[i])));
+        a->setObjectName(QStringLiteral("mnuRecent%1").arg(i + 1));
+        a->setToolTip(QString::fromStdString(entries[i].path));
+        connect(a, &QAction::triggered, this, [this, i] { OpenRecent(i); });
+    }
+    if (entries.empty()) {
+        mnuRecent_->addAction(QStringLiteral("(none yet)"))->setEnabled(false);
+        return;
+    }
+    mnuRecent_->addSeparator();
+    QAction* clear = mnuRecent_->addAction(QStringLiteral("&Clear the list"));
+    clear->setObjectName(QStringLiteral("mnuRecentClear"));
+    connect(clear, &QAction::triggered, this, [this] {
+        recent_ = RecentFiles{};
+        StoreRecent();
+    });
+}
+
+void frmMain::AddRecent(FileKind kind, const std::string& path) {
+    // Kept with its whole path: the program may start in another folder.
+    recent_.Add(kind, QFileInfo(QString::fromStdString(path)).absoluteFilePath().toStdString());
+    StoreRecent();
+}
+
+void frmMain::StoreRecent() {
+    QStringList stored;
+    for (const std::string& e : recent_.Stored()) stored << QString::fromStdString(e);
+    QSettings().setValue(kRecentKey, stored);
+    ListRecentFiles();
+}
+
+void frmMain::OpenRecent(std::size_t index) {
+    const RecentFiles::Picked picked =
+        recent_.Pick(index, [](const std::string& path) { return QFileInfo::exists(QString::fromStdString(path)); });
+    if (!picked.message.empty()) {
+        wb_->ports.status.Set(panels::Activity(1), picked.message);
+        StoreRecent();
+    }
+    // The same way in as the file dialogues: the same checks and messages.
+    if (picked.file) menu_->OpenNamedFiles({*picked.file});
+}
+
+void frmMain::OpenDropped(const std::vector<std::string>& paths) { menu_->OpenDropped(paths); }
+
+void frmMain::dragEnterEvent(QDragEnterEvent* event) {
+    if (!event->mimeData()->hasUrls()) return;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile()) {
+            event->acceptProposedAction();
+            return;
+        }
+}
+
+void frmMain::dropEvent(QDropEvent* event) {
+    std::vector<std::string> paths;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile()) paths.push_back(url.toLocalFile().toStdString());
+    if (paths.empty()) return;
+    event->acceptProposedAction();
+    // Opened once the drop is over: the set-up dialogue it may open must not
+    // hold the dragging program waiting.
+    QTimer::singleShot(0, this, [this, paths] { OpenDropped(paths); });
+}
+
+bool frmMain::RestorePlace(QMdiSubWindow* sub) {
+    const QRect remembered = QSettings().value(kPlaceKey + sub->objectName()).toRect();
+    if (!remembered.isValid()) return false;
+    const QSize room = area_->viewport()->size();
+    WindowNeeds needs;
+    needs.wantedWidth = remembered.width();
+    needs.wantedHeight = remembered.height();
+    const QSize least = sub->minimumSizeHint();
+    needs.leastWidth = least.width();
+    needs.leastHeight = least.height();
+    needs.x = std::max(0, remembered.x());
+    needs.y = std::max(0, remembered.y());
+    const ScreenRect area{0, 0, room.width(), room.height()};
+    const ScreenPlacement p = PlaceOnScreen(needs, area, area);
+    sub->setGeometry(p.x, p.y, p.width, p.height);
+    return true;
+}
+
+void frmMain::RememberPlace(QMdiSubWindow* sub) {
+    if (sub->isMinimized() || sub->isMaximized()) return;
+    QSettings().setValue(kPlaceKey + sub->objectName(), sub->geometry());
+}
+
 QAction* frmMain::Action(const char* name) const {
     return menuBar()->findChild<QAction*>(QString::fromLatin1(name));
 }
@@ -322,6 +458,7 @@ void frmMain::BuildPriorsWindows() {
         if (opener == PriorsOpener::CommandMenu) menu_->Show();
         if (opener == PriorsOpener::Ranking) ranking_->PriorsClosed();
     };
+    priorsDialogue_->fileOpened = [this](const std::string& path) { AddRecent(FileKind::Priors, path); };
     priorsDialogue_->SetListener([this] { RenderPriors(); });
     priorsEditor_->SetListener([this] { RenderPriors(); });
 }
@@ -330,8 +467,10 @@ void frmMain::RenderPriors() {
     const QSize room = area_->viewport()->size();
     if (priorsDialogue_->Visible() != !loadPriorsSub_->isHidden()) {
         if (priorsDialogue_->Visible()) {
-            loadPriorsSub_->adjustSize();
-            loadPriorsSub_->move(std::max(0, (room.width() - loadPriorsSub_->width()) / 2), kMenuTop);
+            if (!RestorePlace(loadPriorsSub_)) {
+                loadPriorsSub_->adjustSize();
+                loadPriorsSub_->move(std::max(0, (room.width() - loadPriorsSub_->width()) / 2), kMenuTop);
+            }
             loadPriorsSub_->show();
             area_->setActiveSubWindow(loadPriorsSub_);
         } else {
@@ -341,13 +480,15 @@ void frmMain::RenderPriors() {
     setPriorsWindow_->Render();
     const bool editing = priorsEditor_->IsOpen();
     if (editing && setPriorsSub_->isHidden()) {
-        // Wide enough for every column, tall enough for every parameter.
-        QTableWidget* grid = setPriorsWindow_->Grid();
-        int width = 60;
-        for (int c = 0; c < grid->columnCount(); ++c) width += grid->columnWidth(c);
-        const int height = 150 + priorsEditor_->Rows() * (grid->verticalHeader()->defaultSectionSize() + 1);
-        setPriorsSub_->resize(QSize(width, height).boundedTo(room - QSize(10, 10)).expandedTo(QSize(560, 300)));
-        setPriorsSub_->move(std::max(0, (room.width() - setPriorsSub_->width()) / 2), 0);
+        if (!RestorePlace(setPriorsSub_)) {
+            // Wide enough for every column, tall enough for every parameter.
+            QTableWidget* grid = setPriorsWindow_->Grid();
+            int width = 60;
+            for (int c = 0; c < grid->columnCount(); ++c) width += grid->columnWidth(c);
+            const int height = 150 + priorsEditor_->Rows() * (grid->verticalHeader()->defaultSectionSize() + 1);
+            setPriorsSub_->resize(QSize(width, height).boundedTo(room - QSize(10, 10)).expandedTo(QSize(560, 300)));
+            setPriorsSub_->move(std::max(0, (room.width() - setPriorsSub_->width()) / 2), 0);
+        }
         setPriorsSub_->show();
         area_->setActiveSubWindow(setPriorsSub_);
         // The editor's menus stand in for the frame's while it is open.
@@ -378,7 +519,7 @@ void frmMain::RefreshInterruptMenus() {
 void frmMain::OpenEditor() {
     editor_->Open();
     algoWindow_->Render();
-    if (algoSub_->isHidden()) {
+    if (algoSub_->isHidden() && !RestorePlace(algoSub_)) {
         const QSize room = area_->viewport()->size();
         // Tall enough to show the whole parameter table of a typical model.
         algoSub_->resize(QSize(1000, 900).boundedTo(room - QSize(10, 10)).expandedTo(QSize(560, 400)));
@@ -429,9 +570,11 @@ void frmMain::RenderEvaluation() {
     evaluateWindow_->Render();
     const bool open = evaluation_->IsOpen();
     if (open && evaluateSub_->isHidden()) {
-        evaluateSub_->adjustSize();
-        const QSize room = area_->viewport()->size();
-        evaluateSub_->move(std::max(0, (room.width() - evaluateSub_->width()) / 2), kMenuTop);
+        if (!RestorePlace(evaluateSub_)) {
+            evaluateSub_->adjustSize();
+            const QSize room = area_->viewport()->size();
+            evaluateSub_->move(std::max(0, (room.width() - evaluateSub_->width()) / 2), kMenuTop);
+        }
         evaluateSub_->show();
         area_->setActiveSubWindow(evaluateSub_);
     } else if (!open && !evaluateSub_->isHidden()) {
@@ -444,9 +587,11 @@ void frmMain::RenderRanking() {
     rankWindow_->Render();
     const bool show = ranking_->IsOpen() && ranking_->Visible();
     if (show && rankSub_->isHidden()) {
-        const QSize room = area_->viewport()->size();
-        rankSub_->resize(QSize(1140, 640).boundedTo(room - QSize(10, 10)).expandedTo(QSize(640, 420)));
-        rankSub_->move(std::max(0, (room.width() - rankSub_->width()) / 2), 0);
+        if (!RestorePlace(rankSub_)) {
+            const QSize room = area_->viewport()->size();
+            rankSub_->resize(QSize(1140, 640).boundedTo(room - QSize(10, 10)).expandedTo(QSize(640, 420)));
+            rankSub_->move(std::max(0, (room.width() - rankSub_->width()) / 2), 0);
+        }
         rankSub_->show();
         area_->setActiveSubWindow(rankSub_);
     } else if (!show && !rankSub_->isHidden()) {
@@ -471,8 +616,10 @@ void frmMain::closeEvent(QCloseEvent* event) {
     }
     std::function<bool()> savePriors;
     if (commands_.savePriors) savePriors = [this] { return commands_.savePriors(*wb_); };
-    if (ExitDialogue(*wb_, savePriors)) {
+    if (ExitDialogue(*wb_, savePriors, ranking_.get())) {
         exiting_ = true;
+        for (QMdiSubWindow* sub : {algoSub_, rankSub_, loadPriorsSub_, setPriorsSub_, evaluateSub_})
+            if (!sub->isHidden()) RememberPlace(sub);
         event->accept();
     } else {
         event->ignore();
@@ -481,6 +628,11 @@ void frmMain::closeEvent(QCloseEvent* event) {
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress && PressMenuMnemonic(watched, static_cast<QKeyEvent*>(event))) return true;
+    // A child window's size and place are kept as it leaves the screen.
+    if (event->type() == QEvent::Hide &&
+        (watched == algoSub_ || watched == rankSub_ || watched == loadPriorsSub_ || watched == setPriorsSub_ ||
+         watched == evaluateSub_))
+        RememberPlace(static_cast<QMdiSubWindow*>(watched));
     if (event->type() == QEvent::Close) {
         if (watched == algoSub_ && editor_->IsOpen()) {
             editor_->Finish();

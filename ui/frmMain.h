@@ -13,8 +13,11 @@
 #include "ui/AlgorithmEditor.h"
 #include "ui/CommandMenu.h"
 #include "ui/InformationTexts.h"
+#include "ui/OpenFiles.h"
 
 class QAction;
+class QDragEnterEvent;
+class QDropEvent;
 class QKeyEvent;
 class QMdiArea;
 class QMdiSubWindow;
@@ -42,6 +45,11 @@ struct DesktopCommands {
     std::function<void(Workbench&)> runSimplex;
     std::function<void(Workbench&)> runMarquardt;
     std::function<bool(Workbench&)> savePriors;    // writes the priors file; true when written
+    // The set-up dialogue with data files already chosen (frequencies,
+    // increments; either may be empty): recent and dropped data files.
+    std::function<bool(Workbench&, QWidget* frame, const std::string&, const std::string&)> modelSetUpWithFiles;
+    // The data files of the model just initialised, for the recent files.
+    std::function<std::vector<KnownFile>(Workbench&)> dataFiles;
 };
 
 enum class Arrangement { Cascade, TileHorizontal, TileVertical, ArrangeIcons };
@@ -79,6 +87,13 @@ public:
     // Menu commands by control name (mnuExit, mnuMenu, mnuInterruptML, ...).
     QAction* Action(const char* name) const;
     QMenu* WindowMenu() const { return mnuWindow_; }
+    // The recent files (kept in the settings between runs) and their menu.
+    const RecentFiles& Recent() const { return recent_; }
+    QMenu* RecentMenu() const { return mnuRecent_; }
+    // Picks entry `index` of the recent files, as its menu entry does.
+    void OpenRecent(std::size_t index);
+    // Opens files as a drop of them on the frame does.
+    void OpenDropped(const std::vector<std::string>& paths);
 
     // The exit dialogue; on Yes the window closes.  False when it stays.
     bool RequestExit();
@@ -91,6 +106,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -112,6 +129,13 @@ private:
     // Opens the algorithm data editor for a running command and returns once
     // the user has finished editing.
     void EditForCommand();
+    void AddRecent(FileKind kind, const std::string& path);
+    void StoreRecent();
+    void ListRecentFiles();
+    // A child window opens where and as large as it was left, kept inside
+    // the frame's working area; false when it has no remembered place.
+    bool RestorePlace(QMdiSubWindow* sub);
+    void RememberPlace(QMdiSubWindow* sub);
 
     DesktopCommands commands_;
     QMdiArea* area_ = nullptr;
@@ -130,6 +154,8 @@ private:
     QMenu* mnuBayesianInt_ = nullptr;
     QMenu* mnuMLInt_ = nullptr;
     QMenu* mnuWindow_ = nullptr;
+    QMenu* mnuRecent_ = nullptr;
+    RecentFiles recent_;
     frmMenu* menuWindow_ = nullptr;
     QMdiSubWindow* menuSub_ = nullptr;
     frmAlgo* algoWindow_ = nullptr;

@@ -27,6 +27,10 @@ namespace {
 struct ModelChoice {
     std::unique_ptr<corvane::Model> model;
     std::function<bool(corvane::Workbench&, QWidget*)> setUp;
+    // The same with data files already chosen (a recent or dropped file).
+    std::function<bool(corvane::Workbench&, QWidget*, const std::string&, const std::string&)> setUpWithFiles;
+    // The data files the model was initialised with.
+    std::function<std::vector<corvane::KnownFile>(corvane::Workbench&)> dataFiles;
     // The model's own commands on the session's workbench (its report).
     std::function<std::shared_ptr<void>(corvane::Workbench&)> attach;
 };
@@ -36,6 +40,17 @@ ModelChoice ChooseModel(corvane::Dialogs& dialogs) {
     corvane::GrowthModel* growth = model.get();
     ModelChoice choice;
     choice.setUp = [growth](corvane::Workbench& wb, QWidget* frame) { return corvane::ShowModelSetUp(wb, *growth, frame); };
+    choice.setUpWithFiles = [growth](corvane::Workbench& wb, QWidget* frame, const std::string& frequencies,
+                                     const std::string& increments) {
+        return corvane::ShowModelSetUp(wb, *growth, frame, frequencies, increments);
+    };
+    choice.dataFiles = [growth](corvane::Workbench&) {
+        std::vector<corvane::KnownFile> files;
+        const corvane::GrowthSettings& s = growth->Settings();
+        if (!s.frequencyPath.empty()) files.push_back({corvane::FileKind::Frequencies, s.frequencyPath});
+        if (!s.incrementPath.empty()) files.push_back({corvane::FileKind::Increments, s.incrementPath});
+        return files;
+    };
     choice.attach = [growth](corvane::Workbench& wb) -> std::shared_ptr<void> {
         return std::make_shared<corvane::GrowthSummary>(wb, *growth);
     };
@@ -88,6 +103,8 @@ int main(int argc, char** argv) {
 
     corvane::DesktopCommands commands;
     commands.modelSetUp = choice.setUp;
+    commands.modelSetUpWithFiles = choice.setUpWithFiles;
+    commands.dataFiles = choice.dataFiles;
     corvane::frmMain window(dialogs, clock, random, choice.model.get(), commands);
     dialogs.SetParent(&window);
     dialogs.beforeProcessEvents = [&window] { window.RefreshInterruptMenus(); };

@@ -1,5 +1,7 @@
 #include "platform/qt/QtScreenFit.h"
 
+#include <QSettings>
+
 #include <QGuiApplication>
 #include <QLayout>
 #include <QScreen>
@@ -94,6 +96,23 @@ void FitOnScreen(QWidget* window, QSize wanted, QPoint at) {
     window->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     window->resize(p.width, p.height);
     window->move(p.x, p.y);
+}
+
+void FitOnScreenAsLeft(QWidget* window, const QString& key) {
+    const QRect left = QSettings().value(QStringLiteral("windows/") + key).toRect();
+    if (!left.isValid()) {
+        FitOnScreen(window);
+        return;
+    }
+    // The screen may be smaller (or scaled) now: the rule keeps it inside.
+    FitOnScreen(window, left.size(), QPoint(std::max(0, left.x()), std::max(0, left.y())));
+}
+
+void RememberPlace(const QWidget* window, const QString& key) {
+    if (window->isMinimized() || window->isMaximized() || window->isFullScreen()) return;
+    // The frame's top left (where FitOnScreen puts it) and the client's size.
+    QSettings().setValue(QStringLiteral("windows/") + key,
+                         QRect(window->frameGeometry().topLeft(), window->geometry().size()));
 }
 
 }  // namespace corvane

@@ -4,6 +4,7 @@
 #include <QPoint>
 #include <QRect>
 #include <QSize>
+#include <QString>
 
 class QWidget;
 
@@ -17,6 +18,12 @@ QRect AvailableArea(const QWidget* window);
 // at `at`); less when not, its content scrolling when even its least size
 // would not fit.  Call before showing it, or from its showEvent.
 void FitOnScreen(QWidget* window, QSize wanted = {}, QPoint at = {-1, -1});
+
+// FitOnScreen at the size and place the window was left (kept in the
+// settings under "windows/<key>") when it has been open before.
+void FitOnScreenAsLeft(QWidget* window, const QString& key);
+// Keeps the window's size and place under "windows/<key>" for the next time.
+void RememberPlace(const QWidget* window, const QString& key);
 
 // What a frame adds to a window's client area, estimated before the window
 // has a frame of its own: both borders, title bar and bottom border.

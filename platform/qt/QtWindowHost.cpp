@@ -7,6 +7,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSettings>
 #include <QSplitter>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -15,6 +16,18 @@
 #include "platform/qt/QtText.h"
 
 namespace corvane {
+
+namespace {
+
+// Where a result or progress window was left, by the view's name.
+QString PlaceKey(const TextView& view) { return QStringLiteral("windows/") + QString::fromStdString(view.Name()); }
+
+void RememberSubWindow(const TextView& view, const QMdiSubWindow* sub) {
+    if (view.Name().empty() || sub->isMinimized() || sub->isMaximized()) return;
+    QSettings().setValue(PlaceKey(view), sub->geometry());
+}
+
+}  // namespace
 
 TextViewWindow::TextViewWindow(TextView& view, QWidget* parent) : QWidget(parent), view_(view) {
     setObjectName(QString::fromStdString(view.Name()));
@@ -174,8 +187,14 @@ void QtWindowHost::Show(TextView& view) {
         sub->setAttribute(Qt::WA_DeleteOnClose);
         sub->setWindowIcon(QIcon());
         sub->installEventFilter(this);
-        Place(sub, QSize(view.width > 0 ? view.width : 820, view.height > 0 ? view.height : view.AreaCount() > 1 ? 620 : 480),
-              QPoint(view.left, view.top));
+        // Where the user left a window of this name, else where the view asks.
+        const QRect left = view.Name().empty() ? QRect() : QSettings().value(PlaceKey(view)).toRect();
+        if (left.isValid())
+            Place(sub, left.size(), QPoint(std::max(0, left.x()), std::max(0, left.y())));
+        else
+            Place(sub,
+                  QSize(view.width > 0 ? view.width : 820, view.height > 0 ? view.height : view.AreaCount() > 1 ? 620 : 480),
+                  QPoint(view.left, view.top));
         windows_[&view] = sub;
         view.SetListener([window] { window->Render(); });
         TextView* v = &view;
@@ -197,6 +216,7 @@ void QtWindowHost::Close(TextView& view) {
     auto it = windows_.find(&view);
     if (it == windows_.end()) return;
     QMdiSubWindow* sub = it->second;
+    if (!sub->isHidden()) RememberSubWindow(view, sub);
     windows_.erase(it);
     view.SetListener({});
     sub->close();  // deleted later: the close may come from one of its own buttons
@@ -214,6 +234,9 @@ bool QtWindowHost::IsOpen(const TextView& view) const {
 }
 
 bool QtWindowHost::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Hide)
+        for (const auto& [view, sub] : windows_)
+            if (sub == watched) RememberSubWindow(*view, sub);
     if (event->type() == QEvent::Close) {
         // Close() forgets the view before closing; a window still listed is
         // being closed by the user.
@@ -247,6 +270,7 @@ void QtWindowHost::CloseAll() {
     auto windows = windows_;
     windows_.clear();
     for (auto& [view, sub] : windows) {
+        if (!sub->isHidden()) RememberSubWindow(*view, sub);
         const_cast<TextView*>(view)->SetListener({});
         delete sub;
     }

@@ -234,6 +234,37 @@ TEST(DesktopSetUp, OkInitialisesTheGrowthModelFromTheIncrementFile) {
                      menu::Simplex, menu::Marquardt, menu::UserSummary, menu::Covariance, menu::ParEstimate, menu::Rank, menu::Quit}));
 }
 
+TEST(DesktopSetUp, ADroppedDataFileOpensTheSetUpWithItChosenAndBecomesRecent) {
+    const std::string rig = DataPath("rig_increments.dat");
+    TestPorts t;
+    GrowthModel model(&t.dialogs);
+    DesktopCommands commands;
+    commands.modelSetUp = [&model](Workbench& wb, QWidget* frame) { return ShowModelSetUp(wb, model, frame); };
+    commands.modelSetUpWithFiles = [&model](Workbench& wb, QWidget* frame, const std::string& f,
+                                            const std::string& i) { return ShowModelSetUp(wb, model, frame, f, i); };
+    commands.dataFiles = [&model](Workbench&) {
+        return std::vector<KnownFile>{{FileKind::Increments, model.Settings().incrementPath}};
+    };
+    frmMain window(t.dialogs, t.clock, t.random, &model, commands);
+    window.show();
+
+    // As though picked with "Load Increments": the same field, the same options.
+    WhenSetUpOpens(window, [&](frmInitialize& d) {
+        EXPECT_EQ(Control<QLineEdit>(d, "lblIncrementPath")->text(), QString::fromStdString(rig));
+        EXPECT_EQ(Control<QLineEdit>(d, "lblFrequencyPath")->text(), QString());
+        EXPECT_TRUE(Control<QRadioButton>(d, "optGaussian")->isEnabled());
+        EXPECT_TRUE(Control<QRadioButton>(d, "optGaussian")->isChecked());
+        EXPECT_FALSE(Control<QComboBox>(d, "cboSeries")->isEnabled());
+        Control<QPushButton>(d, "cmdOK")->click();
+    });
+    window.OpenDropped({rig});
+    EXPECT_TRUE(t.dialogs.AllDone());
+    EXPECT_TRUE(window.Bench().app.modelInitialised);
+    EXPECT_EQ(window.Status().Get(panels::IncrementFile), "Increment file: " + rig);
+    ASSERT_FALSE(window.Recent().Empty());
+    EXPECT_EQ(window.Recent().Entries()[0], (KnownFile{FileKind::Increments, rig}));
+}
+
 TEST(DesktopRuns, SimplexFromTheMenuShowsItsProgressAndLeavesTheMenuLiveAfterwards) {
     RunDesktop d;
     Workbench& wb = d.Bench();

@@ -6,6 +6,16 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
+namespace {
+
+// Each test starts as a first run: nothing kept by an earlier test (window
+// places, recent files) decides where its windows open.
+class FreshSettings : public ::testing::EmptyTestEventListener {
+    void OnTestStart(const ::testing::TestInfo&) override { QSettings().clear(); }
+};
+
+}  // namespace
+
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     ::testing::InitGoogleTest(&argc, argv);
@@ -16,5 +26,6 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
+    ::testing::UnitTest::GetInstance()->listeners().Append(new FreshSettings);
     return RUN_ALL_TESTS();
 }

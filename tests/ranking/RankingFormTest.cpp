@@ -7,6 +7,7 @@
 #include "engine/modCorvane.h"
 #include "ranking/ModelAveraging.h"
 #include "ranking/RankingForm.h"
+#include "ui/ExitDialogue.h"
 
 using namespace corvane;
 using namespace corvane::testing;
@@ -255,19 +256,98 @@ TEST(RankingForm, SavingTheRankingAndTheFinishQuestion) {
         .ExpectMessage("Save model ranking results in...", "could not be written");
     w.form.Click(rank::SaveRanks);
 
-    // Finish while ranked: the question, No by default; No saves nothing.
+    // Finish with the results just saved (the failed write changed
+    // nothing): no question.
+    w.form.Click(rank::Finish);
+    EXPECT_FALSE(w.form.IsOpen());
+    EXPECT_EQ(w.finished, 1);
+
+    // Ranked and never saved: the question, No by default; No saves nothing.
+    w.form.Open();
+    w.Add("a", 2.0);
+    w.Add("b", 3.0);
+    w.form.Click(rank::Rank);
     w.t.dialogs.ExpectMessage("What about ranking results!", "Do you want to save ranking results?", Answer::No);
     w.form.Click(rank::Finish);
     EXPECT_TRUE(w.t.dialogs.Last().secondIsDefault);
     EXPECT_EQ(w.t.dialogs.Last().buttons, Buttons::YesNo);
+    EXPECT_NE(w.t.dialogs.Last().text.find("They have not been saved to a file yet."), std::string::npos);
     EXPECT_FALSE(w.form.IsOpen());
-    EXPECT_EQ(w.finished, 1);
+    w.finished = 1;
 
     // Unranked: no question at all.
     w.form.Open();
     w.Add("a", 2.0);
     w.form.Close();
     EXPECT_EQ(w.finished, 2);
+    EXPECT_TRUE(w.t.dialogs.AllDone());
+}
+
+TEST(RankingForm, OnlyResultsChangedSinceTheirSaveAreAskedAbout) {
+    // Each case saves two ranked (and perhaps averaged) models to ranks.mms,
+    // then does something; the question names what the file no longer holds.
+    const struct {
+        const char* name;
+        bool averaged;
+        std::function<void(Window&)> then;
+        std::string changes;  // empty: no question
+    } cases[] = {
+        {"nothing", true, [](Window&) {}, ""},
+        {"ranked again, not averaged", false, [](Window& w) { w.form.Click(rank::Rank); }, ""},
+        // Ranking again drops the averaging the file holds.
+        {"ranked again after averaging", true, [](Window& w) { w.form.Click(rank::Rank); }, "the averaged estimates"},
+        {"averaged after the save", false, [](Window& w) { w.form.Click(rank::Average); }, "the averaged estimates"},
+        {"a note", false,
+         [](Window& w) {
+             w.t.dialogs.ExpectPrompt("Model notes", "annotations", "the better one");
+             w.form.DoubleClick(1, 9);
+         },
+         "the ranking"},
+        {"a note after averaging", true,
+         [](Window& w) {
+             w.t.dialogs.ExpectPrompt("Model notes", "annotations", "the better one");
+             w.form.DoubleClick(1, 9);
+         },
+         "the ranking and the averaged estimates"},
+    };
+    for (const auto& c : cases) {
+        Window w;
+        w.Add("a", 2.0);
+        w.Add("b", 3.0);
+        w.form.Click(rank::Rank);
+        if (c.averaged) w.form.Click(rank::Average);
+        EXPECT_EQ(w.form.UnsavedChanges(), "they have not been saved") << c.name;
+        w.t.dialogs.ExpectFile("Save model ranking results in...", w.dir.Path("ranks.mms"));
+        w.form.Click(rank::SaveRanks);
+        ASSERT_EQ(w.form.UnsavedChanges(), "") << c.name;
+        c.then(w);
+        EXPECT_EQ(w.form.UnsavedChanges(), c.changes) << c.name;
+        if (!c.changes.empty())
+            w.t.dialogs.ExpectMessage("What about ranking results!",
+                                      "Changed since ranks.mms was saved: " + c.changes + ".", Answer::No);
+        w.form.Click(rank::Finish);
+        EXPECT_FALSE(w.form.IsOpen()) << c.name;
+        EXPECT_TRUE(w.t.dialogs.AllDone()) << c.name;
+    }
+}
+
+TEST(RankingForm, TheExitQuestionOffersUnsavedRankingResults) {
+    Window w;
+    w.Add("a", 2.0);
+    w.Add("b", 3.0);
+    w.form.Click(rank::Rank);
+    // Yes, then the save is cancelled: nothing is lost, the program stays.
+    w.t.dialogs.ExpectMessage("Exit Corvane", "Do you want to quit", Answer::Yes)
+        .ExpectMessage("What about ranking results!", "They have not been saved to a file yet.", Answer::Yes)
+        .ExpectFile("Save model ranking results in...", std::nullopt);
+    EXPECT_FALSE(ExitDialogue(w.wb, {}, &w.form));
+    // Saved now: the exit asks about them no more.
+    w.t.dialogs.ExpectFile("Save model ranking results in...", w.dir.Path("exit.mms"));
+    w.form.Click(rank::SaveRanks);
+    // (The model's algorithm data were never written: they are asked about.)
+    w.t.dialogs.ExpectMessage("Exit Corvane", "Do you want to quit", Answer::Yes)
+        .ExpectMessage("What about algorithm data?", "Save algorithm data?", Answer::No);
+    EXPECT_TRUE(ExitDialogue(w.wb, {}, &w.form));
     EXPECT_TRUE(w.t.dialogs.AllDone());
 }
 
