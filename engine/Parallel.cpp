@@ -18,6 +18,11 @@
 #include <thread>
 #include <vector>
 
+#if defined(__linux__)
+#include <pthread.h>
+#include <sched.h>
+#endif
+
 namespace corvane::detail {
 
 namespace {
@@ -126,8 +131,26 @@ private:
         while (static_cast<int>(helpers_.size()) < helpers) {
             const int slot = static_cast<int>(helpers_.size()) + 1;
             helpers_.emplace_back([this, slot] { Loop(slot); });
+            KeepOffCallersCore(helpers_.back());
             helpers_.back().detach();
         }
+    }
+
+    // A helper made on the caller's core tends to stay there while it is
+    // busy (the scheduler does not move a thread whose cache is warm), and
+    // two threads taking turns on one core are slower than one: so a helper
+    // runs on any of the process's cores but the caller's, where there is
+    // another.  The caller itself is never bound.
+    static void KeepOffCallersCore([[maybe_unused]] std::thread& helper) {
+#if defined(__linux__)
+        cpu_set_t allowed;
+        CPU_ZERO(&allowed);
+        if (sched_getaffinity(0, sizeof allowed, &allowed) != 0) return;
+        const int here = sched_getcpu();
+        if (here < 0 || !CPU_ISSET(here, &allowed) || CPU_COUNT(&allowed) < 2) return;
+        CPU_CLR(here, &allowed);
+        pthread_setaffinity_np(helper.native_handle(), sizeof allowed, &allowed);
+#endif
     }
 
     // Chunks shrink as the work runs out (a share of what is left, down to

@@ -3,11 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <limits>
 #include <string>
 #include <thread>
 #include <vector>
+
+#if defined(__linux__)
+#include <sched.h>
+#endif
 
 #include "engine/Parallel.h"
 #include "engine/Threads.h"
@@ -45,6 +50,23 @@ TEST(ParallelFor, EveryPieceOnceEachThreadInItsOwnSlot) {
         }
     }
 }
+
+#if defined(__linux__)
+TEST(ParallelFor, AHelperKeepsOffTheCoreItsCallerWasOn) {
+    cpu_set_t process;
+    ASSERT_EQ(sched_getaffinity(0, sizeof process, &process), 0);
+    const int cores = CPU_COUNT(&process);
+    // Pieces long enough that the helper surely takes some.
+    std::atomic<int> helperCores{-1};
+    ParallelFor(2, 20, 1, [&](int, int slot) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        cpu_set_t mine;
+        if (slot == 1 && sched_getaffinity(0, sizeof mine, &mine) == 0) helperCores = CPU_COUNT(&mine);
+    });
+    ASSERT_NE(helperCores.load(), -1) << "the helper took no piece";
+    EXPECT_EQ(helperCores.load(), cores >= 2 ? cores - 1 : cores);
+}
+#endif
 
 TEST(ParallelFor, OneThreadRunsInOrderAndAnInnerLevelStaysOnItsThread) {
     const std::thread::id caller = std::this_thread::get_id();
