@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
+#include <cstdlib>
 #include <functional>
 #include <vector>
 
@@ -32,6 +33,9 @@ void TypeIntoNextModal(Keys keys, bool* typed) {
         if (!modal) return;
         modal->activateWindow();
         while (QApplication::activeWindow() != modal && timer.elapsed() < 2000) QApplication::processEvents();
+        // With CORVANE_SCREENSHOTS naming a folder, the dialogue is saved there as shown.
+        if (const char* dir = std::getenv("CORVANE_SCREENSHOTS"); dir && *dir)
+            modal->grab().save(QString::fromUtf8(dir) + QLatin1Char('/') + modal->windowTitle() + QStringLiteral(".png"));
         for (const auto& [key, modifiers] : keys) {
             QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : modal;
             const QString text = key == Qt::Key_Return ? QStringLiteral("\r")
