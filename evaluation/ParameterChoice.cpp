@@ -8,9 +8,12 @@
 
 namespace corvane {
 
-std::string ParameterItem(int parameter, const std::string& description) {
+std::string ParameterItem(int parameter, const std::string& description, int largest) {
     const std::string d = Trim(description);
-    return d.empty() ? NumberText(parameter) : NumberText(parameter) + "  " + d;
+    std::string number;
+    for (std::size_t n = NumberText(parameter).size(); n < NumberText(largest).size(); ++n) number += "\u2007";
+    number += NumberText(parameter);
+    return d.empty() ? number : number + "  " + d;
 }
 
 std::optional<int> ChooseParameter(Dialogs& dialogs, const std::string& title, const std::string& prompt,
@@ -18,7 +21,7 @@ std::optional<int> ChooseParameter(Dialogs& dialogs, const std::string& title, c
     ListChoice choice;
     choice.title = title;
     choice.prompt = prompt;
-    for (int i = 1; i <= count; ++i) choice.items.push_back(ParameterItem(i, DescriptionOf(a, i)));
+    for (int i = 1; i <= count; ++i) choice.items.push_back(ParameterItem(i, DescriptionOf(a, i), count));
     choice.initial = initial >= 1 && initial <= count ? initial - 1 : 0;
     choice.typedDefault = typedDefault;
     const auto index = dialogs.ChooseFromList(choice);

@@ -13,8 +13,10 @@ namespace corvane {
 struct AlgorithmData;
 
 // "3  Mean of k (von Bertalanffy)": the number, two spaces and the
-// description trimmed; the number alone when there is none.
-std::string ParameterItem(int parameter, const std::string& description);
+// description trimmed; the number alone when there is none.  Numbers
+// shorter than `largest` are led by figure spaces (as wide as a digit), so
+// that the descriptions of a list start in one column.
+std::string ParameterItem(int parameter, const std::string& description, int largest = 0);
 
 // Asks for a parameter 1..count, the items described from the algorithm
 // data; `initial` is selected first (1 when out of range).  The parameter,

@@ -210,7 +210,7 @@ bool AskIntegrated(Workbench& wb, SizeAnswers& out) {
     list.title = Title;
     list.prompt = "Tick the parameters to integrate over (at most " + NumberText(kMaxIntegrated) +
                   "). The others are held at their values for this evaluation; their step sizes are kept.";
-    for (int i : candidates) list.items.push_back(ParameterItem(i, DescriptionOf(a, i)));
+    for (int i : candidates) list.items.push_back(ParameterItem(i, DescriptionOf(a, i), candidates.back()));
     list.ticked.assign(candidates.size(), true);
     list.maxTicked = kMaxIntegrated;
     const auto ticked = wb.ports.dialogs.ChooseSeveral(list);

@@ -31,6 +31,11 @@ TEST(ParameterChoice, TheListDescribesEveryParameterAndStartsAtTheOneGiven) {
     ChooseParameter(d, "T", "Choose", a, 4, 9);
     EXPECT_EQ(d.seen.items.back(), "4");
     EXPECT_EQ(d.seen.initial, 0);
+    // Past 9 the shorter numbers are led by figure spaces, one per digit short.
+    a.np = 12;
+    ChooseParameter(d, "T", "Choose", a, 12, 1);
+    EXPECT_EQ(d.seen.items[0], "\u20071  Linf");
+    EXPECT_EQ(d.seen.items[11], "12");
 }
 
 TEST(PosteriorCost, DurationsReadAsAPersonWouldSayThem) {
