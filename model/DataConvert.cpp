@@ -1,5 +1,7 @@
 #include "model/DataConvert.h"
 
+#include <optional>
+
 #include "numeric/Csv.h"
 #include "numeric/FixedColumns.h"
 #include "numeric/Format.h"
@@ -15,24 +17,37 @@ std::string IncrementCsvText(const IncrementData& data) {
     return table.Text();
 }
 
-std::string FrequencyCsvText(const FrequencyData& data, int series) {
-    std::vector<std::string> header{"midpoint"};
-    for (int s = 1; s <= series; ++s) header.push_back("series_" + NumberText(s));
-    CsvTable table(header);
-    std::string text = table.Text();
+namespace {
+
+// The label line, then a line for each cell: `row` writes a cell's values,
+// or gives nullopt (its problem set) for a cell it cannot write.  A blank
+// cell stays an empty line, which the readers take for a cell of zeros.
+template <class Row>
+std::optional<std::string> CellLines(const FrequencyData& data, std::string text, Row row) {
     std::size_t blank = 0;
     for (int i = 1; i <= data.cells; ++i) {
-        // The reader takes an empty row, as a blank line, for a cell of zeros.
         if (blank < data.blankCells.size() && data.blankCells[blank] == i) {
             ++blank;
             text += CRLF;
             continue;
         }
-        std::string row = CsvNumber(data.midpoint[i]);
-        for (int s = 1; s <= series; ++s) row += "," + CsvNumber(data.frequency(s, i));
-        text += row + CRLF;
+        const std::optional<std::string> line = row(i);
+        if (!line) return std::nullopt;
+        text += *line + CRLF;
     }
     return text;
+}
+
+}  // namespace
+
+std::string FrequencyCsvText(const FrequencyData& data, int series) {
+    std::vector<std::string> header{"midpoint"};
+    for (int s = 1; s <= series; ++s) header.push_back("series_" + NumberText(s));
+    return *CellLines(data, CsvTable(header).Text(), [&](int i) -> std::optional<std::string> {
+        std::string row = CsvNumber(data.midpoint[i]);
+        for (int s = 1; s <= series; ++s) row += "," + CsvNumber(data.frequency(s, i));
+        return row;
+    });
 }
 
 FixedText IncrementFixedText(const IncrementData& data) {
@@ -65,34 +80,26 @@ std::string FrequencyLabelLine(int series) {
 
 FixedText FrequencyFixedText(const FrequencyData& data, int series) {
     FixedText out;
-    std::string text = FrequencyLabelLine(series) + CRLF;
-    std::size_t blank = 0;
-    for (int i = 1; i <= data.cells; ++i) {
-        if (blank < data.blankCells.size() && data.blankCells[blank] == i) {
-            ++blank;
-            text += CRLF;
-            continue;
-        }
+    out.text = CellLines(data, FrequencyLabelLine(series) + CRLF, [&](int i) -> std::optional<std::string> {
         const auto midpoint = ExactField(data.midpoint[i], 8);
         if (!midpoint) {
             out.problem = "cell " + NumberText(i) + ": its midpoint " + CsvNumber(data.midpoint[i]) +
                           " does not fit the 8 columns of the fixed-column file without being cut";
-            return out;
+            return std::nullopt;
         }
-        text += *midpoint;
+        std::string row = *midpoint;
         for (int s = 1; s <= series; ++s) {
             const auto count = ExactField(data.frequency(s, i), 8);
             if (!count) {
                 out.problem = "cell " + NumberText(i) + ": the frequency of series " + NumberText(s) + ", " +
                               CsvNumber(data.frequency(s, i)) +
                               ", does not fit the 8 columns of the fixed-column file without being cut";
-                return out;
+                return std::nullopt;
             }
-            text += " " + *count;
+            row += " " + *count;
         }
-        text += CRLF;
-    }
-    out.text = std::move(text);
+        return row;
+    });
     return out;
 }
 

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 
+#include "DesktopSteps.h"
 #include "QtPrint.h"
 #include "platform/qt/QtWindowHost.h"
 #include "support/ScriptedDialogs.h"
@@ -54,13 +55,7 @@ TEST(DesktopCovariance, LockedEditorThenResultsThenBackToTheMenu) {
         window.Editor().EditCell(2, EditorColumn::Step, "0.25");
         editor->Button("cmdFinish")->click();
     };
-    t.dialogs.ExpectMessage("Covariance calculator", "analytically or numerically?", Answer::No)
-        .ExpectMessage("Covariance calculator", "A covariance matrix is calculated")
-        .ExpectMessage("Just so you know", "Algorithm data, if changed, have been updated");
-    for (int g = 1; g <= 3; ++g) t.dialogs.ExpectPrompt("Covariance calculator", "Default grid factor", "ok");
-    t.dialogs.ExpectMessage("Covariance calculator", "Are these default grid factors OK?", Answer::Yes)
-        .ExpectPrompt("Enter constant", "", "0.5")
-        .ExpectMessage("Calculate optimistic SEs only?", "", Answer::No);
+    ExpectNumericalCovariance(t.dialogs);
     button(menu::Covariance)->click();
     EXPECT_TRUE(t.dialogs.AllDone());
     EXPECT_TRUE(sawEditor);

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -19,6 +18,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "DesktopSteps.h"
 #include "QtPrint.h"
 #include "model/GrowthModel.h"
 #include "model/InitializeForm.h"
@@ -37,14 +37,6 @@ using namespace corvane;
 using namespace corvane::testing;
 
 namespace {
-
-// Lets events run until the condition holds or a second has passed.
-bool WaitFor(const std::function<bool()>& condition) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition() && timer.elapsed() < 1000) QApplication::processEvents(QEventLoop::AllEvents, 20);
-    return condition();
-}
 
 // Alt+letter as the keyboard delivers it: to the widget with the focus.
 void PressAlt(Qt::Key key) {
@@ -67,11 +59,11 @@ struct Desktop {
         window = std::make_unique<frmMain>(t.dialogs, t.clock, t.random, &model, commands);
         window->show();
         window->activateWindow();
-        WaitFor([this] { return QApplication::activeWindow() == window.get(); });
+        WaitFor([this] { return QApplication::activeWindow() == window.get(); }, 1000);
     }
     QPushButton* Button(const std::string& name) const { return window->MenuWindow()->ButtonWidget(name); }
     bool FocusOn(const std::string& name) const {
-        return WaitFor([&] { return QApplication::focusWidget() == Button(name); });
+        return WaitFor([&] { return QApplication::focusWidget() == Button(name); }, 1000);
     }
 
     TestPorts t;
@@ -92,20 +84,20 @@ TEST(FirstUse, AltIOpensTheSetUpRightAfterStartAndAfterACancelledDialogue) {
     for (QAction* a : d.window->menuBar()->actions()) EXPECT_TRUE(a->isVisible()) << a->text().toStdString();
 
     PressAlt(Qt::Key_I);
-    EXPECT_TRUE(WaitFor([&] { return d.setUps == 1; }));
+    EXPECT_TRUE(WaitFor([&] { return d.setUps == 1; }, 1000));
     // Cancelled: the focus is back on the menu, so Alt+I works again.
     EXPECT_TRUE(d.FocusOn(menu::Initialize));
     PressAlt(Qt::Key_I);
-    EXPECT_TRUE(WaitFor([&] { return d.setUps == 2; }));
+    EXPECT_TRUE(WaitFor([&] { return d.setUps == 2; }, 1000));
 
     // Initialised, the focus moves on to loading, which Alt+L starts.
     d.initialise = true;
     PressAlt(Qt::Key_I);
-    EXPECT_TRUE(WaitFor([&] { return d.setUps == 3; }));
+    EXPECT_TRUE(WaitFor([&] { return d.setUps == 3; }, 1000));
     EXPECT_TRUE(d.FocusOn(menu::LoadAlg));
     d.t.dialogs.ExpectMessage("Load algorithm data", "Load an existing algorithm data file?", Answer::Cancel);
     PressAlt(Qt::Key_L);
-    EXPECT_TRUE(WaitFor([&] { return d.t.dialogs.AllDone(); }));
+    EXPECT_TRUE(WaitFor([&] { return d.t.dialogs.AllDone(); }, 1000));
     EXPECT_TRUE(d.FocusOn(menu::LoadAlg));
 
     // While an evaluation runs its "&Interrupt" menu is in the bar, and leaves it afterwards.

@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -17,6 +16,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "DesktopSteps.h"
 #include "QtPrint.h"
 #include "evaluation/LikelihoodProfile.h"
 #include "evaluation/frmEvaluate.h"
@@ -31,13 +31,6 @@ using namespace corvane;
 using namespace corvane::testing;
 
 namespace {
-
-bool WaitFor(const std::function<bool()>& condition) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition() && timer.elapsed() < 2000) QApplication::processEvents(QEventLoop::AllEvents, 20);
-    return condition();
-}
 
 // A key as the keyboard delivers it: to the widget with the focus (the
 // application tries its shortcuts first).
@@ -115,13 +108,7 @@ TEST(KeyboardOnly, SetUpLoadFitCovariancesProfileExit) {
         // The press comes a moment later: let it come while the command waits.
         EXPECT_TRUE(WaitFor([&] { return !w.Editor().IsOpen(); }));
     };
-    t.dialogs.ExpectMessage("Covariance calculator", "analytically or numerically?", Answer::No)
-        .ExpectMessage("Covariance calculator", "A covariance matrix is calculated")
-        .ExpectMessage("Just so you know", "Algorithm data, if changed, have been updated");
-    for (int g = 1; g <= 3; ++g) t.dialogs.ExpectPrompt("Covariance calculator", "Default grid factor", "ok");
-    t.dialogs.ExpectMessage("Covariance calculator", "Are these default grid factors OK?", Answer::Yes)
-        .ExpectPrompt("Enter constant", "", "0.5")
-        .ExpectMessage("Calculate optimistic SEs only?", "", Answer::No);
+    ExpectNumericalCovariance(t.dialogs);
     Alt(Qt::Key_C);
     EXPECT_TRUE(WaitFor([&] { return t.dialogs.AllDone() && wb.covariance.computed; }));
     t.dialogs.onProcessEvents = nullptr;

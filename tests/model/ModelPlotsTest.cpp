@@ -75,19 +75,6 @@ struct Fitted {
     }
 };
 
-GrowthSetup Joint() {
-    GrowthSetup joint;
-    joint.incrementPath = std::string(CORVANE_SOURCE_DIR) + "/examples/growth_joint_increments.dat";
-    joint.frequencyPath = std::string(CORVANE_SOURCE_DIR) + "/examples/growth_joint_frequencies.dat";
-    joint.series = 3;
-    joint.identified = 2;
-    joint.blended = 4;
-    joint.birthDay = 100;
-    joint.age1 = 0.0;
-    joint.ageModes = AgeModeForm::Gaussian;
-    return joint;
-}
-
 std::vector<double> JointValues() {
     auto x = Fixed19(60, 5, 0.5, 0.1);
     x[8] = 2.0;  // %SE
@@ -162,7 +149,7 @@ TEST(ModelPlots, IncrementResidualsAreThoseOfTheSummaryTable) {
 }
 
 TEST(ModelPlots, AJointFitShowsIncrementAndCellResiduals) {
-    const Fitted f(Joint(), JointValues());
+    const Fitted f(JointSetup(), JointValues());
     ResidualsAgreeWithTheTable(f);
     const BestFit& best = f.b.model.Best();
     const FrequencyData& data = f.b.model.Data().frequencies;

@@ -199,15 +199,7 @@ TEST(SummaryReport, AgeClassDetailsUpToTheRequestedClassThenTheOldest) {
 }
 
 TEST(SummaryReport, JointAnalysisPenaltyPriorsAndSeed) {
-    GrowthSetup joint;
-    joint.incrementPath = std::string(CORVANE_SOURCE_DIR) + "/examples/growth_joint_increments.dat";
-    joint.frequencyPath = std::string(CORVANE_SOURCE_DIR) + "/examples/growth_joint_frequencies.dat";
-    joint.series = 3;
-    joint.identified = 2;
-    joint.blended = 4;
-    joint.birthDay = 100;
-    joint.age1 = 0.0;
-    joint.ageModes = AgeModeForm::Gaussian;
+    const GrowthSetup joint = JointSetup();
     GrowthBench b;
     ASSERT_TRUE(b.Initialise(joint));
     auto x = Fixed19(60, 5, 0.5, 0.1);

@@ -36,4 +36,18 @@ inline std::vector<double> AlbaValues(int series) {
     return x;
 }
 
+// The joint example: increments with three frequency series.
+inline GrowthSetup JointSetup() {
+    GrowthSetup joint;
+    joint.incrementPath = std::string(CORVANE_SOURCE_DIR) + "/examples/growth_joint_increments.dat";
+    joint.frequencyPath = std::string(CORVANE_SOURCE_DIR) + "/examples/growth_joint_frequencies.dat";
+    joint.series = 3;
+    joint.identified = 2;
+    joint.blended = 4;
+    joint.birthDay = 100;
+    joint.age1 = 0.0;
+    joint.ageModes = AgeModeForm::Gaussian;
+    return joint;
+}
+
 }  // namespace corvane::testing
