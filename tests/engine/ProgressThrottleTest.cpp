@@ -5,6 +5,7 @@
 
 #include "../model/GrowthTestSupport.h"
 #include "engine/ProgressThrottle.h"
+#include "engine/Threads.h"
 
 using namespace corvane;
 using namespace corvane::testing;
@@ -31,6 +32,9 @@ struct PacedGrowth {
         setup.errors = 'N';
         model.SetPendingSettings(setup);
         ok = InitialiseModel(wb);
+        // One thread: only the calling thread reads the clock, so with helpers
+        // the count of breaths would follow how the records were shared out.
+        UseThreads(wb, 1);
         SetDefaultAlgorithmData(wb.alg, wb.alg.np);
         const auto values = Fixed19(150, 20, 0.3, 0.1);
         for (int i = 1; i <= wb.alg.np; ++i) wb.alg.value[i] = values[static_cast<std::size_t>(i - 1)];
